@@ -1,0 +1,26 @@
+#pragma once
+// Windows-1251 <-> UTF-16. Every byte maps to one character and back, the
+// undefined 0x98 included (as U+0098), so any stored byte survives a round trip.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tainoteka {
+
+char16_t Cp1251ToChar(unsigned char byte);
+// -1 when the character has no Windows-1251 byte.
+int CharToCp1251(char16_t ch);
+
+std::u16string Cp1251ToUtf16(std::string_view bytes);
+
+struct TCp1251Encoding {
+    std::string Bytes;
+    // Positions (UTF-16 code units) of characters with no Windows-1251 byte;
+    // the bytes are only meaningful when this is empty.
+    std::vector<std::size_t> Unmappable;
+    bool Ok() const { return Unmappable.empty(); }
+};
+TCp1251Encoding Utf16ToCp1251(std::u16string_view text);
+
+} // namespace tainoteka

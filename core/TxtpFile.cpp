@@ -1,0 +1,73 @@
+#include "TxtpFile.h"
+
+namespace tainoteka {
+
+namespace {
+
+void AppendNormalizedLines(std::string& out, std::string_view text)
+{
+    text = text.substr(0, text.find('\0'));
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch != '\r' && ch != '\n')
+            continue;
+        out.append(text, lineStart, i - lineStart);
+        out += "\r\n";
+        if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        lineStart = i + 1;
+    }
+    if (lineStart < text.size()) {
+        out.append(text, lineStart, text.size() - lineStart);
+        out += "\r\n";
+    }
+}
+
+} // namespace
+
+std::string NormalizeLineEnds(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + 2);
+    AppendNormalizedLines(out, text);
+    return out;
+}
+
+std::string EncodeTxtpFile(std::string_view text, std::string_view password, TRandomSource& random)
+{
+    const TBuiltKeyBlock keyBlock = BuildKeyBlock(password, random);
+    std::string file;
+    file.reserve(KeyBlockSize + text.size() + 2);
+    file = keyBlock.Block;
+    AppendNormalizedLines(file, text);
+    EncryptRun(reinterpret_cast<unsigned char*>(file.data()) + KeyBlockSize, file.size() - KeyBlockSize,
+               keyBlock.BodyKeys);
+    return file;
+}
+
+std::string EncodeTxtpFile(std::string_view text, std::string_view password)
+{
+    TSystemRandom random;
+    return EncodeTxtpFile(text, password, random);
+}
+
+TDecodedFile DecodeTxtpFile(std::string_view file, std::string_view typed)
+{
+    TDecodedFile decoded;
+    if (IsTooShortForTxtp(file.size()))
+        return decoded;
+    const TFileKeys keys = ParseKeyBlock(file.substr(0, KeyBlockSize), typed);
+    if (!keys.Valid) {
+        decoded.Status = TDecodeStatus::InvalidKeyBlock;
+        return decoded;
+    }
+    decoded.Body.assign(file.substr(KeyBlockSize));
+    DecryptRun(reinterpret_cast<unsigned char*>(decoded.Body.data()), decoded.Body.size(),
+               TKeySet{keys.StartKey, keys.MultKey, keys.AddKey});
+    decoded.Password = keys.Password;
+    decoded.Status = TDecodeStatus::Ok;
+    return decoded;
+}
+
+} // namespace tainoteka

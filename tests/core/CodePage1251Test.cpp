@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include "CodePage1251.h"
+
+using namespace tainoteka;
+
+TEST(CodePage1251, EveryByteSurvivesTheRoundTrip)
+{
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
+    const std::u16string text = Cp1251ToUtf16(all);
+    ASSERT_EQ(text.size(), 256u);
+    const TCp1251Encoding back = Utf16ToCp1251(text);
+    EXPECT_TRUE(back.Ok());
+    EXPECT_EQ(back.Bytes, all);
+}
+
+TEST(CodePage1251, KnownCharacters)
+{
+    EXPECT_EQ(Cp1251ToChar(0xC0), u'А');
+    EXPECT_EQ(Cp1251ToChar(0xFF), u'я');
+    EXPECT_EQ(Cp1251ToChar(0xA8), u'Ё');
+    EXPECT_EQ(Cp1251ToChar(0xB8), u'ё');
+    EXPECT_EQ(Cp1251ToChar(0xB9), u'№');
+    EXPECT_EQ(Cp1251ToChar(0x88), u'€');
+    EXPECT_EQ(Cp1251ToChar(0x98), u'\u0098'); // undefined byte kept as C1 control
+    EXPECT_EQ(Cp1251ToChar(0x41), u'A');
+    EXPECT_EQ(Utf16ToCp1251(u"Привет").Bytes, "\xCF\xF0\xE8\xE2\xE5\xF2");
+}
+
+TEST(CodePage1251, UnmappableCharactersAreReportedNotReplaced)
+{
+    // é (U+00E9), a CJK character and an emoji (a surrogate pair: two units)
+    const std::u16string text = u"aé中b\U0001F600c";
+    const TCp1251Encoding enc = Utf16ToCp1251(text);
+    EXPECT_FALSE(enc.Ok());
+    EXPECT_EQ(enc.Unmappable, (std::vector<std::size_t>{1, 2, 4, 5}));
+    EXPECT_EQ(Utf16ToCp1251(u"Ёж и ёлка №5").Unmappable.size(), 0u);
+    EXPECT_EQ(CharToCp1251(u'?'), '?');
+    EXPECT_EQ(CharToCp1251(u'é'), -1);
+}
