@@ -1,0 +1,157 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+
+namespace tainoteka::cli {
+namespace {
+
+struct TOptions {
+    QCommandLineOption Input{{"i", "input"}, "Text to protect (default: standard input).", "file"};
+    QCommandLineOption Output{{"o", "output"}, "File to write.", "file"};
+    QCommandLineOption Password{"pass", "Where the password comes from.", "source"};
+    QCommandLineOption Raw{"raw", "Windows-1251 bytes as stored, no conversion."};
+    QCommandLineOption Help{{"h", "help"}, "Show this help."};
+    QCommandLineOption Version{{"v", "version"}, "Show the version."};
+};
+
+TOutcome UsageError(const std::string& text)
+{
+    return Failure(TExitCode::Usage, text + " (see txtp --help)");
+}
+
+TOutcome RefuseRepeats(const QCommandLineParser& parser, const TOptions& options)
+{
+    for (const QCommandLineOption* option : {&options.Input, &options.Output, &options.Password}) {
+        const QStringList values = parser.values(*option);
+        if (values.size() > 1)
+            return UsageError("--" + option->names().last().toStdString() + " given more than once");
+        if (values.size() == 1 && values.front().isEmpty())
+            return UsageError("--" + option->names().last().toStdString() + " needs a value");
+    }
+    return Success();
+}
+
+struct TCommandShape {
+    const char* Name;
+    TCommand Command;
+    int Files; // positional file names after the command
+    bool TakesInput, TakesOutput, NeedsOutput, TakesRaw;
+};
+
+constexpr TCommandShape kShapes[] = {
+    {"encrypt", TCommand::Encrypt, 0, true, true, true, true},
+    {"decrypt", TCommand::Decrypt, 1, false, true, false, true},
+    {"check", TCommand::Check, 1, false, false, false, false},
+};
+
+const TCommandShape* FindShape(const QString& name)
+{
+    for (const TCommandShape& shape : kShapes)
+        if (name == QLatin1String(shape.Name))
+            return &shape;
+    return nullptr;
+}
+
+TOutcome CheckShape(const TCommandShape& shape, const QCommandLineParser& parser, const TOptions& options)
+{
+    const std::string name = shape.Name;
+    const qsizetype files = parser.positionalArguments().size() - 1;
+    if (files < shape.Files)
+        return UsageError(name + " needs the protected file to read");
+    if (files > shape.Files) {
+        const QString extra = parser.positionalArguments().at(shape.Files + 1);
+        return UsageError(name + ": unexpected argument \"" + extra.toStdString() + "\"");
+    }
+    if (!shape.TakesInput && parser.isSet(options.Input))
+        return UsageError(name + " takes its file as an argument, not with -i");
+    if (!shape.TakesOutput && parser.isSet(options.Output))
+        return UsageError(name + " writes no file; -o does not apply");
+    if (shape.NeedsOutput && !parser.isSet(options.Output))
+        return UsageError(name + " needs -o and the file to write");
+    if (!shape.TakesRaw && parser.isSet(options.Raw))
+        return UsageError(name + " shows no text; --raw does not apply");
+    return Success();
+}
+
+// A malformed --pass is refused before any file is touched.
+TOutcome FillRequest(const TCommandShape& shape, const QCommandLineParser& parser, const TOptions& options,
+                     TRequest& request)
+{
+    request.Command = shape.Command;
+    request.Input = shape.Files > 0 ? parser.positionalArguments().at(1).toStdString()
+                                    : parser.value(options.Input).toStdString();
+    request.Output = parser.value(options.Output).toStdString();
+    request.Raw = parser.isSet(options.Raw);
+    const TOutcome source = ParsePasswordSource(parser.value(options.Password).toStdString(), request.Password);
+    return source.Ok() ? source : UsageError(source.Message);
+}
+
+} // namespace
+
+TOutcome ParseCommandLine(const QStringList& arguments, TRequest& request)
+{
+    const TOptions options;
+    QCommandLineParser parser;
+    parser.addOptions({options.Input, options.Output, options.Password, options.Raw, options.Help, options.Version});
+    if (!parser.parse(arguments))
+        return UsageError(parser.errorText().toStdString());
+    request = {};
+    if (parser.isSet(options.Help))
+        return Success();
+    if (parser.isSet(options.Version)) {
+        request.Command = TCommand::Version;
+        return Success();
+    }
+    if (parser.positionalArguments().isEmpty())
+        return UsageError("no command given");
+    const TCommandShape* shape = FindShape(parser.positionalArguments().front());
+    if (!shape)
+        return UsageError("unknown command \"" + parser.positionalArguments().front().toStdString() + "\"");
+    TOutcome outcome = RefuseRepeats(parser, options);
+    if (outcome.Ok())
+        outcome = CheckShape(*shape, parser, options);
+    if (outcome.Ok())
+        outcome = FillRequest(*shape, parser, options, request);
+    return outcome;
+}
+
+std::string HelpText()
+{
+    return "Usage:\n"
+           "  txtp encrypt [-i TEXT] -o FILE.txtp [--raw] [--pass SOURCE]\n"
+           "  txtp decrypt FILE.txtp [-o TEXT] [--raw] [--pass SOURCE]\n"
+           "  txtp check FILE.txtp [--pass SOURCE]\n"
+           "  txtp --help | --version\n"
+           "\n"
+           "encrypt  protects a text: from -i or standard input into FILE.txtp.\n"
+           "decrypt  opens FILE.txtp: the text goes to -o or standard output.\n"
+           "check    tells whether the password opens FILE.txtp; shows no text.\n"
+           "\n"
+           "Options:\n"
+           "  -i, --input FILE   text to protect (default: standard input)\n"
+           "  -o, --output FILE  file to write, replaced only once complete\n"
+           "  --raw              the text is Windows-1251 bytes, as stored in the file;\n"
+           "                     without it the text is UTF-8 (a leading byte order mark\n"
+           "                     is dropped)\n"
+           "  --pass SOURCE      env:VAR   the value of environment variable VAR\n"
+           "                     file:PATH the first line of that file\n"
+           "                     fd:N      the first line read from open descriptor N\n"
+           "                     Without --pass the password is asked on the terminal.\n"
+           "  -h, --help         show this help\n"
+           "  -v, --version      show the version\n"
+           "\n"
+           "Line ends are stored as CR LF; decrypt gives them back that way. A password\n"
+           "for encrypt has at most 20 characters, none of them \"|\" or a control\n"
+           "character, and every character must exist in Windows-1251.\n"
+           "\n"
+           "Exit status:\n"
+           "  0  done\n"
+           "  1  wrong password, or not a valid key block\n"
+           "  2  usage error\n"
+           "  3  file shorter than 200 bytes: not a protected file\n"
+           "  4  read or write error\n"
+           "  5  text a protected file cannot hold: a character without a\n"
+           "     Windows-1251 form, invalid UTF-8, or a NUL character\n";
+}
+
+} // namespace tainoteka::cli

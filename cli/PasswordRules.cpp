@@ -1,0 +1,59 @@
+#include "PasswordRules.h"
+
+#include <algorithm>
+
+#include "KeyBlock.h"
+#include "TextCodec.h"
+
+namespace tainoteka::cli {
+namespace {
+
+// Positions are counted from 1 in characters; the password itself is never
+// echoed into a message.
+std::string Position(std::size_t index)
+{
+    return "position " + std::to_string(index + 1);
+}
+
+TOutcome CheckConversion(const TUtf8Import& imported)
+{
+    if (imported.MalformedAt)
+        return Failure(TExitCode::Usage, "password: not valid UTF-8 at " + Position(*imported.MalformedAt));
+    if (!imported.Unmappable.empty())
+        return Failure(TExitCode::Usage, "password: the character at " + Position(imported.Unmappable.front()) +
+                                             " has no Windows-1251 form");
+    return Success();
+}
+
+TOutcome CheckReopenable(std::string_view password)
+{
+    if (password.size() > MaxPasswordLength)
+        return Failure(TExitCode::Usage, "password: " + std::to_string(password.size()) + " characters; at most " +
+                                             std::to_string(MaxPasswordLength) +
+                                             " are allowed, a longer one could never open the file");
+    const std::size_t bar = password.find('|');
+    if (bar != std::string_view::npos)
+        return Failure(TExitCode::Usage, "password: \"|\" at " + Position(bar) +
+                                             " is not allowed, the file could never be opened again");
+    const auto control = std::find_if(password.begin(), password.end(),
+                                      [](char ch) { return static_cast<unsigned char>(ch) < 0x20; });
+    if (control != password.end())
+        return Failure(TExitCode::Usage, "password: control character at " + Position(control - password.begin()) +
+                                             "; it could not be typed when opening the file");
+    return Success();
+}
+
+} // namespace
+
+TOutcome PasswordToCp1251(std::string_view utf8, TPasswordUse use, std::string& cp1251)
+{
+    TUtf8Import imported = Utf8ToCp1251(utf8);
+    TOutcome outcome = CheckConversion(imported);
+    if (outcome.Ok() && use == TPasswordUse::Protect)
+        outcome = CheckReopenable(imported.Bytes);
+    if (outcome.Ok())
+        cp1251 = std::move(imported.Bytes);
+    return outcome;
+}
+
+} // namespace tainoteka::cli

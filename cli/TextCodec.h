@@ -1,0 +1,36 @@
+#pragma once
+// UTF-8 (the command line's side) <-> Windows-1251 (what a protected file holds).
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tainoteka::cli {
+
+struct TUtf8Import {
+    // Windows-1251 bytes; '?' holds the place of a character that has no byte,
+    // so indexes into Bytes stay one per character.
+    std::string Bytes;
+    std::vector<std::size_t> Unmappable; // indexes into Bytes
+    // Index into Bytes where a malformed sequence began; decoding stops there.
+    std::optional<std::size_t> MalformedAt;
+
+    bool Ok() const { return Unmappable.empty() && !MalformedAt; }
+};
+
+// Strict: overlong forms, surrogates and values past U+10FFFF are malformed.
+TUtf8Import Utf8ToCp1251(std::string_view utf8);
+
+// Every byte has a character (0x98 included), so this never fails.
+std::string Cp1251ToUtf8(std::string_view bytes);
+
+struct TTextPlace {
+    std::size_t Line = 1; // from 1; CR LF, a lone CR and a lone LF each end a line
+    std::size_t Column = 1; // from 1, in characters
+};
+
+// Where the character at index lies in a one-byte-per-character text.
+TTextPlace PlaceOf(std::string_view text, std::size_t index);
+
+} // namespace tainoteka::cli

@@ -1,0 +1,42 @@
+#include "Txtp.h"
+
+#include <cstdio>
+
+#include "CommandLine.h"
+#include "Commands.h"
+#include "StreamIo.h"
+
+namespace tainoteka::cli {
+namespace {
+
+TOutcome Run(const TRequest& request)
+{
+    switch (request.Command) {
+    case TCommand::Encrypt:
+        return RunEncrypt(request);
+    case TCommand::Decrypt:
+        return RunDecrypt(request);
+    case TCommand::Check:
+        return RunCheck(request);
+    case TCommand::Version:
+        return WriteStandardOutput("txtp " TXTP_VERSION "\n");
+    case TCommand::Help:
+        break;
+    }
+    return WriteStandardOutput(HelpText());
+}
+
+} // namespace
+
+int RunTxtp(const QStringList& arguments)
+{
+    TRequest request;
+    TOutcome outcome = ParseCommandLine(arguments, request);
+    if (outcome.Ok())
+        outcome = Run(request);
+    if (!outcome.Ok())
+        std::fprintf(stderr, "txtp: %s\n", outcome.Message.c_str());
+    return static_cast<int>(outcome.Code);
+}
+
+} // namespace tainoteka::cli

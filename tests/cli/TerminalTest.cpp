@@ -1,0 +1,115 @@
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <stdexcept>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "Terminal.h"
+
+using namespace tainoteka::cli;
+
+namespace {
+
+// A pseudo-terminal: the test types on the master side, the code under test
+// uses the slave as its terminal.
+class TPseudoTerminal {
+public:
+    TPseudoTerminal()
+    {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
+            throw std::runtime_error("no pseudo-terminal");
+        slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY);
+        if (slave_ < 0)
+            throw std::runtime_error("no pseudo-terminal slave");
+    }
+    ~TPseudoTerminal()
+    {
+        close(slave_);
+        close(master_);
+    }
+    int Slave() const { return slave_; }
+
+    bool Echoes() const
+    {
+        termios modes{};
+        tcgetattr(slave_, &modes);
+        return (modes.c_lflag & ECHO) != 0;
+    }
+
+    void Type(const std::string& keys) const
+    {
+        if (write(master_, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size()))
+            throw std::runtime_error("cannot type");
+    }
+
+    // What the terminal has shown, up to the first line end. Ends with a line
+    // end the slave writes itself, so it never waits for nothing.
+    std::string ShownUpToLineEnd() const
+    {
+        if (write(slave_, "\n", 1) != 1)
+            throw std::runtime_error("cannot write to the terminal");
+        std::string shown;
+        char ch = 0;
+        while (shown.find('\n') == std::string::npos && read(master_, &ch, 1) == 1)
+            shown += ch;
+        return shown;
+    }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+};
+
+} // namespace
+
+TEST(Terminal, TypedLineDoesNotShowAndEchoComesBack)
+{
+    TPseudoTerminal terminal;
+    ASSERT_TRUE(terminal.Echoes());
+    TTerminalLine line;
+    {
+        const TEchoOff quiet(terminal.Slave());
+        ASSERT_TRUE(quiet.Active()) << quiet.Error();
+        EXPECT_FALSE(terminal.Echoes());
+        terminal.Type("s3cr\xD0\xB5t\n");
+        line = ReadTerminalLine(terminal.Slave());
+    }
+    EXPECT_TRUE(terminal.Echoes()) << "echo is back on afterwards";
+    EXPECT_EQ(line.Status, TTerminalStatus::Ok);
+    EXPECT_EQ(line.Text, "s3cr\xD0\xB5t");
+    EXPECT_EQ(terminal.ShownUpToLineEnd(), "\r\n") << "nothing typed showed";
+}
+
+TEST(Terminal, LineEndsAndEndOfInput)
+{
+    TPseudoTerminal terminal;
+    const TEchoOff quiet(terminal.Slave());
+    terminal.Type("with cr\r");
+    TTerminalLine line = ReadTerminalLine(terminal.Slave());
+    EXPECT_EQ(line.Status, TTerminalStatus::Ok);
+    EXPECT_EQ(line.Text, "with cr") << "Enter may send CR";
+    terminal.Type("\n");
+    line = ReadTerminalLine(terminal.Slave());
+    EXPECT_EQ(line.Status, TTerminalStatus::Ok);
+    EXPECT_EQ(line.Text, "") << "an empty password is a password";
+    terminal.Type("\x04"); // Ctrl+D on an empty line
+    EXPECT_EQ(ReadTerminalLine(terminal.Slave()).Status, TTerminalStatus::Cancelled);
+}
+
+TEST(Terminal, PipeIsNoTerminal)
+{
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    {
+        const TEchoOff quiet(ends[0]);
+        EXPECT_FALSE(quiet.Active());
+        EXPECT_FALSE(quiet.Error().empty());
+    }
+    close(ends[0]);
+    close(ends[1]);
+}
+#endif

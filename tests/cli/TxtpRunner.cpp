@@ -1,0 +1,55 @@
+#include "TxtpRunner.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <grp.h>
+#include <unistd.h>
+
+namespace tainoteka::test {
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+// Runs in the child between fork and exec.
+void Detach(bool unprivileged)
+{
+    setsid();
+    if (!unprivileged || geteuid() != 0)
+        return;
+    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)
+        _exit(kCouldNotDropPrivileges);
+}
+
+QProcessEnvironment EnvironmentFor(const TProgramSetup& setup)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& pair : setup.Environment) {
+        const qsizetype equals = pair.indexOf('=');
+        environment.insert(pair.left(equals), pair.mid(equals + 1));
+    }
+    return environment;
+}
+
+} // namespace
+
+TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup)
+{
+    QProcess process;
+    process.setProcessEnvironment(EnvironmentFor(setup));
+    const bool unprivileged = setup.Unprivileged;
+    process.setChildProcessModifier([unprivileged] { Detach(unprivileged); });
+    process.start(QStringLiteral(TXTP_BINARY), arguments);
+    TProgramRun run;
+    if (!process.waitForStarted(-1))
+        return run;
+    process.write(setup.Input.data(), static_cast<qint64>(setup.Input.size()));
+    process.closeWriteChannel();
+    process.waitForFinished(-1);
+    run.Exit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.Out = process.readAllStandardOutput().toStdString();
+    run.Err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+} // namespace tainoteka::test

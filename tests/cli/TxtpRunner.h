@@ -1,0 +1,27 @@
+#pragma once
+// Runs the real txtp program. The child always starts a session of its own,
+// so it has no terminal to ask on and can never sit waiting for typing.
+#include <string>
+
+#include <QString>
+#include <QStringList>
+
+namespace tainoteka::test {
+
+struct TProgramRun {
+    int Exit = -1; // -1 when the program crashed
+    std::string Out;
+    std::string Err;
+};
+
+struct TProgramSetup {
+    std::string Input; // standard input, closed after it
+    QStringList Environment; // NAME=value pairs added to the environment
+    bool Unprivileged = false; // run as "nobody" when the tests run as root
+};
+
+TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup = {});
+
+inline constexpr int kCouldNotDropPrivileges = 121;
+
+} // namespace tainoteka::test
