@@ -1,0 +1,267 @@
+#include "RichEditText.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocumentFragment>
+
+#include "LinkFinder.h"
+#include "LinkHighlighter.h"
+#include "Shell.h"
+
+namespace tainoteka {
+
+qint64 SavedLength(const QString& text)
+{
+    qint64 length = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (ch == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            continue; // counted with its LF
+        const bool lineBreak = ch == QLatin1Char('\n') || ch == QLatin1Char('\r')
+            || ch == QChar::ParagraphSeparator || ch == QChar::LineSeparator;
+        length += lineBreak ? 2 : 1;
+    }
+    return length;
+}
+
+TRichEditText::TRichEditText(IShell& shell, QWidget* parent)
+    : QPlainTextEdit(parent), shell_(shell), highlighter_(new TLinkHighlighter(document()))
+{
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setTabChangesFocus(false);
+    setFocusPolicy(Qt::ClickFocus); // not a tab stop
+    setMouseTracking(true);
+}
+
+qint64 TRichEditText::CharCount() const
+{
+    // characterCount() holds one separator per block, the last one included.
+    const QTextDocument* doc = document();
+    return (doc->characterCount() - 1) + (doc->blockCount() - 1);
+}
+
+qint64 TRichEditText::RoomFor(const QString& replacingSelectionWith) const
+{
+    const qint64 selected = SavedLength(textCursor().selection().toPlainText());
+    return textLimit_ - (CharCount() - selected) - SavedLength(replacingSelectionWith);
+}
+
+void TRichEditText::LoadPlainText(const QString& text)
+{
+    setPlainText(text);
+    moveCursor(QTextCursor::Start);
+}
+
+void TRichEditText::LoadFormattedText(const QTextDocument& formatted)
+{
+    document()->setUndoRedoEnabled(false);
+    document()->clear();
+    QTextCursor(document()).insertFragment(QTextDocumentFragment(&formatted));
+    document()->setUndoRedoEnabled(true);
+    moveCursor(QTextCursor::Start);
+}
+
+void TRichEditText::ClearAll()
+{
+    document()->setUndoRedoEnabled(false);
+    document()->clear();
+    document()->setUndoRedoEnabled(true);
+}
+
+void TRichEditText::SetClipboardBlocked(bool blocked)
+{
+    clipboardBlocked_ = blocked;
+    setAcceptDrops(!blocked);
+    viewport()->setAcceptDrops(!blocked);
+}
+
+bool TRichEditText::IsBlockedClipboardKey(QKeyEvent* event) const
+{
+    // Shift+Delete, Ctrl+Insert and Shift+Insert are among these on every platform.
+    return clipboardBlocked_
+        && (event->matches(QKeySequence::Cut) || event->matches(QKeySequence::Copy)
+            || event->matches(QKeySequence::Paste));
+}
+
+bool TRichEditText::canInsertFromMimeData(const QMimeData* source) const
+{
+    return !clipboardBlocked_ && QPlainTextEdit::canInsertFromMimeData(source);
+}
+
+QMimeData* TRichEditText::createMimeDataFromSelection() const
+{
+    // Also what the PRIMARY selection and a drag would carry.
+    if (clipboardBlocked_)
+        return new QMimeData;
+    return QPlainTextEdit::createMimeDataFromSelection();
+}
+
+QMenu* TRichEditText::CreateContextMenu(const QPoint& pos)
+{
+    QMenu* menu = createStandardContextMenu(pos);
+    if (clipboardBlocked_)
+        for (QAction* action : menu->actions())
+            if (action->objectName() == QLatin1String("edit-cut") || action->objectName() == QLatin1String("edit-copy")
+                || action->objectName() == QLatin1String("edit-paste"))
+                menu->removeAction(action);
+    return menu;
+}
+
+void TRichEditText::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = CreateContextMenu(event->pos());
+    menu->exec(event->globalPos());
+    delete menu;
+}
+
+void TRichEditText::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (clipboardBlocked_)
+        event->ignore();
+    else
+        QPlainTextEdit::dragEnterEvent(event);
+}
+
+void TRichEditText::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (clipboardBlocked_)
+        event->ignore();
+    else
+        QPlainTextEdit::dragMoveEvent(event);
+}
+
+void TRichEditText::dropEvent(QDropEvent* event)
+{
+    if (clipboardBlocked_)
+        event->ignore();
+    else
+        QPlainTextEdit::dropEvent(event);
+}
+
+void TRichEditText::keyPressEvent(QKeyEvent* event)
+{
+    if (IsBlockedClipboardKey(event)) {
+        event->accept();
+        emit InputEvent();
+        return;
+    }
+    const bool insertsLineBreak = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const QString adds = insertsLineBreak ? QStringLiteral("\n") : event->text();
+    const bool insertsText = insertsLineBreak || (!adds.isEmpty() && adds.at(0).isPrint())
+        || adds == QLatin1String("\t");
+    if (insertsText && !(event->modifiers() & Qt::ControlModifier) && RoomFor(adds) < 0) {
+        event->accept(); // over the limit: refused without a message
+    } else {
+        QPlainTextEdit::keyPressEvent(event);
+    }
+    emit InputEvent();
+}
+
+void TRichEditText::keyReleaseEvent(QKeyEvent* event)
+{
+    QPlainTextEdit::keyReleaseEvent(event);
+    emit InputEvent();
+}
+
+void TRichEditText::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!event->commitString().isEmpty() && RoomFor(event->commitString()) < 0) {
+        QInputMethodEvent none;
+        QPlainTextEdit::inputMethodEvent(&none);
+        return;
+    }
+    QPlainTextEdit::inputMethodEvent(event);
+}
+
+void TRichEditText::insertFromMimeData(const QMimeData* source)
+{
+    if (clipboardBlocked_ || !source || !source->hasText())
+        return;
+    QString text = source->text();
+    const qint64 room = RoomFor(QString());
+    if (room <= 0)
+        return;
+    if (SavedLength(text) > room) {
+        // Insert what fits, never half a line break.
+        qint64 used = 0;
+        int cut = 0;
+        while (cut < text.size()) {
+            const qint64 next = SavedLength(text.mid(cut, 1));
+            if (used + next > room)
+                break;
+            used += next;
+            ++cut;
+        }
+        text.truncate(cut);
+    }
+    textCursor().insertText(text);
+    ensureCursorVisible();
+}
+
+QString TRichEditText::LinkUnder(const QPoint& viewportPos) const
+{
+    const QTextCursor at = cursorForPosition(viewportPos);
+    const QTextBlock block = at.block();
+    const int inBlock = at.position() - block.position();
+    // cursorForPosition snaps to the nearest gap; take the character whose
+    // box holds the point, which lies left or right of that gap.
+    const int column = cursorRect(at).center().x() > viewportPos.x() ? inBlock - 1 : inBlock;
+    if (column < 0 || column >= block.length() - 1)
+        return {};
+    QTextCursor charStart(block);
+    charStart.setPosition(block.position() + column);
+    QTextCursor charEnd(block);
+    charEnd.setPosition(block.position() + column + 1);
+    const QRect startRect = cursorRect(charStart);
+    const QRect endRect = cursorRect(charEnd);
+    const bool sameLine = startRect.top() == endRect.top();
+    if (!sameLine || viewportPos.x() < startRect.left() || viewportPos.x() > endRect.left())
+        return {};
+    if (viewportPos.y() < startRect.top() || viewportPos.y() > startRect.bottom())
+        return {};
+    const TLinkSpan link = LinkAt(block.text(), column);
+    return link.Length > 0 ? block.text().mid(link.Start, link.Length) : QString();
+}
+
+void TRichEditText::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        const QString link = LinkUnder(event->position().toPoint());
+        if (!link.isEmpty())
+            shell_.Open(LinkTarget(link));
+        // A press inside the selection would start dragging it out.
+        if (clipboardBlocked_ && textCursor().hasSelection()) {
+            QTextCursor plain = textCursor();
+            plain.clearSelection();
+            setTextCursor(plain);
+        }
+    }
+    if (!(clipboardBlocked_ && event->button() == Qt::MiddleButton))
+        QPlainTextEdit::mousePressEvent(event);
+    emit InputEvent();
+}
+
+void TRichEditText::mouseReleaseEvent(QMouseEvent* event)
+{
+    // A middle click pastes the PRIMARY selection on release.
+    if (!(clipboardBlocked_ && event->button() == Qt::MiddleButton))
+        QPlainTextEdit::mouseReleaseEvent(event);
+    emit InputEvent();
+}
+
+void TRichEditText::mouseMoveEvent(QMouseEvent* event)
+{
+    QPlainTextEdit::mouseMoveEvent(event);
+    const bool overLink = !LinkUnder(event->position().toPoint()).isEmpty();
+    viewport()->setCursor(overLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
+    emit InputEvent();
+}
+
+} // namespace tainoteka

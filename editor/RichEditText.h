@@ -1,0 +1,71 @@
+#pragma once
+// The editing area: wraps at the window edge, always shows its vertical
+// scroll bar, inserts tabs, refuses text beyond its limit, and shows web
+// addresses as links that open on a left click.
+#include <QPlainTextEdit>
+
+class QMenu;
+class QTextDocument;
+
+namespace tainoteka {
+
+class IShell;
+class TLinkHighlighter;
+
+class TRichEditText : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    static constexpr qint64 DefaultTextLimit = 40'000'000;
+
+    explicit TRichEditText(IShell& shell, QWidget* parent = nullptr);
+
+    // Characters as the text is saved: a line break counts as CR and LF.
+    qint64 CharCount() const;
+
+    // Replaces the text and forgets the undo history.
+    void LoadPlainText(const QString& text);
+    void LoadFormattedText(const QTextDocument& formatted);
+    void ClearAll();
+    void insertFromMimeData(const QMimeData* source) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    QMimeData* createMimeDataFromSelection() const override;
+    void SetTextLimit(qint64 limit) { textLimit_ = limit; }
+    // With the clipboard switch off no text leaves the area and none comes
+    // in: no clipboard keys, no PRIMARY selection, no middle-click paste, no
+    // drag and drop, no cut, copy or paste in the context menu.
+    void SetClipboardBlocked(bool blocked);
+    bool IsClipboardBlocked() const { return clipboardBlocked_; }
+    QMenu* CreateContextMenu(const QPoint& pos);
+
+signals:
+    // Any key or mouse event the area received (after it handled it).
+    void InputEvent();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+
+private:
+    bool IsBlockedClipboardKey(QKeyEvent* event) const;
+    qint64 RoomFor(const QString& replacingSelectionWith) const;
+    QString LinkUnder(const QPoint& viewportPos) const;
+
+    IShell& shell_;
+    qint64 textLimit_ = DefaultTextLimit;
+    bool clipboardBlocked_ = false;
+    TLinkHighlighter* highlighter_;
+};
+
+// Length of a text in the editing area's measure (CR LF for every line break).
+qint64 SavedLength(const QString& text);
+
+} // namespace tainoteka

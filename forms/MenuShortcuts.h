@@ -1,0 +1,45 @@
+#pragma once
+// Menu shortcuts that behave as the menu does: the top-level menu's own click
+// runs first, then the item only if it is enabled, and the key is consumed
+// either way, so it never reaches the editing area. A disabled QAction alone
+// would let the key through to the editor.
+#include <QKeyCombination>
+#include <QList>
+#include <QObject>
+#include <functional>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace tainoteka {
+
+class TMenuShortcuts final : public QObject {
+public:
+    explicit TMenuShortcuts(QWidget* window);
+
+    // topMenuClick may be empty; the key is shown in the item's caption.
+    void Add(QKeyCombination key, QMenu* topMenu, std::function<void()> topMenuClick, QAction* item);
+    // True when the key press was one of ours (and is consumed).
+    bool HandleKey(QKeyCombination key);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Entry {
+        QKeyCombination Key;
+        QMenu* TopMenu;
+        std::function<void()> TopMenuClick;
+        QAction* Item;
+    };
+    const Entry* Find(QKeyCombination key) const;
+
+    QWidget* window_;
+    QList<Entry> entries_;
+};
+
+// Letters typed with the Russian layout stand for the Latin letter on the same key.
+QKeyCombination LatinKeyOf(QKeyCombination key);
+
+} // namespace tainoteka

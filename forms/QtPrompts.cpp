@@ -1,0 +1,121 @@
+#include "QtPrompts.h"
+
+#include "FontColorDialog.h"
+
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace tainoteka {
+
+const QString ApplicationTitle = QStringLiteral("Тайнотека");
+const QString TxtpFilter = QStringLiteral("Конфиденциальные файлы (*.txtp)");
+
+namespace {
+
+void RussianButtonTexts(QMessageBox& box)
+{
+    const struct {
+        QMessageBox::StandardButton Button;
+        const char16_t* Text;
+    } texts[] = {{QMessageBox::Yes, u"&Да"}, {QMessageBox::No, u"&Нет"}, {QMessageBox::Cancel, u"Отмена"},
+                 {QMessageBox::Ok, u"OK"}};
+    for (const auto& t : texts)
+        if (QAbstractButton* button = box.button(t.Button))
+            button->setText(QString::fromUtf16(t.Text));
+}
+
+// A Yes/No question that only Yes or No can end: no close box, Escape and
+// Alt+F4 do nothing.
+class TYesNoBox final : public QMessageBox {
+public:
+    TYesNoBox(QWidget* parent, const QString& text)
+        : QMessageBox(QMessageBox::Warning, ApplicationTitle, text, QMessageBox::Yes | QMessageBox::No, parent,
+                      Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    {
+        setDefaultButton(QMessageBox::Yes);
+        RussianButtonTexts(*this);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Escape)
+            return;
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (!clickedButton())
+            event->ignore();
+    }
+};
+
+std::optional<QString> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& startFolder,
+                                     const QString& lastName)
+{
+    QFileDialog dialog(parent, QString(), startFolder, TxtpFilter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("txtp"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!lastName.isEmpty())
+        dialog.selectFile(lastName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+TAnswer TQtPrompts::AskYesNo(QWidget* parent, const QString& text)
+{
+    TYesNoBox box(parent, text);
+    box.exec();
+    return box.clickedButton() == box.button(QMessageBox::Yes) ? TAnswer::Yes : TAnswer::No;
+}
+
+TAnswer TQtPrompts::AskYesNoCancel(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, ApplicationTitle, text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    RussianButtonTexts(box);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return TAnswer::Yes;
+    case QMessageBox::No: return TAnswer::No;
+    default: return TAnswer::Cancel;
+    }
+}
+
+void TQtPrompts::ShowError(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
+    RussianButtonTexts(box);
+    box.exec();
+}
+
+void TQtPrompts::ExecDialog(QDialog& dialog) { dialog.exec(); }
+
+std::optional<QString> TQtPrompts::AskOpenFileName(QWidget* parent, const QString& startFolder,
+                                                   const QString& lastName)
+{
+    return RunFileDialog(parent, QFileDialog::AcceptOpen, startFolder, lastName);
+}
+
+std::optional<QString> TQtPrompts::AskSaveFileName(QWidget* parent, const QString& startFolder,
+                                                   const QString& lastName)
+{
+    return RunFileDialog(parent, QFileDialog::AcceptSave, startFolder, lastName);
+}
+
+std::optional<TFontChoice> TQtPrompts::AskFont(QWidget* parent, const TFontChoice& current)
+{
+    return RunFontColorDialog(parent, current);
+}
+
+} // namespace tainoteka

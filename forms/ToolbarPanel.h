@@ -1,0 +1,61 @@
+#pragma once
+// The toolbar: a row that wraps onto further rows when the window is too
+// narrow (top and bottom edges), or a one-button-wide column (left and right).
+// Buttons and spacers keep their order in both.
+#include <QLayout>
+#include <QList>
+#include <QWidget>
+
+class QAction;
+class QToolButton;
+
+namespace tainoteka {
+
+class TFlowLayout final : public QLayout {
+public:
+    explicit TFlowLayout(QWidget* parent = nullptr);
+    ~TFlowLayout() override;
+
+    void SetVertical(bool vertical);
+    bool IsVertical() const { return vertical_; }
+
+    void addItem(QLayoutItem* item) override;
+    int count() const override { return static_cast<int>(items_.size()); }
+    QLayoutItem* itemAt(int index) const override;
+    QLayoutItem* takeAt(int index) override;
+    Qt::Orientations expandingDirections() const override { return {}; }
+    bool hasHeightForWidth() const override { return !vertical_; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSize() const override;
+    void setGeometry(const QRect& rect) override;
+
+private:
+    int LayRow(const QRect& rect, bool apply) const;
+    int LayColumn(const QRect& rect, bool apply) const;
+
+    QList<QLayoutItem*> items_;
+    bool vertical_ = false;
+};
+
+class TToolbarPanel final : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int ButtonSize = 25;
+    static constexpr int SpacerSize = 8;
+    static constexpr int Thickness = 29;
+
+    explicit TToolbarPanel(QWidget* parent = nullptr);
+
+    // A 25 x 25 button showing only the image, with the tooltip; the button's
+    // enabled state is its own (the disabled image shows when it is off).
+    QToolButton* AddButton(const QString& objectName, const QIcon& icon, const QString& tooltip);
+    void AddSpacer(const QString& objectName);
+    void SetVertical(bool vertical);
+    bool IsVertical() const { return flow_->IsVertical(); }
+
+private:
+    TFlowLayout* flow_;
+};
+
+} // namespace tainoteka

@@ -1,0 +1,375 @@
+#include "U_General.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "ClipboardGuard.h"
+#include "ImageList.h"
+#include "MenuShortcuts.h"
+#include "QtPrompts.h"
+#include "RichEditText.h"
+#include "Settings.h"
+#include "ToolbarPanel.h"
+
+namespace tainoteka {
+namespace {
+
+const QString kUntitled = QStringLiteral("Безымянный - ");
+const QString kCountLabel = QStringLiteral("Количество символов:    ");
+
+// Menus drawn with a soft blue gradient and a band for the images.
+const char* const kMenuStyle = R"(
+QMenu {
+    background: qlineargradient(x1:0, y1:0, x2:1, y2:0,
+        stop:0 #d6e2f3, stop:0.11 #c3d4ec, stop:0.111 #f7f9fd, stop:1 #e8eef8);
+    border: 1px solid #7f98bd;
+    padding: 2px;
+}
+QMenu::item { padding: 3px 24px 3px 26px; background: transparent; color: #000; }
+QMenu::item:selected { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,
+    stop:0 #fdf1c9, stop:1 #f5cf6b); border: 1px solid #c9a23c; color: #000; }
+QMenu::item:disabled { color: #8c8c8c; }
+QMenu::separator { height: 1px; background: #a9bbd6; margin: 3px 2px 3px 28px; }
+QMenu::icon { padding-left: 4px; }
+)";
+
+} // namespace
+
+QString FormatThousands(quint32 count)
+{
+    const QString digits = QString::number(count);
+    QString grouped;
+    for (int i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += QLatin1Char(' ');
+        grouped += digits.at(i);
+    }
+    return grouped;
+}
+
+QString DialogStartFolder(const QString& folder)
+{
+    const bool endsWithSeparator = folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'));
+    if (!endsWithSeparator || folder.size() <= 1 || folder.at(folder.size() - 2) == QLatin1Char(':'))
+        return folder;
+    return folder.left(folder.size() - 1);
+}
+
+QString FolderWithSeparator(const QString& path)
+{
+    QString folder = QFileInfo(path).absolutePath();
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return QDir::toNativeSeparators(folder);
+}
+
+TFrmGeneral::TFrmGeneral(const TGeneralServices& services, QWidget* parent)
+    : QMainWindow(parent),
+      prompts_(services.Prompts),
+      shell_(services.Shell),
+      document_(services.Document),
+      arguments_(services.Arguments),
+      programDir_(services.ProgramDir)
+{
+    setObjectName(QStringLiteral("FrmGeneral"));
+    setWindowIcon(ApplicationIcon());
+    QFont windowFont(QStringLiteral("MS Sans Serif"));
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+    ClipboardGuard = new TClipboardGuard(this);
+    RichEditText = new TRichEditText(shell_, this);
+    RichEditText->setObjectName(QStringLiteral("RichEditText"));
+    BuildMenus();
+    BuildToolbar();
+    BuildLayout();
+    BindShortcuts();
+    setMinimumSize(300, 400);
+    resize(FirstWidth, FirstHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(FirstWidth / 2, FirstHeight / 2));
+    FormCreate();
+}
+
+TFrmGeneral::~TFrmGeneral() = default;
+
+void TFrmGeneral::SetDialogs(TFrmPasswordCreate* passwordCreate, TFrmPasswordEnter* passwordEnter, QDialog* about)
+{
+    frmPasswordCreate_ = passwordCreate;
+    frmPasswordEnter_ = passwordEnter;
+    frmAbout_ = about;
+}
+
+void TFrmGeneral::BuildMenus()
+{
+    MnuGeneralTop = menuBar();
+    MnuGeneralTop->setObjectName(QStringLiteral("MnuGeneralTop"));
+    const auto addMenu = [this](const char* name, const QString& caption) {
+        QMenu* menu = MnuGeneralTop->addMenu(caption);
+        menu->setObjectName(QLatin1String(name));
+        menu->setStyleSheet(QLatin1String(kMenuStyle));
+        return menu;
+    };
+    const auto addItem = [this](QMenu* menu, const char* name, const QString& caption, int image,
+                                void (TFrmGeneral::*handler)()) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        if (image >= 0)
+            action->setIcon(ImgLstMenuToolbar(image));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+
+    MnuFile = addMenu("MnuFile", QStringLiteral("&Файл"));
+    MnuFileNew = addItem(MnuFile, "MnuFileNew", QStringLiteral("Созд&ать"), 0, &TFrmGeneral::MnuFileNewClick);
+    MnuFileOpen = addItem(MnuFile, "MnuFileOpen", QStringLiteral("&Открыть..."), 2, &TFrmGeneral::MnuFileOpenClick);
+    MnuFileSave = addItem(MnuFile, "MnuFileSave", QStringLiteral("&Сохранить"), 4, &TFrmGeneral::MnuFileSaveClick);
+    MnuFileSaveAs = addItem(MnuFile, "MnuFileSaveAs", QStringLiteral("Со&хранить как..."), -1,
+                            &TFrmGeneral::MnuFileSaveAsClick);
+    MnuFile->addSeparator()->setObjectName(QStringLiteral("N1"));
+    MnuEditPassword = addItem(MnuFile, "MnuEditPassword", QStringLiteral("Назначить/сменить &пароль"), 16,
+                              &TFrmGeneral::MnuEditPasswordClick);
+    MnuFile->addSeparator()->setObjectName(QStringLiteral("MnuFileLine1"));
+    MnuFileExit = addItem(MnuFile, "MnuFileExit", QStringLiteral("В&ыход"), -1, &TFrmGeneral::MnuFileExitClick);
+
+    MnuEdit = addMenu("MnuEdit", QStringLiteral("&Правка"));
+    connect(MnuEdit, &QMenu::aboutToShow, this, &TFrmGeneral::MnuEditClick);
+    MnuEditClipboard = addItem(MnuEdit, "MnuEditClipboard", QStringLiteral("&Буфер обмена (вкл/выкл)"), 14,
+                               &TFrmGeneral::MnuEditClipboardClick);
+    MnuEditClipboard->setCheckable(true);
+    MnuEditClipboard->setChecked(true);
+    MnuEdit->addSeparator()->setObjectName(QStringLiteral("N2"));
+    MnuEditCut = addItem(MnuEdit, "MnuEditCut", QStringLiteral("&Вырезать"), 6, &TFrmGeneral::MnuEditCutClick);
+    MnuEditCopy = addItem(MnuEdit, "MnuEditCopy", QStringLiteral("&Копировать"), 8, &TFrmGeneral::MnuEditCopyClick);
+    MnuEditPaste = addItem(MnuEdit, "MnuEditPaste", QStringLiteral("Вст&авить"), 10, &TFrmGeneral::MnuEditPasteClick);
+    MnuEditDelete = addItem(MnuEdit, "MnuEditDelete", QStringLiteral("&Удалить"), -1,
+                            &TFrmGeneral::MnuEditDeleteClick);
+    MnuEdit->addSeparator()->setObjectName(QStringLiteral("N4"));
+    MnuEditSelectAll = addItem(MnuEdit, "MnuEditSelectAll", QStringLiteral("Выделить в&се"), -1,
+                               &TFrmGeneral::MnuEditSelectAllClick);
+
+    MnuFormat = addMenu("MnuFormat", QStringLiteral("Фор&мат"));
+    MnuFormatFont = addItem(MnuFormat, "MnuFormatFont", QStringLiteral("&Шрифт..."), 20,
+                            &TFrmGeneral::MnuFormatFontClick);
+
+    MnuView = addMenu("MnuView", QStringLiteral("&Вид"));
+    MnuViewPanel = MnuView->addMenu(QStringLiteral("&Панель инструментов"));
+    MnuViewPanel->setObjectName(QStringLiteral("MnuViewPanel"));
+    MnuViewPanel->setStyleSheet(QLatin1String(kMenuStyle));
+    auto* edges = new QActionGroup(this);
+    const auto addEdge = [&](const char* name, const QString& caption, int image, TToolbarEdge edge) {
+        QAction* action = MnuViewPanel->addAction(ImgLstMenuToolbar(image), caption);
+        action->setObjectName(QLatin1String(name));
+        action->setCheckable(true);
+        edges->addAction(action);
+        connect(action, &QAction::triggered, this, [this, edge] { PlaceToolbar(edge); });
+        return action;
+    };
+    MnuViewPanelTop = addEdge("MnuViewPanelTop", QStringLiteral("С&верху"), 24, TToolbarEdge::Top);
+    MnuViewPanelBottom = addEdge("MnuViewPanelBottom", QStringLiteral("С&низу"), 28, TToolbarEdge::Bottom);
+    MnuViewPanelLeft = addEdge("MnuViewPanelLeft", QStringLiteral("С&лева"), 22, TToolbarEdge::Left);
+    MnuViewPanelRight = addEdge("MnuViewPanelRight", QStringLiteral("С&права"), 26, TToolbarEdge::Right);
+    MnuViewPanelTop->setChecked(true);
+
+    MnuHelp = addMenu("MnuHelp", QStringLiteral("&Справка"));
+    MnuHelpHelp = addItem(MnuHelp, "MnuHelpHelp", QStringLiteral("&Вызов справки"), 30, &TFrmGeneral::MnuHelpHelpClick);
+    MnuHelp->addSeparator()->setObjectName(QStringLiteral("N3"));
+    MnuHelpAbout = addItem(MnuHelp, "MnuHelpAbout", QStringLiteral("&О программе"), 18,
+                           &TFrmGeneral::MnuHelpAboutClick);
+}
+
+void TFrmGeneral::BuildToolbar()
+{
+    RzToolbarPictures = new TToolbarPanel(this);
+    auto* bar = RzToolbarPictures;
+    const auto addButton = [this, bar](const char* name, int image, const QString& tip,
+                                       void (TFrmGeneral::*handler)()) {
+        QToolButton* button = bar->AddButton(QLatin1String(name), ButtonIcon(image), tip);
+        connect(button, &QToolButton::clicked, this, handler);
+        return button;
+    };
+    BtnNew = addButton("BtnNew", 0, QStringLiteral("Создать (Ctrl+N)"), &TFrmGeneral::MnuFileNewClick);
+    BtnOpen = addButton("BtnOpen", 2, QStringLiteral("Открыть (Ctrl+O)"), &TFrmGeneral::MnuFileOpenClick);
+    BtnSave = addButton("BtnSave", 4, QStringLiteral("Сохранить (Ctrl+S)"), &TFrmGeneral::MnuFileSaveClick);
+    bar->AddSpacer(QStringLiteral("RzSpacer4"));
+    BtnSecurity = addButton("BtnSecurity", 16, QStringLiteral("Назначить/сменить пароль (Ctrl+Alt+P)"),
+                            &TFrmGeneral::MnuEditPasswordClick);
+    bar->AddSpacer(QStringLiteral("RzSpacer1"));
+    BtnCut = addButton("BtnCut", 6, QStringLiteral("Вырезать (Ctrl+X)"), &TFrmGeneral::MnuEditCutClick);
+    BtnCopy = addButton("BtnCopy", 8, QStringLiteral("Копировать (Ctrl+C)"), &TFrmGeneral::MnuEditCopyClick);
+    BtnPaste = addButton("BtnPaste", 10, QStringLiteral("Вставить (Ctrl+V)"), &TFrmGeneral::MnuEditPasteClick);
+    bar->AddSpacer(QStringLiteral("RzSpacer2"));
+    BtnFont = addButton("BtnFont", 20, QStringLiteral("Шрифт... (Ctrl+F)"), &TFrmGeneral::MnuFormatFontClick);
+}
+
+void TFrmGeneral::BuildLayout()
+{
+    auto* client = new QWidget(this);
+    rootLayout_ = new QVBoxLayout(client);
+    rootLayout_->setContentsMargins(0, 0, 0, 0);
+    rootLayout_->setSpacing(0);
+    middleLayout_ = new QHBoxLayout;
+    middleLayout_->setSpacing(0);
+    middleLayout_->addWidget(RichEditText, 1);
+    StatusBar = new QStatusBar(client);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(true);
+    StatusPanel = new QLabel(StatusBar);
+    StatusPanel->setFixedWidth(200);
+    StatusBar->addWidget(StatusPanel);
+    rootLayout_->addWidget(RzToolbarPictures);
+    rootLayout_->addLayout(middleLayout_, 1);
+    rootLayout_->addWidget(StatusBar);
+    setCentralWidget(client);
+}
+
+void TFrmGeneral::BindShortcuts()
+{
+    shortcuts_ = new TMenuShortcuts(this);
+    const auto none = std::function<void()>();
+    const auto editClick = [this] { MnuEditClick(); };
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_N), MnuFile, none, MnuFileNew);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_O), MnuFile, none, MnuFileOpen);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_S), MnuFile, none, MnuFileSave);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_P), MnuFile, none,
+                    MnuEditPassword);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_X), MnuEdit, editClick, MnuEditCut);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_C), MnuEdit, editClick, MnuEditCopy);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_V), MnuEdit, editClick, MnuEditPaste);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_A), MnuEdit, editClick, MnuEditSelectAll);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_F), MnuFormat, none, MnuFormatFont);
+    shortcuts_->Add(QKeyCombination(Qt::NoModifier, Qt::Key_F1), MnuHelp, none, MnuHelpHelp);
+}
+
+void TFrmGeneral::FormCreate()
+{
+    connect(RichEditText, &TRichEditText::InputEvent, this, [this] {
+        UpdateCharCount();
+        UpdateEditCommands();
+    });
+    connect(RichEditText->document(), &QTextDocument::contentsChanged, this, &TFrmGeneral::UpdateCharCount);
+    ResetDocumentPath();
+    UpdateCaption();
+    UpdateCharCount();
+    document_.CurrentPassword.clear();
+    SetDialogsStartFolder(document_.CurrentDir);
+    // Found while CurrentDir is still the program's folder.
+    settingsPath_ = SettingsFilePath(document_);
+    LoadSettings(*this, document_, settingsPath_, RichEditText->logicalDpiY());
+    UpdateEditCommands();
+}
+
+void TFrmGeneral::UpdateCaption()
+{
+    const QString caption = ApplicationTitle;
+    setWindowTitle(document_.CurrentFileName.isEmpty() ? kUntitled + caption
+                                                       : document_.CurrentFileName + QStringLiteral(" - ") + caption);
+}
+
+void TFrmGeneral::UpdateCharCount()
+{
+    const qint64 count = RichEditText->CharCount();
+    StatusPanel->setText(kCountLabel + FormatThousands(static_cast<quint32>(count)));
+}
+
+void TFrmGeneral::ResetDocumentPath()
+{
+    QString dir = QDir::toNativeSeparators(programDir_);
+    if (!dir.endsWith(QDir::separator()))
+        dir += QDir::separator();
+    document_.CurrentDir = dir;
+    document_.CurrentFileName.clear();
+}
+
+void TFrmGeneral::SetDialogsStartFolder(const QString& folder)
+{
+    OpenDialog.InitialDir = DialogStartFolder(folder);
+    SaveDialog.InitialDir = OpenDialog.InitialDir;
+}
+
+void TFrmGeneral::SetCommandsEnabled(bool on)
+{
+    RichEditText->setEnabled(on);
+    for (QMenu* menu : {MnuFile, MnuEdit, MnuFormat, MnuView, MnuHelp})
+        menu->menuAction()->setEnabled(on);
+    RzToolbarPictures->setEnabled(on);
+}
+
+void TFrmGeneral::PlaceToolbar(TToolbarEdge edge)
+{
+    toolbarEdge_ = edge;
+    rootLayout_->removeWidget(RzToolbarPictures);
+    middleLayout_->removeWidget(RzToolbarPictures);
+    const bool vertical = edge == TToolbarEdge::Left || edge == TToolbarEdge::Right;
+    RzToolbarPictures->SetVertical(vertical);
+    switch (edge) {
+    case TToolbarEdge::Top: rootLayout_->insertWidget(0, RzToolbarPictures); break;
+    case TToolbarEdge::Bottom: rootLayout_->addWidget(RzToolbarPictures); break; // below the status bar
+    case TToolbarEdge::Left: middleLayout_->insertWidget(0, RzToolbarPictures); break;
+    case TToolbarEdge::Right: middleLayout_->addWidget(RzToolbarPictures); break;
+    }
+    QAction* item = edge == TToolbarEdge::Top ? MnuViewPanelTop
+        : edge == TToolbarEdge::Bottom        ? MnuViewPanelBottom
+        : edge == TToolbarEdge::Left          ? MnuViewPanelLeft
+                                              : MnuViewPanelRight;
+    item->setChecked(true);
+}
+
+void TFrmGeneral::FocusEditor() { RichEditText->setFocus(Qt::OtherFocusReason); }
+
+void TFrmGeneral::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Without a window manager the window may never become active; the
+    // command-line file must still open once the message loop runs.
+    if (!activated_)
+        QTimer::singleShot(0, this, [this] {
+            activateWindow();
+            if (!activated_)
+                FormActivate();
+        });
+}
+
+void TFrmGeneral::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !activated_)
+        QTimer::singleShot(0, this, [this] {
+            if (!activated_)
+                FormActivate();
+        });
+}
+
+void TFrmGeneral::FormActivate()
+{
+    activated_ = true;
+    if (!arguments_.isEmpty()) {
+        const QString path = arguments_.constFirst();
+        const QFileInfo file(path);
+        const QString name = file.fileName();
+        const int dot = name.lastIndexOf(QLatin1Char('.'));
+        if (file.isFile() && dot >= 0 && name.mid(dot).toLower() == QLatin1String(".txtp"))
+            LoadProtectedFile(path);
+    }
+    FocusEditor();
+}
+
+void TFrmGeneral::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    if (FormClose()) {
+        closing_ = true;
+        event->accept();
+        QApplication::exit(0);
+    }
+}
+
+} // namespace tainoteka

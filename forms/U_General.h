@@ -1,0 +1,179 @@
+#pragma once
+// The main window: menu bar, toolbar, editing area and status bar, the
+// document commands and the reading and writing of protected files.
+#include <QMainWindow>
+#include <QString>
+
+#include "DocumentState.h"
+#include "U_Help.h"
+
+class QAction;
+class QDialog;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QStatusBar;
+class QToolButton;
+class QVBoxLayout;
+class QHBoxLayout;
+
+namespace tainoteka {
+
+class IPrompts;
+class IShell;
+class TClipboardGuard;
+class TFrmPasswordCreate;
+class TFrmPasswordEnter;
+class TMenuShortcuts;
+class TRichEditText;
+class TToolbarPanel;
+
+enum class TToolbarEdge { Top, Bottom, Left, Right };
+
+// What a file dialog keeps between its showings.
+struct TFileDialogState {
+    QString InitialDir;
+    QString LastName;
+};
+
+struct TGeneralServices {
+    IPrompts& Prompts;
+    IShell& Shell;
+    TDocumentState& Document;
+    QStringList Arguments; // command line without the program name
+    QString ProgramDir; // folder of the executable, with a trailing separator
+};
+
+class TFrmGeneral final : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int FirstWidth = 796;
+    static constexpr int FirstHeight = 594;
+
+    explicit TFrmGeneral(const TGeneralServices& services, QWidget* parent = nullptr);
+    ~TFrmGeneral() override;
+
+    void SetDialogs(TFrmPasswordCreate* passwordCreate, TFrmPasswordEnter* passwordEnter, QDialog* about);
+
+    // Shared operations.
+    void UpdateCaption();
+    void UpdateCharCount();
+    void ResetDocumentPath();
+    void UpdateEditCommands();
+    void SetCommandsEnabled(bool on);
+    void PlaceToolbar(TToolbarEdge edge);
+    TToolbarEdge ToolbarEdge() const { return toolbarEdge_; }
+    bool SaveProtectedFile(const QString& path);
+    bool LoadProtectedFile(const QString& path);
+
+    // Handlers.
+    void FormActivate();
+    void MnuFileNewClick();
+    void MnuFileOpenClick();
+    void MnuFileSaveClick();
+    void MnuFileSaveAsClick();
+    void MnuEditPasswordClick();
+    void MnuFileExitClick();
+    void MnuEditClick();
+    void MnuEditClipboardClick();
+    void MnuEditCutClick();
+    void MnuEditCopyClick();
+    void MnuEditPasteClick();
+    void MnuEditDeleteClick();
+    void MnuEditSelectAllClick();
+    void MnuFormatFontClick();
+    void MnuHelpHelpClick();
+    void MnuHelpAboutClick();
+
+    // Components, named as the rest of the program refers to them.
+    QMenuBar* MnuGeneralTop = nullptr;
+    QMenu* MnuFile = nullptr;
+    QMenu* MnuEdit = nullptr;
+    QMenu* MnuFormat = nullptr;
+    QMenu* MnuView = nullptr;
+    QMenu* MnuViewPanel = nullptr;
+    QMenu* MnuHelp = nullptr;
+    QAction* MnuFileNew = nullptr;
+    QAction* MnuFileOpen = nullptr;
+    QAction* MnuFileSave = nullptr;
+    QAction* MnuFileSaveAs = nullptr;
+    QAction* MnuEditPassword = nullptr;
+    QAction* MnuFileExit = nullptr;
+    QAction* MnuEditClipboard = nullptr;
+    QAction* MnuEditCut = nullptr;
+    QAction* MnuEditCopy = nullptr;
+    QAction* MnuEditPaste = nullptr;
+    QAction* MnuEditDelete = nullptr;
+    QAction* MnuEditSelectAll = nullptr;
+    QAction* MnuFormatFont = nullptr;
+    QAction* MnuViewPanelTop = nullptr;
+    QAction* MnuViewPanelBottom = nullptr;
+    QAction* MnuViewPanelLeft = nullptr;
+    QAction* MnuViewPanelRight = nullptr;
+    QAction* MnuHelpHelp = nullptr;
+    QAction* MnuHelpAbout = nullptr;
+    TToolbarPanel* RzToolbarPictures = nullptr;
+    QToolButton* BtnNew = nullptr;
+    QToolButton* BtnOpen = nullptr;
+    QToolButton* BtnSave = nullptr;
+    QToolButton* BtnSecurity = nullptr;
+    QToolButton* BtnCut = nullptr;
+    QToolButton* BtnCopy = nullptr;
+    QToolButton* BtnPaste = nullptr;
+    QToolButton* BtnFont = nullptr;
+    TRichEditText* RichEditText = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    QLabel* StatusPanel = nullptr;
+    TClipboardGuard* ClipboardGuard = nullptr;
+    TFileDialogState OpenDialog;
+    TFileDialogState SaveDialog;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void FormCreate();
+    void BuildMenus();
+    void BuildToolbar();
+    void BuildLayout();
+    void BindShortcuts();
+    // Asks the close question; true when the program may end.
+    bool FormClose();
+    // Save and Save As; true when the file was written.
+    bool SaveDocument();
+    bool SaveDocumentAs();
+    // The Yes answer of a question: true when the command may go on.
+    bool SaveBeforeLeaving();
+    void SetDialogsStartFolder(const QString& folder);
+    void AdoptPath(const QString& path);
+    QString PlainTextForSaving() const;
+    void FocusEditor();
+
+    IPrompts& prompts_;
+    IShell& shell_;
+    THelpViewer helpViewer_{&shell_};
+    TDocumentState& document_;
+    QStringList arguments_;
+    QString programDir_;
+    QString settingsPath_;
+    TFrmPasswordCreate* frmPasswordCreate_ = nullptr;
+    TFrmPasswordEnter* frmPasswordEnter_ = nullptr;
+    QDialog* frmAbout_ = nullptr;
+    TMenuShortcuts* shortcuts_ = nullptr;
+    QVBoxLayout* rootLayout_ = nullptr;
+    QHBoxLayout* middleLayout_ = nullptr;
+    TToolbarEdge toolbarEdge_ = TToolbarEdge::Top;
+    bool activated_ = false;
+    bool closing_ = false;
+};
+
+// The folder text a file dialog starts in: one trailing separator removed,
+// unless the text is one character or the separator follows a drive colon.
+QString DialogStartFolder(const QString& folder);
+QString FormatThousands(quint32 count);
+// Folder part of a path, always ending with the separator.
+QString FolderWithSeparator(const QString& path);
+
+} // namespace tainoteka

@@ -1,0 +1,230 @@
+// Document commands: New, Open, Save, Save As, Password, Exit and the close
+// question, with the reading and writing of protected files.
+#include <QApplication>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTextDocument>
+
+#include "AtomicFile.h"
+#include "CodePage1251.h"
+#include "Prompts.h"
+#include "QtPrompts.h"
+#include "RichEditText.h"
+#include "RtfImport.h"
+#include "Settings.h"
+#include "TxtpFile.h"
+#include "U_General.h"
+#include "U_Password.h"
+#include "U_PasswordEnter.h"
+
+namespace tainoteka {
+namespace {
+
+const QString kErrorTitle = QStringLiteral("Ошибка");
+const QString kShortFile = QStringLiteral("Формат выбранного для открытия файла\nне соответствует программе.");
+const QString kWrongPassword = QStringLiteral(
+    "Пароль введен не верно или\nформат выбранного для открытия файла\nне соответствует программе.");
+const QString kAskBeforeOpen = QStringLiteral("Перед открытием другого файла\nсохранить текущий текст в файл?");
+const QString kAskBeforeNew = QStringLiteral("Перед созданием нового файла\nсохранить текущий текст в файл?");
+const QString kAskBeforeClose = QStringLiteral("Сохранить текущий текст в файл?");
+
+// Keeps the commands off while a file is read or written, whatever way the
+// procedure ends.
+class TCommandsOff {
+public:
+    explicit TCommandsOff(TFrmGeneral& window) : window_(window) { window_.SetCommandsEnabled(false); }
+    ~TCommandsOff() { window_.SetCommandsEnabled(true); }
+
+private:
+    TFrmGeneral& window_;
+};
+
+QString UnmappableMessage(const QString& text, std::size_t position)
+{
+    const int at = static_cast<int>(position);
+    const int line = static_cast<int>(text.left(at).count(QLatin1Char('\n'))) + 1;
+    const int column = at - static_cast<int>(text.lastIndexOf(QLatin1Char('\n'), at - 1));
+    int length = 1;
+    if (text.at(at).isHighSurrogate() && at + 1 < text.size())
+        length = 2;
+    return QStringLiteral("Текст содержит символы, которые нельзя сохранить в файл\n"
+                          "(например, «%1» в строке %2, позиция %3).\nФайл не сохранён.")
+        .arg(text.mid(at, length))
+        .arg(line)
+        .arg(column);
+}
+
+QString FileNameOf(const QString& path) { return QFileInfo(path).fileName(); }
+
+} // namespace
+
+QString TFrmGeneral::PlainTextForSaving() const
+{
+    // Raw text keeps no-break spaces; both kinds of separator end a line.
+    QString text = RichEditText->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+bool TFrmGeneral::SaveProtectedFile(const QString& path)
+{
+    TCommandsOff off(*this);
+    const QString text = PlainTextForSaving();
+    const TCp1251Encoding body = Utf16ToCp1251(text.toStdU16String());
+    if (!body.Ok()) {
+        prompts_.ShowError(this, ApplicationTitle, UnmappableMessage(text, body.Unmappable.front()));
+        return false;
+    }
+    const TCp1251Encoding password = Utf16ToCp1251(document_.CurrentPassword.toStdU16String());
+    const std::string file = EncodeTxtpFile(body.Bytes, password.Bytes);
+    const TFileResult written = WriteFileAtomically(path, QByteArray::fromRawData(file.data(), qsizetype(file.size())));
+    if (!written.Ok) {
+        prompts_.ShowError(this, ApplicationTitle, written.Error);
+        return false;
+    }
+    return true;
+}
+
+bool TFrmGeneral::LoadProtectedFile(const QString& path)
+{
+    TCommandsOff off(*this);
+    QByteArray raw;
+    const TFileResult read = ReadWholeFile(path, raw);
+    if (!read.Ok) {
+        prompts_.ShowError(this, ApplicationTitle, read.Error);
+        return false;
+    }
+    if (IsTooShortForTxtp(static_cast<std::size_t>(raw.size()))) {
+        prompts_.ShowError(this, kErrorTitle, kShortFile);
+        return false;
+    }
+    prompts_.ExecDialog(*frmPasswordEnter_);
+    const TCp1251Encoding typed = Utf16ToCp1251(frmPasswordEnter_->TxtPassword->text().toStdU16String());
+    const TDecodedFile decoded = typed.Ok() ? DecodeTxtpFile(std::string_view(raw.constData(), raw.size()), typed.Bytes)
+                                            : TDecodedFile{TDecodeStatus::InvalidKeyBlock, {}, {}};
+    if (decoded.Status != TDecodeStatus::Ok) {
+        prompts_.ShowError(this, kErrorTitle, kWrongPassword);
+        return false;
+    }
+    raw.clear();
+
+    const QByteArray body = QByteArray::fromRawData(decoded.Body.data(), qsizetype(decoded.Body.size()));
+    QTextDocument formatted;
+    if (IsRichTextDocument(body) && ImportRichText(body, formatted))
+        RichEditText->LoadFormattedText(formatted);
+    else
+        RichEditText->LoadPlainText(QString::fromStdU16String(Cp1251ToUtf16(decoded.Body)));
+
+    document_.CurrentPassword = QString::fromStdU16String(Cp1251ToUtf16(decoded.Password));
+    AdoptPath(path);
+    UpdateCaption();
+    UpdateCharCount();
+    return true;
+}
+
+void TFrmGeneral::AdoptPath(const QString& path)
+{
+    document_.CurrentFileName = FileNameOf(path);
+    document_.CurrentDir = FolderWithSeparator(path);
+    SetDialogsStartFolder(document_.CurrentDir);
+}
+
+bool TFrmGeneral::SaveDocument()
+{
+    if (document_.CurrentFileName.isEmpty())
+        return SaveDocumentAs();
+    return SaveProtectedFile(document_.CurrentDir + document_.CurrentFileName);
+}
+
+bool TFrmGeneral::SaveDocumentAs()
+{
+    if (document_.CurrentPassword.isEmpty() && document_.CurrentFileName.isEmpty())
+        prompts_.ExecDialog(*frmPasswordCreate_);
+    const std::optional<QString> path = prompts_.AskSaveFileName(this, SaveDialog.InitialDir, SaveDialog.LastName);
+    if (!path)
+        return false;
+    SaveDialog.LastName = FileNameOf(*path);
+    // The document takes the new name only once its file is written, so a
+    // failed save never leaves a name that no file stands behind.
+    if (!SaveProtectedFile(*path))
+        return false;
+    AdoptPath(*path);
+    UpdateCaption();
+    return true;
+}
+
+bool TFrmGeneral::SaveBeforeLeaving()
+{
+    // Going on after a save that did not happen would throw the text away.
+    return SaveDocument();
+}
+
+void TFrmGeneral::MnuFileSaveClick()
+{
+    SaveDocument();
+    FocusEditor();
+}
+
+void TFrmGeneral::MnuFileSaveAsClick()
+{
+    SaveDocumentAs();
+    FocusEditor();
+}
+
+void TFrmGeneral::MnuEditPasswordClick()
+{
+    prompts_.ExecDialog(*frmPasswordCreate_);
+    FocusEditor();
+}
+
+void TFrmGeneral::MnuFileOpenClick()
+{
+    if (prompts_.AskYesNo(this, kAskBeforeOpen) == TAnswer::Yes && !SaveBeforeLeaving()) {
+        FocusEditor();
+        return;
+    }
+    const std::optional<QString> path = prompts_.AskOpenFileName(this, OpenDialog.InitialDir, OpenDialog.LastName);
+    if (path) {
+        OpenDialog.LastName = FileNameOf(*path);
+        if (QFileInfo(*path).isFile())
+            LoadProtectedFile(*path);
+    }
+    FocusEditor();
+}
+
+void TFrmGeneral::MnuFileNewClick()
+{
+    if (prompts_.AskYesNo(this, kAskBeforeNew) == TAnswer::Yes && !SaveBeforeLeaving()) {
+        FocusEditor();
+        return;
+    }
+    ResetDocumentPath();
+    RichEditText->ClearAll();
+    UpdateCaption();
+    UpdateCharCount();
+    document_.CurrentPassword.clear();
+    FocusEditor();
+}
+
+bool TFrmGeneral::FormClose()
+{
+    switch (prompts_.AskYesNoCancel(this, kAskBeforeClose)) {
+    case TAnswer::Cancel: return false;
+    case TAnswer::Yes:
+        if (!SaveBeforeLeaving())
+            return false;
+        break;
+    case TAnswer::No: break;
+    }
+    const TFileResult written = SaveSettings(*this, settingsPath_, RichEditText->logicalDpiY());
+    if (!written.Ok) {
+        prompts_.ShowError(this, ApplicationTitle, written.Error + QLatin1Char('.'));
+        return false; // the window stays open; the next close asks again
+    }
+    return true;
+}
+
+void TFrmGeneral::MnuFileExitClick() { close(); }
+
+} // namespace tainoteka

@@ -1,0 +1,44 @@
+// Edit commands and their enabled states.
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QToolButton>
+
+#include "ClipboardGuard.h"
+#include "RichEditText.h"
+#include "U_General.h"
+
+namespace tainoteka {
+
+void TFrmGeneral::UpdateEditCommands()
+{
+    const bool clipboardOn = MnuEditClipboard->isChecked();
+    ClipboardGuard->SetActive(!clipboardOn);
+    RichEditText->SetClipboardBlocked(!clipboardOn);
+    const bool hasSelection = RichEditText->textCursor().hasSelection();
+    const QMimeData* offered = QApplication::clipboard()->mimeData();
+    const bool clipboardHasText = offered && offered->hasText();
+    MnuEditCut->setEnabled(hasSelection && clipboardOn);
+    MnuEditCopy->setEnabled(hasSelection && clipboardOn);
+    MnuEditPaste->setEnabled(clipboardHasText && clipboardOn);
+    MnuEditDelete->setEnabled(hasSelection);
+    BtnCut->setEnabled(MnuEditCut->isEnabled());
+    BtnCopy->setEnabled(MnuEditCopy->isEnabled());
+    BtnPaste->setEnabled(MnuEditPaste->isEnabled());
+}
+
+void TFrmGeneral::MnuEditClick() { UpdateEditCommands(); }
+
+void TFrmGeneral::MnuEditClipboardClick() { UpdateEditCommands(); }
+
+void TFrmGeneral::MnuEditCutClick() { RichEditText->cut(); }
+
+void TFrmGeneral::MnuEditCopyClick() { RichEditText->copy(); }
+
+void TFrmGeneral::MnuEditPasteClick() { RichEditText->paste(); }
+
+void TFrmGeneral::MnuEditDeleteClick() { RichEditText->textCursor().removeSelectedText(); }
+
+void TFrmGeneral::MnuEditSelectAllClick() { RichEditText->selectAll(); }
+
+} // namespace tainoteka

@@ -1,0 +1,199 @@
+#include "U_Password.h"
+
+#include "CodePage1251.h"
+#include "DocumentState.h"
+#include "Prompts.h"
+
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+
+#include <array>
+
+namespace tainoteka {
+
+namespace {
+
+constexpr std::array<bool, 256> MakePasswordChars()
+{
+    std::array<bool, 256> set{};
+    auto allow = [&set](int from, int to) {
+        for (int b = from; b <= to; ++b)
+            set[static_cast<std::size_t>(b)] = true;
+    };
+    allow(0x20, 0x20); // blank
+    allow(0x28, 0x2B); // ( ) * +
+    allow(0x2D, 0x2D); // -
+    allow(0x2F, 0x39); // / 0-9
+    allow(0x3D, 0x3D); // =
+    allow(0x41, 0x5D); // A-Z [ \ ]
+    allow(0x5F, 0x5F); // _
+    allow(0x61, 0x7B); // a-z {
+    allow(0x7D, 0x7D); // }
+    allow(0xC0, 0xFF); // А-Я а-я; Ё and ё lie outside
+    return set;
+}
+
+constexpr std::array<bool, 256> kPasswordChars = MakePasswordChars();
+
+const QString kTitle = QStringLiteral("Тайнотека");
+
+} // namespace
+
+TFrmPasswordCreate::TFrmPasswordCreate(IKeyboardState& keyboard, TDocumentState& document, IPrompts& prompts,
+                                       QWidget* mainWindow)
+    : QDialog(mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                              | Qt::MSWindowsFixedSizeDialogHint)
+    , Label3(new QLabel(QStringLiteral("Старый пароль:"), this))
+    , TxtPasswordOld(new QLineEdit(this))
+    , Label1(new QLabel(QStringLiteral("Новый пароль:"), this))
+    , TxtPasswordNew(new QLineEdit(this))
+    , Label2(new QLabel(QStringLiteral("Подтвердить пароль:"), this))
+    , TxtPasswordRetry(new QLineEdit(this))
+    , BtnOk(new QPushButton(QStringLiteral("Ok"), this))
+    , BtnCancel(new QPushButton(QStringLiteral("Отмена"), this))
+    , TmrKeyGet(new QTimer(this))
+    , Indicator(keyboard, *this, kChangeIndicatorLook)
+    , document_(document)
+    , prompts_(prompts)
+    , mainWindow_(mainWindow)
+{
+    setWindowTitle(QStringLiteral("Смена пароля"));
+    setFont(PasswordDialogFont());
+    setFixedSize(280, 187);
+
+    QStyle* echo = CreatePasswordEchoStyle(this);
+    Label3->setGeometry(11, 16, 80, 13);
+    SetUpPasswordField(*TxtPasswordOld, echo, QRect(147, 8, 121, 21));
+    Label1->setGeometry(11, 56, 76, 13);
+    SetUpPasswordField(*TxtPasswordNew, echo, QRect(147, 48, 121, 21));
+    Label2->setGeometry(11, 96, 108, 13);
+    SetUpPasswordField(*TxtPasswordRetry, echo, QRect(147, 88, 121, 21));
+    BtnOk->setGeometry(11, 152, 118, 25);
+    BtnOk->setDefault(true);
+    BtnCancel->setGeometry(152, 152, 118, 25);
+    FitDialogFontToLabels(*this, {Label3, Label1, Label2});
+    setTabOrder(TxtPasswordOld, TxtPasswordNew);
+    setTabOrder(TxtPasswordNew, TxtPasswordRetry);
+    setTabOrder(TxtPasswordRetry, BtnOk);
+    setTabOrder(BtnOk, BtnCancel);
+
+    for (QLineEdit* field : {TxtPasswordOld, TxtPasswordNew, TxtPasswordRetry})
+        field->installEventFilter(this);
+    connect(BtnOk, &QPushButton::clicked, this, &TFrmPasswordCreate::BtnOkClick);
+    connect(BtnCancel, &QPushButton::clicked, this, &TFrmPasswordCreate::BtnCancelClick);
+
+    TmrKeyGet->setInterval(1000);
+    connect(TmrKeyGet, &QTimer::timeout, this, &TFrmPasswordCreate::TmrKeyGetTimer);
+    TmrKeyGet->start();
+}
+
+bool TFrmPasswordCreate::InPasswordChars(unsigned char byte)
+{
+    return kPasswordChars[byte];
+}
+
+bool TFrmPasswordCreate::IsValidPasswordText(const QString& text)
+{
+    // A character with no Windows-1251 byte could never be stored in the file.
+    const TCp1251Encoding encoded = Utf16ToCp1251(text.toStdU16String());
+    if (!encoded.Ok())
+        return false;
+    for (const char byte : encoded.Bytes) {
+        if (!InPasswordChars(static_cast<unsigned char>(byte)))
+            return false;
+    }
+    return true;
+}
+
+void TFrmPasswordCreate::FormActivate()
+{
+    CentreOnMainWindow(*this, mainWindow_);
+    TxtPasswordOld->clear();
+    TxtPasswordOld->setFocus(Qt::OtherFocusReason);
+    TxtPasswordNew->clear();
+    TxtPasswordRetry->clear();
+    Indicator.ActivationStep(*TxtPasswordOld);
+}
+
+void TFrmPasswordCreate::BtnOkClick()
+{
+    // First failing test wins; the dialog stays as it was.
+    if (!IsValidPasswordText(TxtPasswordNew->text())) {
+        prompts_.ShowError(this, kTitle, QStringLiteral("Новый пароль содержит\nнедопустимые символы."));
+        return;
+    }
+    if (TxtPasswordOld->text() != document_.CurrentPassword) {
+        prompts_.ShowError(this, kTitle, QStringLiteral("Старый пароль\nвведен не верно."));
+        return;
+    }
+    if (TxtPasswordNew->text() != TxtPasswordRetry->text()) {
+        prompts_.ShowError(this, kTitle, QStringLiteral("Повторный пароль\nне совпадает с новым."));
+        return;
+    }
+    document_.CurrentPassword = TxtPasswordNew->text().left(20);
+    accept();
+}
+
+void TFrmPasswordCreate::BtnCancelClick()
+{
+    reject();
+}
+
+void TFrmPasswordCreate::TmrKeyGetTimer()
+{
+    Indicator.TickStep({TxtPasswordOld, TxtPasswordNew, TxtPasswordRetry});
+}
+
+void TFrmPasswordCreate::TxtPasswordOldExit()
+{
+    Indicator.HideKeyboardHint();
+}
+
+void TFrmPasswordCreate::TxtPasswordNewExit()
+{
+    Indicator.HideKeyboardHint();
+}
+
+void TFrmPasswordCreate::TxtPasswordRetryExit()
+{
+    Indicator.HideKeyboardHint();
+}
+
+void TFrmPasswordCreate::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormActivate();
+}
+
+void TFrmPasswordCreate::hideEvent(QHideEvent* event)
+{
+    // Closing from a field raises no exit and a hidden dialog's ticks do
+    // nothing, so the pop-up would otherwise outlive the dialog.
+    Indicator.HideKeyboardHint();
+    QDialog::hideEvent(event);
+}
+
+bool TFrmPasswordCreate::eventFilter(QObject* watched, QEvent* event)
+{
+    // Exit means the focus went to another control of this dialog, not that
+    // the dialog lost activation (a message box, another application).
+    if (event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            if (watched == TxtPasswordOld)
+                TxtPasswordOldExit();
+            else if (watched == TxtPasswordNew)
+                TxtPasswordNewExit();
+            else if (watched == TxtPasswordRetry)
+                TxtPasswordRetryExit();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace tainoteka

@@ -1,0 +1,61 @@
+#pragma once
+// The dialog that gives the document a password or changes it. Its only
+// effect is the assignment to CurrentPassword when all three tests pass.
+#include "KeyboardStateIndicator.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace tainoteka {
+
+class IKeyboardState;
+class IPrompts;
+struct TDocumentState;
+
+class TFrmPasswordCreate : public QDialog {
+    Q_OBJECT
+public:
+    TFrmPasswordCreate(IKeyboardState& keyboard, TDocumentState& document, IPrompts& prompts, QWidget* mainWindow);
+
+    QLabel* Label3;
+    QLineEdit* TxtPasswordOld;
+    QLabel* Label1;
+    QLineEdit* TxtPasswordNew;
+    QLabel* Label2;
+    QLineEdit* TxtPasswordRetry;
+    QPushButton* BtnOk;
+    QPushButton* BtnCancel;
+    QTimer* TmrKeyGet;
+    TKeyboardStateIndicator Indicator;
+
+    // Whether a Windows-1251 byte may appear in a new password.
+    static bool InPasswordChars(unsigned char byte);
+    // True when every character has a Windows-1251 byte in PasswordChars;
+    // true for the empty text.
+    static bool IsValidPasswordText(const QString& text);
+
+    // Runs once each time the dialog is shown.
+    void FormActivate();
+    void BtnOkClick();
+    void BtnCancelClick();
+    void TmrKeyGetTimer();
+    void TxtPasswordOldExit();
+    void TxtPasswordNewExit();
+    void TxtPasswordRetryExit();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TDocumentState& document_;
+    IPrompts& prompts_;
+    QWidget* mainWindow_;
+};
+
+} // namespace tainoteka

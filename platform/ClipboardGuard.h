@@ -1,0 +1,38 @@
+#pragma once
+// Keeps the system clipboard (and on X11 the PRIMARY selection) empty while
+// active. Clears on the clipboard's own change notice, which arrives within a
+// few milliseconds of another program copying, so the program can sit idle
+// instead of polling; a slow backstop timer covers a notice that never comes.
+#include <QClipboard>
+#include <QObject>
+#include <QTimer>
+
+namespace tainoteka {
+
+class TClipboardGuard final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int BackstopIntervalMs = 250;
+
+    explicit TClipboardGuard(QObject* parent = nullptr);
+
+    void SetActive(bool active);
+    bool IsActive() const { return active_; }
+    // Whether this platform lets a program empty the clipboard at all
+    // (not so on Wayland without XWayland).
+    static bool CanGuardClipboard();
+
+    QTimer TmrClipBoardClear;
+
+public slots:
+    void ClearNow();
+
+private:
+    void OnChanged(QClipboard::Mode mode);
+    void Clear(QClipboard::Mode mode);
+
+    bool active_ = false;
+    bool clearing_ = false;
+};
+
+} // namespace tainoteka

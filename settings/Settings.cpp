@@ -1,0 +1,313 @@
+#include "Settings.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "DocumentState.h"
+#include "ProfileFile.h"
+#include "RichEditText.h"
+#include "U_General.h"
+
+namespace tainoteka {
+namespace {
+
+const QString kDir = QStringLiteral("DIR");
+const QString kChDir = QStringLiteral("ChDir");
+const QString kToolbar = QStringLiteral("POSITON TOOLBARPICTURES");
+const QString kPosition = QStringLiteral("Position");
+const QString kFont = QStringLiteral("FONT");
+const QString kColor = QStringLiteral("Color");
+const QString kHeight = QStringLiteral("Height");
+const QString kName = QStringLiteral("Name");
+const QString kPitch = QStringLiteral("Pitch");
+const QString kSize = QStringLiteral("Size");
+const QString kStyleBold = QStringLiteral("StyleBold");
+const QString kStyleItalic = QStringLiteral("StyleItalic");
+const QString kStyleUnderline = QStringLiteral("StyleUnderline");
+const QString kStyleStrikeOut = QStringLiteral("StyleStrikeOut");
+const QString kClipboard = QStringLiteral("CLIPBOARD");
+const QString kClipboardChecked = QStringLiteral("ClipboardChecked");
+
+constexpr int kWindowTextColor = -16777208; // system colour 8, window text
+constexpr int kDefaultHeight = -11;
+constexpr int kDefaultSize = 8;
+constexpr int kMaxFaceLength = 31;
+// Far beyond any readable font, yet small enough that the glyph cache of a
+// hand-edited absurd size cannot exhaust memory.
+constexpr int kMaxPixelHeight = 1600;
+
+// A system colour given to the editing area is remembered beside the colour
+// it was shown as, so that an unchanged colour is written back as the same
+// negative number while a colour from the font dialog is written as RGB.
+constexpr const char* kSystemColorValue = "tainotekaSystemColorValue";
+constexpr const char* kSystemColorShown = "tainotekaSystemColorShown";
+
+struct TEdgeName {
+    TToolbarEdge Edge;
+    const char* Name;
+};
+// In the order the stored text is compared.
+constexpr TEdgeName kEdgeNames[] = {
+    {TToolbarEdge::Bottom, "bottom"},
+    {TToolbarEdge::Top, "top"},
+    {TToolbarEdge::Right, "right"},
+    {TToolbarEdge::Left, "left"},
+};
+
+int RoundHalfAway(double value)
+{
+    const double rounded = std::round(value); // halves away from zero
+    const double limit = std::numeric_limits<int>::max();
+    return int(std::clamp(rounded, -limit, limit));
+}
+
+struct TSystemColor {
+    QPalette::ColorGroup Group;
+    QPalette::ColorRole Role;
+};
+
+// The usual system colour indexes and their nearest palette roles.
+TSystemColor SystemColorRole(int index)
+{
+    using P = QPalette;
+    switch (index) {
+    case 0: return {P::Active, P::Midlight}; // scroll bar
+    case 1: return {P::Active, P::Dark}; // desktop
+    case 2: return {P::Active, P::Highlight}; // active caption
+    case 3: return {P::Active, P::Mid}; // inactive caption
+    case 4: return {P::Active, P::Window}; // menu
+    case 5: return {P::Active, P::Base}; // window
+    case 6: return {P::Active, P::Shadow}; // window frame
+    case 7: return {P::Active, P::WindowText}; // menu text
+    case 8: return {P::Active, P::Text}; // window text: the text drawn on "window" (Base)
+    case 9: return {P::Active, P::HighlightedText}; // caption text
+    case 10: return {P::Active, P::Button}; // active border
+    case 11: return {P::Active, P::Button}; // inactive border
+    case 12: return {P::Active, P::Dark}; // application workspace
+    case 13: return {P::Active, P::Highlight};
+    case 14: return {P::Active, P::HighlightedText};
+    case 15: return {P::Active, P::Button}; // button face
+    case 16: return {P::Active, P::Dark}; // button shadow
+    case 17: return {P::Disabled, P::Text}; // grey text
+    case 18: return {P::Active, P::ButtonText};
+    case 19: return {P::Disabled, P::WindowText}; // inactive caption text
+    case 20: return {P::Active, P::Light}; // button highlight
+    case 21: return {P::Active, P::Shadow}; // 3D dark shadow
+    case 22: return {P::Active, P::Midlight}; // 3D light
+    case 23: return {P::Active, P::ToolTipText}; // info text
+    case 24: return {P::Active, P::ToolTipBase}; // info background
+    case 26: return {P::Active, P::Link}; // hot-tracked item
+    case 27: return {P::Active, P::Highlight}; // gradient of active caption
+    case 28: return {P::Active, P::Mid}; // gradient of inactive caption
+    case 29: return {P::Active, P::Highlight}; // menu highlight
+    case 30: return {P::Active, P::Window}; // menu bar
+    default: return {P::Active, P::Text}; // unknown index: stay readable
+    }
+}
+
+int RgbValue(const QColor& color)
+{
+    const QRgb rgb = color.rgb();
+    return qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16);
+}
+
+void SetTextColor(TRichEditText& editor, int value)
+{
+    const QColor color = ColorFromValue(value, QGuiApplication::palette());
+    QPalette palette = editor.palette();
+    palette.setColor(QPalette::Text, color);
+    editor.setPalette(palette);
+    if (value < 0) {
+        editor.setProperty(kSystemColorValue, value);
+        editor.setProperty(kSystemColorShown, color);
+    } else {
+        editor.setProperty(kSystemColorValue, QVariant());
+        editor.setProperty(kSystemColorShown, QVariant());
+    }
+}
+
+int TextColorValue(const TRichEditText& editor)
+{
+    const QColor shown = editor.palette().color(QPalette::Text);
+    const QVariant system = editor.property(kSystemColorValue);
+    if (system.isValid() && editor.property(kSystemColorShown).value<QColor>() == shown)
+        return system.toInt();
+    return RgbValue(shown);
+}
+
+// Negative heights are the character height without internal leading, which
+// the font's pixel size approximates; positive heights (the cell height,
+// leading included) are approximated the same way. Zero, the platform's
+// default height, leaves the height as it is.
+void SetFontHeight(QFont& font, int height)
+{
+    if (height == 0)
+        return;
+    const qint64 magnitude = height < 0 ? -qint64(height) : qint64(height);
+    font.setPixelSize(int(std::min<qint64>(magnitude, kMaxPixelHeight)));
+}
+
+int FontHeight(const QFont& font, double pixelsPerInch)
+{
+    if (font.pixelSize() > 0)
+        return -font.pixelSize();
+    if (font.pointSizeF() > 0)
+        return -RoundHalfAway(font.pointSizeF() * pixelsPerInch / 72.0);
+    return -QFontInfo(font).pixelSize();
+}
+
+double UsablePpi(double pixelsPerInch) { return pixelsPerInch > 0 ? pixelsPerInch : 96.0; }
+
+QString EdgeName(TToolbarEdge edge)
+{
+    for (const TEdgeName& entry : kEdgeNames)
+        if (entry.Edge == edge)
+            return QLatin1String(entry.Name);
+    return QStringLiteral("top");
+}
+
+} // namespace
+
+QString SettingsFilePath(const TDocumentState& document)
+{
+    const QString besideProgram = document.CurrentDir + QStringLiteral("options.ini");
+    // An installed program's folder (/usr/bin) is not the user's to write:
+    // the close could then never succeed. Such an install keeps the file in
+    // the user's configuration folder instead.
+    const QFileInfo folder(document.CurrentDir);
+    if (folder.isWritable() || QFileInfo::exists(besideProgram))
+        return besideProgram;
+    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(userFolder);
+    return QDir(userFolder).filePath(QStringLiteral("options.ini"));
+}
+
+int PixelHeightForSize(int size, double pixelsPerInch)
+{
+    return -RoundHalfAway(double(size) * UsablePpi(pixelsPerInch) / 72.0);
+}
+
+int SizeForPixelHeight(int height, double pixelsPerInch)
+{
+    return RoundHalfAway(-double(height) * 72.0 / UsablePpi(pixelsPerInch));
+}
+
+QColor ColorFromValue(int value, const QPalette& palette)
+{
+    if (value < 0) {
+        const TSystemColor system = SystemColorRole(value & 0xFF);
+        return palette.color(system.Group, system.Role);
+    }
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+int FontPitch(const QFont& font)
+{
+    if (!(font.resolveMask() & QFont::FixedPitchResolved))
+        return 0;
+    return font.fixedPitch() ? 2 : 1;
+}
+
+void SetFontPitch(QFont& font, int pitch)
+{
+    switch (pitch) {
+    case 1:
+        font.setFixedPitch(false);
+        font.setStyleHint(QFont::AnyStyle, font.styleStrategy());
+        break;
+    case 2:
+        font.setFixedPitch(true);
+        font.setStyleHint(QFont::TypeWriter, font.styleStrategy());
+        break;
+    default:
+        font.setFixedPitch(false);
+        font.setStyleHint(QFont::AnyStyle, font.styleStrategy());
+        font.setResolveMask(font.resolveMask() & ~uint(QFont::FixedPitchResolved | QFont::StyleHintResolved));
+        break;
+    }
+}
+
+void LoadSettings(TFrmGeneral& window, const TDocumentState& document, const QString& iniPath, double pixelsPerInch)
+{
+    const TProfileFile file(iniPath);
+    const double ppi = UsablePpi(pixelsPerInch);
+
+    const QString chDir = file.ReadString(kDir, kChDir, document.CurrentDir);
+    const bool exists = !chDir.isEmpty() && QFileInfo(chDir).isDir();
+    window.OpenDialog.InitialDir = DialogStartFolder(exists ? chDir : document.CurrentDir);
+    window.SaveDialog.InitialDir = window.OpenDialog.InitialDir;
+
+    const QString position = file.ReadString(kToolbar, kPosition, QStringLiteral("top"));
+    for (const TEdgeName& entry : kEdgeNames)
+        if (position == QLatin1String(entry.Name)) {
+            window.PlaceToolbar(entry.Edge);
+            break;
+        }
+
+    TRichEditText& editor = *window.RichEditText;
+    QFont font = editor.font();
+    SetTextColor(editor, file.ReadInteger(kFont, kColor, kWindowTextColor));
+    SetFontHeight(font, file.ReadInteger(kFont, kHeight, kDefaultHeight));
+    const QString name = file.ReadString(kFont, kName, QStringLiteral("MS Sans Serif"));
+    if (!name.isEmpty())
+        font.setFamily(name.left(kMaxFaceLength));
+    SetFontPitch(font, file.ReadInteger(kFont, kPitch, 0));
+    SetFontHeight(font, PixelHeightForSize(file.ReadInteger(kFont, kSize, kDefaultSize), ppi));
+    font.setBold(file.ReadFlag(kFont, kStyleBold, false));
+    font.setItalic(file.ReadFlag(kFont, kStyleItalic, false));
+    font.setUnderline(file.ReadFlag(kFont, kStyleUnderline, false));
+    font.setStrikeOut(file.ReadFlag(kFont, kStyleStrikeOut, false));
+    editor.setFont(font);
+
+    window.MnuEditClipboard->setChecked(file.ReadFlag(kClipboard, kClipboardChecked, true));
+}
+
+TFileResult SaveSettings(TFrmGeneral& window, const QString& iniPath, double pixelsPerInch)
+{
+    TProfileFile file(iniPath);
+    const double ppi = UsablePpi(pixelsPerInch);
+    const TRichEditText& editor = *window.RichEditText;
+    const QFont font = editor.font();
+    const int height = FontHeight(font, ppi);
+    const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
+
+    // A folder name with a line break cannot stand on one line; an empty
+    // value makes the next start use the program's folder instead.
+    QString startFolder = window.OpenDialog.InitialDir;
+    if (startFolder.contains(QLatin1Char('\n')) || startFolder.contains(QLatin1Char('\r')))
+        startFolder.clear();
+
+    const struct {
+        const QString& Section;
+        const QString& Key;
+        QString Value;
+    } writes[] = {
+        {kDir, kChDir, startFolder},
+        {kToolbar, kPosition, EdgeName(window.ToolbarEdge())},
+        {kFont, kColor, QString::number(TextColorValue(editor))},
+        {kFont, kHeight, QString::number(height)},
+        {kFont, kName, font.family()},
+        {kFont, kPitch, QString::number(FontPitch(font))},
+        {kFont, kSize, QString::number(SizeForPixelHeight(height, ppi))},
+        {kFont, kStyleBold, flag(font.bold())},
+        {kFont, kStyleItalic, flag(font.italic())},
+        {kFont, kStyleUnderline, flag(font.underline())},
+        {kFont, kStyleStrikeOut, flag(font.strikeOut())},
+        {kClipboard, kClipboardChecked, flag(window.MnuEditClipboard->isChecked())},
+    };
+    for (const auto& write : writes)
+        if (!file.WriteString(write.Section, write.Key, write.Value).Ok)
+            return {false, QStringLiteral("Unable to write to %1")
+                               .arg(QDir::toNativeSeparators(QFileInfo(iniPath).absoluteFilePath()))};
+    return {true, {}};
+}
+
+} // namespace tainoteka

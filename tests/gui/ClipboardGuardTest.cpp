@@ -1,0 +1,146 @@
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+#include <QToolButton>
+
+#include "ClipboardGuard.h"
+#include "MainWindowFixture.h"
+
+using namespace tainoteka;
+using namespace tainoteka::test;
+
+class ClipboardGuard : public MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        MainWindowFixture::SetUp();
+        window().show();
+        editor().setFocus();
+        editor().LoadPlainText(QStringLiteral("secret words"));
+        QApplication::clipboard()->clear();
+    }
+    void TearDown() override
+    {
+        window().ClipboardGuard->SetActive(false);
+        QApplication::clipboard()->clear();
+    }
+    void SwitchOff()
+    {
+        window().MnuEditClipboard->setChecked(false);
+        window().MnuEditClipboardClick();
+    }
+    QString ClipboardText() const { return QApplication::clipboard()->text(); }
+};
+
+TEST_F(ClipboardGuard, StatesWithTheSwitchOn)
+{
+    window().UpdateEditCommands();
+    EXPECT_FALSE(window().MnuEditCut->isEnabled());
+    EXPECT_FALSE(window().MnuEditCopy->isEnabled());
+    EXPECT_FALSE(window().MnuEditDelete->isEnabled());
+    EXPECT_FALSE(window().MnuEditPaste->isEnabled()) << "clipboard empty";
+    EXPECT_TRUE(window().MnuEditSelectAll->isEnabled());
+
+    QApplication::clipboard()->setImage(QImage(4, 4, QImage::Format_RGB32));
+    window().UpdateEditCommands();
+    EXPECT_FALSE(window().MnuEditPaste->isEnabled()) << "an image is not text";
+
+    QApplication::clipboard()->setText(QStringLiteral("x"));
+    editor().selectAll();
+    window().UpdateEditCommands();
+    EXPECT_TRUE(window().MnuEditCut->isEnabled());
+    EXPECT_TRUE(window().BtnCopy->isEnabled());
+    EXPECT_TRUE(window().BtnPaste->isEnabled());
+    EXPECT_FALSE(window().ClipboardGuard->TmrClipBoardClear.isActive());
+}
+
+TEST_F(ClipboardGuard, SwitchOffDisablesAndEmptiesAtOnce)
+{
+    QApplication::clipboard()->setText(QStringLiteral("from elsewhere"));
+    editor().selectAll();
+    SwitchOff();
+    EXPECT_TRUE(ClipboardText().isEmpty());
+    EXPECT_FALSE(window().MnuEditCut->isEnabled());
+    EXPECT_FALSE(window().MnuEditCopy->isEnabled());
+    EXPECT_FALSE(window().MnuEditPaste->isEnabled());
+    EXPECT_FALSE(window().BtnCut->isEnabled());
+    EXPECT_FALSE(window().BtnCopy->isEnabled());
+    EXPECT_FALSE(window().BtnPaste->isEnabled());
+    EXPECT_TRUE(window().MnuEditDelete->isEnabled());
+    EXPECT_TRUE(window().ClipboardGuard->TmrClipBoardClear.isActive());
+
+    // Another program copies: gone on the change notice, no tick needed.
+    QApplication::clipboard()->setText(QStringLiteral("copied in another program"));
+    EXPECT_TRUE(ClipboardText().isEmpty());
+}
+
+TEST_F(ClipboardGuard, NoKeyMovesTextWithTheSwitchOff)
+{
+    SwitchOff();
+    editor().selectAll();
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_C, Qt::ControlModifier}, {Qt::Key_Insert, Qt::ControlModifier},
+                                        {Qt::Key_X, Qt::ControlModifier}, {Qt::Key_Delete, Qt::ShiftModifier}}) {
+        QTest::keyClick(&editor(), key, modifiers);
+        EXPECT_TRUE(ClipboardText().isEmpty());
+        EXPECT_EQ(editor().toPlainText(), QStringLiteral("secret words"));
+    }
+    window().ClipboardGuard->SetActive(false); // let text in, to see that paste keys refuse it
+    QApplication::clipboard()->setText(QStringLiteral("PASTED"));
+    editor().moveCursor(QTextCursor::End);
+    QTest::keyClick(&editor(), Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(&editor(), Qt::Key_Insert, Qt::ShiftModifier);
+    QTest::mouseClick(editor().viewport(), Qt::MiddleButton, {}, QPoint(5, 5));
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("secret words"));
+}
+
+TEST_F(ClipboardGuard, SelectionDragAndContextMenuCarryNothing)
+{
+    SwitchOff();
+    editor().selectAll();
+    std::unique_ptr<QMimeData> carried(editor().createMimeDataFromSelection());
+    EXPECT_TRUE(carried->formats().isEmpty()) << "PRIMARY and drags get nothing";
+    QMimeData incoming;
+    incoming.setText(QStringLiteral("dropped"));
+    EXPECT_FALSE(editor().canInsertFromMimeData(&incoming));
+
+    std::unique_ptr<QMenu> menu(editor().CreateContextMenu(QPoint(1, 1)));
+    QStringList names;
+    for (QAction* a : menu->actions())
+        names << a->objectName();
+    EXPECT_FALSE(names.contains("edit-copy"));
+    EXPECT_FALSE(names.contains("edit-cut"));
+    EXPECT_FALSE(names.contains("edit-paste"));
+    EXPECT_TRUE(names.contains("select-all"));
+}
+
+TEST_F(ClipboardGuard, SwitchOnAgainStopsTheEmptying)
+{
+    SwitchOff();
+    window().MnuEditClipboard->setChecked(true);
+    window().MnuEditClipboardClick();
+    EXPECT_FALSE(window().ClipboardGuard->TmrClipBoardClear.isActive());
+    editor().selectAll();
+    QTest::keyClick(&editor(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(ClipboardText(), QStringLiteral("secret words"));
+    window().UpdateEditCommands();
+    EXPECT_TRUE(window().MnuEditPaste->isEnabled());
+}
+
+TEST_F(ClipboardGuard, EditCommandsActOnTheEditor)
+{
+    editor().selectAll();
+    window().MnuEditCopyClick();
+    EXPECT_EQ(ClipboardText(), QStringLiteral("secret words"));
+    window().MnuEditDeleteClick();
+    EXPECT_TRUE(editor().toPlainText().isEmpty());
+    EXPECT_EQ(ClipboardText(), QStringLiteral("secret words")) << "delete leaves the clipboard alone";
+    window().MnuEditPasteClick();
+    window().MnuEditPasteClick();
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("secret wordssecret words"));
+    window().MnuEditSelectAllClick();
+    window().MnuEditCutClick();
+    EXPECT_TRUE(editor().toPlainText().isEmpty());
+}

@@ -1,0 +1,276 @@
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+#include <QTextBlock>
+#include <QToolButton>
+
+#include "CodePage1251.h"
+#include "MainWindowFixture.h"
+#include "ToolbarPanel.h"
+
+using namespace tainoteka;
+using namespace tainoteka::test;
+
+namespace {
+
+const QString kAskNew = QStringLiteral("Перед созданием нового файла\nсохранить текущий текст в файл?");
+const QString kAskOpen = QStringLiteral("Перед открытием другого файла\nсохранить текущий текст в файл?");
+const QString kAskClose = QStringLiteral("Сохранить текущий текст в файл?");
+const QString kWrongPassword =
+    QStringLiteral("Пароль введен не верно или\nформат выбранного для открытия файла\nне соответствует программе.");
+const QString kShortFile = QStringLiteral("Формат выбранного для открытия файла\nне соответствует программе.");
+
+std::string Cp1251(const QString& text) { return Utf16ToCp1251(text.toStdU16String()).Bytes; }
+
+} // namespace
+
+class DocumentCommands : public MainWindowFixture {
+protected:
+    // Saves the editor's text as a new document under a password.
+    void SaveAsNew(const QString& name, const QString& password)
+    {
+        ScriptNewPassword(password);
+        prompts.SaveNames.push_back(Path(name));
+        window().MnuFileSaveClick();
+    }
+};
+
+TEST_F(DocumentCommands, SaveUntitledAsksPasswordThenNameAndWritesTheFile)
+{
+    editor().LoadPlainText(QStringLiteral("Первая\nвторая"));
+    SaveAsNew("doc.txtp", QStringLiteral("пароль"));
+    EXPECT_EQ(prompts.DialogsShown, QStringList{"FrmPasswordCreate"});
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("doc.txtp - Тайнотека"));
+    EXPECT_EQ(program->Document.CurrentPassword, QStringLiteral("пароль"));
+    const TDecodedFile file = DecodeTxtpFile(ReadFile("doc.txtp"), Cp1251(QStringLiteral("пароль")));
+    ASSERT_EQ(file.Status, TDecodeStatus::Ok);
+    EXPECT_EQ(file.Body, Cp1251(QStringLiteral("Первая\r\nвторая\r\n")));
+    EXPECT_EQ(window().OpenDialog.InitialDir, QDir::toNativeSeparators(folder.path()));
+    EXPECT_EQ(window().SaveDialog.InitialDir, window().OpenDialog.InitialDir);
+}
+
+TEST_F(DocumentCommands, NamedDocumentSavesAtOnceWithFreshKeys)
+{
+    editor().LoadPlainText(QStringLiteral("text"));
+    SaveAsNew("a.txtp", QStringLiteral("pw"));
+    const std::string first = ReadFile("a.txtp");
+    window().MnuFileSaveClick();
+    EXPECT_EQ(prompts.DialogsShown.size(), 1) << "no password dialog the second time";
+    EXPECT_TRUE(prompts.SaveNames.empty());
+    const std::string second = ReadFile("a.txtp");
+    EXPECT_EQ(first.size(), second.size());
+    EXPECT_NE(first, second);
+}
+
+TEST_F(DocumentCommands, CancelledPasswordStillSavesUnderEmptyPassword)
+{
+    editor().LoadPlainText(QStringLiteral("open to all"));
+    prompts.DialogScripts.push_back([](QDialog& d) { static_cast<TFrmPasswordCreate&>(d).BtnCancelClick(); });
+    prompts.SaveNames.push_back(Path("open.txtp"));
+    window().MnuFileSaveAsClick();
+    EXPECT_EQ(DecodeTxtpFile(ReadFile("open.txtp"), "").Status, TDecodeStatus::Ok);
+}
+
+TEST_F(DocumentCommands, OpenRestoresTextNamePasswordAndFolders)
+{
+    WriteFile("Letter.TXTP", EncodeTxtpFile(Cp1251(QStringLiteral("строка 1\r\nline 2\r\n")), Cp1251("секрет")));
+    editor().LoadPlainText(QStringLiteral("old"));
+    prompts.Answers.push_back(TAnswer::No);
+    prompts.OpenNames.push_back(Path("Letter.TXTP"));
+    ScriptTypedPassword(QStringLiteral("секрет"));
+    window().MnuFileOpenClick();
+    EXPECT_EQ(prompts.Questions, QStringList{kAskOpen});
+    EXPECT_TRUE(prompts.Errors.isEmpty());
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("строка 1\nline 2\n"));
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("Letter.TXTP - Тайнотека"));
+    EXPECT_EQ(program->Document.CurrentPassword, QStringLiteral("секрет"));
+    EXPECT_EQ(window().StatusPanel->text(), QStringLiteral("Количество символов:    18"));
+    EXPECT_FALSE(editor().document()->isUndoAvailable());
+}
+
+TEST_F(DocumentCommands, WrongPasswordChangesNothing)
+{
+    WriteFile("x.txtp", EncodeTxtpFile("secret text\r\n", "right"));
+    editor().LoadPlainText(QStringLiteral("mine"));
+    program->Document.CurrentPassword = QStringLiteral("own");
+    prompts.Answers.push_back(TAnswer::No);
+    prompts.OpenNames.push_back(Path("x.txtp"));
+    ScriptTypedPassword(QStringLiteral("wrong"));
+    window().MnuFileOpenClick();
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_EQ(prompts.Errors[0].Title, QStringLiteral("Ошибка"));
+    EXPECT_EQ(prompts.Errors[0].Text, kWrongPassword);
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("mine"));
+    EXPECT_EQ(program->Document.CurrentPassword, QStringLiteral("own"));
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("Безымянный - Тайнотека"));
+    EXPECT_TRUE(window().RichEditText->isEnabled()) << "commands back on after a failure";
+}
+
+TEST_F(DocumentCommands, ShortFileNeverAsksThePassword)
+{
+    WriteFile("short.txtp", std::string(199, 'a'));
+    prompts.OpenNames.push_back(Path("short.txtp"));
+    window().MnuFileOpenClick();
+    EXPECT_TRUE(prompts.DialogsShown.isEmpty());
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_EQ(prompts.Errors[0].Title, QStringLiteral("Ошибка"));
+    EXPECT_EQ(prompts.Errors[0].Text, kShortFile);
+}
+
+TEST_F(DocumentCommands, ExactlyTwoHundredBytesOpensEmpty)
+{
+    WriteFile("empty.txtp", EncodeTxtpFile("", ""));
+    editor().LoadPlainText(QStringLiteral("before"));
+    prompts.OpenNames.push_back(Path("empty.txtp"));
+    prompts.DialogScripts.push_back([](QDialog&) {}); // closed with the close box, nothing typed
+    window().MnuFileOpenClick();
+    EXPECT_TRUE(prompts.Errors.isEmpty());
+    EXPECT_TRUE(editor().toPlainText().isEmpty());
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("empty.txtp - Тайнотека"));
+}
+
+TEST_F(DocumentCommands, CommandsAreOffWhileTheFileIsRead)
+{
+    WriteFile("a.txtp", EncodeTxtpFile("x", ""));
+    prompts.OpenNames.push_back(Path("a.txtp"));
+    bool editorOn = true, fileMenuOn = true, toolbarOn = true;
+    prompts.DialogScripts.push_back([&](QDialog&) {
+        editorOn = window().RichEditText->isEnabled();
+        fileMenuOn = window().MnuFile->menuAction()->isEnabled();
+        toolbarOn = window().RzToolbarPictures->isEnabled();
+    });
+    window().MnuFileOpenClick();
+    EXPECT_FALSE(editorOn);
+    EXPECT_FALSE(fileMenuOn);
+    EXPECT_FALSE(toolbarOn);
+    EXPECT_TRUE(window().MnuHelp->menuAction()->isEnabled());
+}
+
+TEST_F(DocumentCommands, RichTextBodyOpensFormattedAndSavesPlain)
+{
+    WriteFile("r.txtp", EncodeTxtpFile("{\\rtf1\\ansi {\\b bold} plain\\par next}", ""));
+    prompts.OpenNames.push_back(Path("r.txtp"));
+    window().MnuFileOpenClick();
+    ASSERT_EQ(editor().toPlainText(), QStringLiteral("bold plain\nnext"));
+    const QTextBlock first = editor().document()->firstBlock();
+    EXPECT_EQ(first.begin().fragment().charFormat().fontWeight(), QFont::Bold);
+    window().MnuFileSaveClick();
+    EXPECT_EQ(DecodeTxtpFile(ReadFile("r.txtp"), "").Body, "bold plain\r\nnext\r\n");
+}
+
+TEST_F(DocumentCommands, NewAsksAndResets)
+{
+    WriteFile("a.txtp", EncodeTxtpFile("abc", "pw"));
+    prompts.OpenNames.push_back(Path("a.txtp"));
+    ScriptTypedPassword("pw");
+    window().MnuFileOpenClick();
+    prompts.Answers.push_back(TAnswer::No);
+    window().MnuFileNewClick();
+    EXPECT_EQ(prompts.Questions.last(), kAskNew);
+    EXPECT_TRUE(editor().toPlainText().isEmpty());
+    EXPECT_FALSE(editor().document()->isUndoAvailable());
+    EXPECT_TRUE(program->Document.CurrentPassword.isEmpty());
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("Безымянный - Тайнотека"));
+    EXPECT_EQ(program->Document.CurrentDir, QDir::toNativeSeparators(folder.path() + QLatin1Char('/')));
+    EXPECT_EQ(window().OpenDialog.InitialDir, QDir::toNativeSeparators(folder.path())) << "dialogs keep their folder";
+}
+
+TEST_F(DocumentCommands, YesWhoseSaveIsCancelledCallsTheCommandOff)
+{
+    editor().LoadPlainText(QStringLiteral("unsaved work"));
+    prompts.Answers.push_back(TAnswer::Yes);
+    prompts.SaveNames.push_back(std::nullopt); // save dialog cancelled
+    window().MnuFileNewClick();
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("unsaved work"));
+
+    prompts.Answers.push_back(TAnswer::Yes);
+    prompts.SaveNames.push_back(std::nullopt);
+    window().MnuFileOpenClick();
+    EXPECT_TRUE(prompts.OpenStartFolders.isEmpty()) << "the open dialog is not shown";
+}
+
+TEST_F(DocumentCommands, CloseQuestionAnswers)
+{
+    window().show();
+    prompts.Answers.push_back(TAnswer::Cancel);
+    EXPECT_FALSE(window().close());
+    EXPECT_EQ(prompts.Questions, QStringList{kAskClose});
+
+    prompts.Answers.push_back(TAnswer::Yes);
+    prompts.SaveNames.push_back(std::nullopt);
+    EXPECT_FALSE(window().close()) << "a save that did not happen keeps the program open";
+
+    prompts.Answers.push_back(TAnswer::No);
+    EXPECT_TRUE(window().close());
+}
+
+TEST_F(DocumentCommands, UnmappableCharacterRefusesTheSave)
+{
+    editor().LoadPlainText(QStringLiteral("ok\nnot ok: é"));
+    SaveAsNew("u.txtp", "pw");
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_TRUE(prompts.Errors[0].Text.contains(QStringLiteral("«é» в строке 2")));
+    EXPECT_FALSE(QFile::exists(Path("u.txtp")));
+    EXPECT_TRUE(program->Document.CurrentFileName.isEmpty());
+}
+
+TEST_F(DocumentCommands, FailedWriteKeepsTheOldFileAndTheName)
+{
+    editor().LoadPlainText(QStringLiteral("v1"));
+    SaveAsNew("keep.txtp", "pw");
+    const std::string before = ReadFile("keep.txtp");
+    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (QFile(Path("probe")).open(QIODevice::WriteOnly)) {
+        QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        GTEST_SKIP() << "running with rights that ignore folder permissions";
+    }
+    editor().LoadPlainText(QStringLiteral("v2"));
+    window().MnuFileSaveClick();
+    prompts.SaveNames.push_back(Path("other.txtp"));
+    window().MnuFileSaveAsClick();
+    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_EQ(prompts.Errors.size(), 2);
+    EXPECT_TRUE(prompts.Errors[0].Text.contains(Path("keep.txtp")));
+    EXPECT_EQ(ReadFile("keep.txtp"), before);
+    EXPECT_EQ(program->Document.CurrentFileName, QStringLiteral("keep.txtp"));
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("keep.txtp - Тайнотека"));
+}
+
+TEST_F(DocumentCommands, CommandLineFileOpensAtFirstActivation)
+{
+    WriteFile("Letter.TXTP", EncodeTxtpFile("hi", "pw"));
+    WriteFile("note.txt", EncodeTxtpFile("hi", "pw"));
+    Start({Path("Letter.TXTP"), Path("note.txt")});
+    ScriptTypedPassword("pw");
+    window().FormActivate();
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("Letter.TXTP - Тайнотека"));
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("hi\n"));
+
+    for (const QString& name : {QStringLiteral("note.txt"), QStringLiteral("missing.txtp")}) {
+        prompts.DialogsShown.clear();
+        Start({Path(name)});
+        window().FormActivate();
+        EXPECT_TRUE(prompts.DialogsShown.isEmpty()) << name.toStdString();
+        EXPECT_EQ(window().windowTitle(), QStringLiteral("Безымянный - Тайнотека"));
+    }
+}
+
+TEST_F(DocumentCommands, PasswordCommandChangesOnlyThePassword)
+{
+    editor().LoadPlainText(QStringLiteral("t"));
+    SaveAsNew("p.txtp", "old");
+    const std::string onDisk = ReadFile("p.txtp");
+    prompts.DialogScripts.push_back([](QDialog& d) {
+        auto& dialog = static_cast<TFrmPasswordCreate&>(d);
+        dialog.TxtPasswordOld->setText("old");
+        dialog.TxtPasswordNew->setText("new");
+        dialog.TxtPasswordRetry->setText("new");
+        dialog.BtnOkClick();
+    });
+    window().MnuEditPasswordClick();
+    EXPECT_EQ(program->Document.CurrentPassword, QStringLiteral("new"));
+    EXPECT_EQ(ReadFile("p.txtp"), onDisk);
+    window().MnuFileSaveClick();
+    EXPECT_EQ(DecodeTxtpFile(ReadFile("p.txtp"), "new").Status, TDecodeStatus::Ok);
+}
