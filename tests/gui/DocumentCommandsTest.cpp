@@ -274,3 +274,19 @@ TEST_F(DocumentCommands, PasswordCommandChangesOnlyThePassword)
     window().MnuFileSaveClick();
     EXPECT_EQ(DecodeTxtpFile(ReadFile("p.txtp"), "new").Status, TDecodeStatus::Ok);
 }
+
+TEST_F(DocumentCommands, UnwritablePathIsReportedAndNotAdopted)
+{
+    // A plain file standing where a folder should be fails for every user, root included.
+    WriteFile("plain", "not a folder");
+    editor().LoadPlainText(QStringLiteral("text"));
+    SaveAsNew("first.txtp", "pw");
+    prompts.SaveNames.push_back(Path("plain/second.txtp"));
+    window().MnuFileSaveAsClick();
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_EQ(prompts.Errors[0].Title, QStringLiteral("Тайнотека"));
+    EXPECT_TRUE(prompts.Errors[0].Text.startsWith(QDir::toNativeSeparators(Path("plain/second.txtp"))));
+    EXPECT_EQ(program->Document.CurrentFileName, QStringLiteral("first.txtp"));
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("first.txtp - Тайнотека"));
+    EXPECT_TRUE(window().RichEditText->isEnabled());
+}
