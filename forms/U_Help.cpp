@@ -18,7 +18,12 @@ const QString HelpFileName = QStringLiteral("help.html");
 
 QString HelpFilePath(const QString& programDir)
 {
-    return QDir(programDir).filePath(HelpFileName);
+    const QString beside = QDir(programDir).filePath(HelpFileName);
+    // An installed program keeps its data in ../share, next to its bin folder.
+    const QString installed = QDir(programDir).filePath(QStringLiteral("../share/tainoteka/") + HelpFileName);
+    if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
+        return QDir::cleanPath(installed);
+    return beside;
 }
 
 THelpWindow::THelpWindow(const QString& helpFile, IShell* shell)
