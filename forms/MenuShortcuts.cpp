@@ -4,18 +4,43 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMenuBar>
 #include <QWidget>
 
 namespace tainoteka {
 
+namespace {
+
+// The Russian layout's letters on the keys of the Latin letters.
+const QString kCyrillicKeys = QStringLiteral("ЙЦУКЕНГШЩЗФЫВАПРОЛДЯЧСМИТЬ");
+const QString kLatinKeys = QStringLiteral("QWERTYUIOPASDFGHJKLZXCVBNM");
+
+// The Cyrillic letter on the key of a Latin letter key, or a null QChar.
+QChar CyrillicOnKey(int key)
+{
+    const int at = key <= 0xFFFF ? kLatinKeys.indexOf(QChar(static_cast<char16_t>(key))) : -1;
+    return at < 0 ? QChar() : kCyrillicKeys.at(at);
+}
+
+// Access letters are Cyrillic; with a Latin layout the same key must reach them.
+bool ForwardAsCyrillic(QObject* target, const QKeyEvent& key, Qt::KeyboardModifiers modifiers)
+{
+    const QChar cyrillic = CyrillicOnKey(key.key());
+    if (cyrillic.isNull())
+        return false;
+    QKeyEvent translated(QEvent::KeyPress, cyrillic.unicode(), modifiers, QString(cyrillic.toLower()));
+    QApplication::sendEvent(target, &translated);
+    return true;
+}
+
+} // namespace
+
 QKeyCombination LatinKeyOf(QKeyCombination key)
 {
-    static const QString cyrillic = QStringLiteral("ЙЦУКЕНГШЩЗФЫВАПРОЛДЯЧСМИТЬ");
-    static const QString latin = QStringLiteral("QWERTYUIOPASDFGHJKLZXCVBNM");
-    const int at = cyrillic.indexOf(QChar(static_cast<char16_t>(key.key())));
-    if (key.key() > 0xFFFF || at < 0)
+    const int at = key.key() <= 0xFFFF ? kCyrillicKeys.indexOf(QChar(static_cast<char16_t>(key.key()))) : -1;
+    if (at < 0)
         return key;
-    return QKeyCombination(key.keyboardModifiers(), static_cast<Qt::Key>(latin.at(at).unicode()));
+    return QKeyCombination(key.keyboardModifiers(), static_cast<Qt::Key>(kLatinKeys.at(at).unicode()));
 }
 
 TMenuShortcuts::TMenuShortcuts(QWidget* window) : QObject(window), window_(window)
@@ -55,20 +80,40 @@ bool TMenuShortcuts::HandleKey(QKeyCombination key)
     return true;
 }
 
+bool TMenuShortcuts::OpenMenuByLatinKey(const QKeyEvent& key)
+{
+    const QChar cyrillic = CyrillicOnKey(key.key());
+    auto* bar = window_->findChild<QMenuBar*>();
+    if (cyrillic.isNull() || !bar)
+        return false;
+    const QKeySequence wanted(QKeyCombination(Qt::AltModifier, static_cast<Qt::Key>(cyrillic.unicode())));
+    for (QAction* top : bar->actions())
+        if (top->isEnabled() && QKeySequence::mnemonic(top->text()) == wanted) {
+            bar->setActiveAction(top);
+            return true;
+        }
+    return false;
+}
+
 bool TMenuShortcuts::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
         return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (auto* menu = qobject_cast<QMenu*>(watched); menu && event->type() == QEvent::KeyPress
+        && (key->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier)
+        return ForwardAsCyrillic(menu, *key, key->modifiers());
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != window_ || QApplication::activeModalWidget())
         return false;
-    auto* key = static_cast<QKeyEvent*>(event);
     if (event->type() == QEvent::ShortcutOverride) {
         // Claim our keys so that no widget shortcut takes them; the press follows.
         if (Find(key->keyCombination()))
             event->accept();
         return false;
     }
+    if (key->modifiers() == Qt::AltModifier && OpenMenuByLatinKey(*key))
+        return true;
     return HandleKey(key->keyCombination());
 }
 

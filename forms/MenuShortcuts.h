@@ -9,6 +9,7 @@
 #include <functional>
 
 class QAction;
+class QKeyEvent;
 class QMenu;
 class QWidget;
 
@@ -34,12 +35,14 @@ private:
         QAction* Item;
     };
     const Entry* Find(QKeyCombination key) const;
+    bool OpenMenuByLatinKey(const QKeyEvent& key);
 
     QWidget* window_;
     QList<Entry> entries_;
 };
 
-// Letters typed with the Russian layout stand for the Latin letter on the same key.
+// Letters typed with the Russian layout stand for the Latin letter on the same
+// key, and Latin letters reach the Cyrillic access letters of the menus.
 QKeyCombination LatinKeyOf(QKeyCombination key);
 
 } // namespace tainoteka

@@ -40,6 +40,7 @@ QMenu::item:selected { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,
 QMenu::item:disabled { color: #8c8c8c; }
 QMenu::separator { height: 1px; background: #a9bbd6; margin: 3px 2px 3px 28px; }
 QMenu::icon { padding-left: 4px; }
+QMenu::icon:checked { background: #fbe3a0; border: 1px solid #b8860b; padding: 1px; }
 )";
 
 } // namespace

@@ -203,3 +203,16 @@ TEST_F(Links, LeftClickOnAddressOpensIt)
     EXPECT_EQ(shell.Opened.value(1), QStringLiteral("mailto:me@example.org"));
     EXPECT_EQ(editor().toPlainText().left(4), QStringLiteral("see ")) << "links do not change the text";
 }
+
+TEST_F(Shortcuts, LatinKeysReachTheCyrillicAccessLetters)
+{
+    window().show();
+    editor().setFocus();
+    QTest::keyClick(&editor(), Qt::Key_D, Qt::AltModifier); // В of "&Вид" is on the D key
+    EXPECT_EQ(window().MnuGeneralTop->activeAction(), window().MnuView->menuAction());
+    EXPECT_TRUE(editor().toPlainText().isEmpty()) << "the key does not reach the editor";
+    QTest::keyClick(window().MnuView, Qt::Key_G); // П of "&Панель инструментов"
+    EXPECT_TRUE(window().MnuViewPanel->isVisible());
+    QTest::keyClick(window().MnuViewPanel, Qt::Key_K); // л of "С&лева"
+    EXPECT_TRUE(window().MnuViewPanelLeft->isChecked());
+}
