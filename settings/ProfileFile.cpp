@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <limits>
@@ -349,17 +348,7 @@ TFileResult TProfileFile::WriteString(const QString& sectionName, const QString&
     const QFileInfo info(path_);
     if (info.exists() && !info.isWritable())
         return Failure(path_, QStringLiteral("file is read-only"));
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly))
-        return Failure(path_, file.errorString());
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return Failure(path_, reason);
-    }
-    if (!file.commit())
-        return Failure(path_, file.errorString());
-    return {true, {}};
+    return WriteFileAtomically(path_, data);
 }
 
 TFileResult TProfileFile::WriteInteger(const QString& section, const QString& key, int value)
