@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -262,8 +263,7 @@ void TFrmGeneral::FormCreate()
     UpdateCharCount();
     document_.CurrentPassword.clear();
     SetDialogsStartFolder(document_.CurrentDir);
-    // Found while CurrentDir is still the program's folder.
-    settingsPath_ = SettingsFilePath(document_);
+    settingsPath_ = SettingsFilePath(programDir_);
     LoadSettings(*this, document_, settingsPath_, RichEditText->logicalDpiY());
     UpdateEditCommands();
 }
@@ -283,7 +283,11 @@ void TFrmGeneral::UpdateCharCount()
 
 void TFrmGeneral::ResetDocumentPath()
 {
-    QString dir = QDir::toNativeSeparators(programDir_);
+    // An installed program's folder is no place for documents: the user's
+    // documents folder stands in for it then.
+    QString dir = QDir::toNativeSeparators(
+        IsProgramFolderWritable(programDir_) ? programDir_
+                                             : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     if (!dir.endsWith(QDir::separator()))
         dir += QDir::separator();
     document_.CurrentDir = dir;

@@ -39,17 +39,29 @@ private:
     TFrmGeneral& window_;
 };
 
-QString UnmappableMessage(const QString& text, std::size_t position)
+// The first character that a file cannot hold: one outside Windows-1251, or
+// a NUL, at which the stored text would end. -1 when there is none.
+int FirstRefusedCharacter(const QString& text, const TCp1251Encoding& encoded)
 {
-    const int at = static_cast<int>(position);
+    int first = static_cast<int>(text.indexOf(QChar(0)));
+    if (!encoded.Ok() && (first < 0 || static_cast<int>(encoded.Unmappable.front()) < first))
+        first = static_cast<int>(encoded.Unmappable.front());
+    return first;
+}
+
+QString RefusedCharacterMessage(const QString& text, int at)
+{
     const int line = static_cast<int>(text.left(at).count(QLatin1Char('\n'))) + 1;
-    const int column = at - static_cast<int>(text.lastIndexOf(QLatin1Char('\n'), at - 1));
-    int length = 1;
-    if (text.at(at).isHighSurrogate() && at + 1 < text.size())
-        length = 2;
-    return QStringLiteral("Текст содержит символы, которые нельзя сохранить в файл\n"
-                          "(например, «%1» в строке %2, позиция %3).\nФайл не сохранён.")
-        .arg(text.mid(at, length))
+    // lastIndexOf counts a negative start from the end, so the first character needs care.
+    const int lineStart = at > 0 ? static_cast<int>(text.lastIndexOf(QLatin1Char('\n'), at - 1)) + 1 : 0;
+    const int column = at - lineStart + 1;
+    const int length = text.at(at).isHighSurrogate() && at + 1 < text.size() ? 2 : 1;
+    const QString character = text.mid(at, length);
+    const QString shown = text.at(at) == QChar(0) ? QStringLiteral("NUL") : QStringLiteral("«%1»").arg(character);
+    return QStringLiteral("Текст содержит символ, который нельзя сохранить в файл:\n"
+                          "%1 (U+%2) в строке %3, позиция %4.\nФайл не сохранён.")
+        .arg(shown)
+        .arg(QString::number(character.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0')))
         .arg(line)
         .arg(column);
 }
@@ -72,8 +84,11 @@ bool TFrmGeneral::SaveProtectedFile(const QString& path)
     TCommandsOff off(*this);
     const QString text = PlainTextForSaving();
     const TCp1251Encoding body = Utf16ToCp1251(text.toStdU16String());
-    if (!body.Ok()) {
-        prompts_.ShowError(this, ApplicationTitle, UnmappableMessage(text, body.Unmappable.front()));
+    if (const int refused = FirstRefusedCharacter(text, body); refused >= 0) {
+        prompts_.ShowError(this, ApplicationTitle, RefusedCharacterMessage(text, refused));
+        QTextCursor caret = RichEditText->textCursor();
+        caret.setPosition(refused);
+        RichEditText->setTextCursor(caret);
         return false;
     }
     const TCp1251Encoding password = Utf16ToCp1251(document_.CurrentPassword.toStdU16String());
@@ -217,11 +232,11 @@ bool TFrmGeneral::FormClose()
         break;
     case TAnswer::No: break;
     }
+    // A settings file that cannot be written is reported, but never keeps
+    // the user from quitting: every later close would fail the same way.
     const TFileResult written = SaveSettings(*this, settingsPath_, RichEditText->logicalDpiY());
-    if (!written.Ok) {
+    if (!written.Ok)
         prompts_.ShowError(this, ApplicationTitle, written.Error + QLatin1Char('.'));
-        return false; // the window stays open; the next close asks again
-    }
     return true;
 }
 

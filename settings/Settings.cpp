@@ -176,15 +176,12 @@ QString EdgeName(TToolbarEdge edge)
 
 } // namespace
 
-QString SettingsFilePath(const TDocumentState& document)
+bool IsProgramFolderWritable(const QString& programDir) { return QFileInfo(programDir).isWritable(); }
+
+QString SettingsFilePath(const QString& programDir)
 {
-    const QString besideProgram = document.CurrentDir + QStringLiteral("options.ini");
-    // An installed program's folder (/usr/bin) is not the user's to write:
-    // the close could then never succeed. Such an install keeps the file in
-    // the user's configuration folder instead.
-    const QFileInfo folder(document.CurrentDir);
-    if (folder.isWritable() || QFileInfo::exists(besideProgram))
-        return besideProgram;
+    if (IsProgramFolderWritable(programDir))
+        return QDir(programDir).filePath(QStringLiteral("options.ini"));
     const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(userFolder);
     return QDir(userFolder).filePath(QStringLiteral("options.ini"));

@@ -15,10 +15,11 @@ namespace tainoteka {
 class TFrmGeneral;
 struct TDocumentState;
 
-// "options.ini" in the folder document.CurrentDir names (which ends with a
-// separator). Taken once at start, while CurrentDir is still the program's
-// folder, and kept for the save: CurrentDir follows the documents later.
-QString SettingsFilePath(const TDocumentState& document);
+// options.ini beside the program when its folder can be written (a portable
+// copy, the build tree); an installed program keeps it in the user's
+// configuration folder instead, or no close could ever write it.
+bool IsProgramFolderWritable(const QString& programDir);
+QString SettingsFilePath(const QString& programDir);
 
 // Applies every stored value to the window; missing or invalid values give
 // their defaults silently. pixelsPerInch converts between point size and

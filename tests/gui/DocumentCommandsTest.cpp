@@ -205,14 +205,33 @@ TEST_F(DocumentCommands, CloseQuestionAnswers)
     EXPECT_TRUE(window().close());
 }
 
-TEST_F(DocumentCommands, UnmappableCharacterRefusesTheSave)
+TEST_F(DocumentCommands, UnmappableCharacterRefusesTheSaveAndShowsWhere)
 {
-    editor().LoadPlainText(QStringLiteral("ok\nnot ok: é"));
+    editor().LoadPlainText(QStringLiteral("ok\nnot ok: é and €"));
     SaveAsNew("u.txtp", "pw");
     ASSERT_EQ(prompts.Errors.size(), 1);
-    EXPECT_TRUE(prompts.Errors[0].Text.contains(QStringLiteral("«é» в строке 2")));
+    EXPECT_EQ(prompts.Errors[0].Title, QStringLiteral("Тайнотека"));
+    EXPECT_TRUE(prompts.Errors[0].Text.contains(QStringLiteral("«é» (U+00E9) в строке 2, позиция 9")))
+        << prompts.Errors[0].Text.toStdString();
+    EXPECT_EQ(editor().textCursor().position(), 11) << "the caret goes to it";
     EXPECT_FALSE(QFile::exists(Path("u.txtp")));
     EXPECT_TRUE(program->Document.CurrentFileName.isEmpty());
+}
+
+TEST_F(DocumentCommands, NulCharacterIsRefusedNotCutOff)
+{
+    editor().LoadPlainText(QStringLiteral("before"));
+    QTextCursor(editor().document()).insertText(QString(QChar(0)) + QStringLiteral("x\n"));
+    editor().moveCursor(QTextCursor::End);
+    prompts.Answers.push_back(TAnswer::Yes); // New asks to save first; the save is refused
+    ScriptNewPassword("pw");
+    prompts.SaveNames.push_back(Path("n.txtp"));
+    window().MnuFileNewClick();
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_TRUE(prompts.Errors[0].Text.contains(QStringLiteral("NUL (U+0000) в строке 1, позиция 1")));
+    EXPECT_EQ(editor().textCursor().position(), 0);
+    EXPECT_FALSE(QFile::exists(Path("n.txtp")));
+    EXPECT_TRUE(editor().toPlainText().endsWith(QStringLiteral("before"))) << "New was called off";
 }
 
 TEST_F(DocumentCommands, FailedWriteKeepsTheOldFileAndTheName)

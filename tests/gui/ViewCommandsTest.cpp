@@ -1,11 +1,13 @@
 #include <QApplication>
 #include <QFile>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolButton>
 
 #include "ClipboardGuard.h"
 #include "MainWindowFixture.h"
 #include "ProfileFile.h"
+#include "Settings.h"
 #include "ToolbarPanel.h"
 #include "U_Help.h"
 
@@ -157,4 +159,30 @@ TEST_F(ViewCommands, AboutIsShownModallyFromTheHelpMenu)
 {
     window().MnuHelpAbout->trigger();
     EXPECT_EQ(prompts.DialogsShown, QStringList{"FrmAbout"});
+}
+
+TEST_F(ViewCommands, SettingsThatCannotBeWrittenAreReportedAndTheProgramStillEnds)
+{
+    QDir(folder.path()).mkdir("options.ini"); // a folder where the file should be
+    prompts.Answers.push_back(TAnswer::No);
+    EXPECT_TRUE(window().close());
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_EQ(prompts.Errors[0].Title, QStringLiteral("Тайнотека"));
+    EXPECT_EQ(prompts.Errors[0].Text,
+              QStringLiteral("Unable to write to %1.").arg(QDir::toNativeSeparators(Path("options.ini"))));
+}
+
+TEST(InstalledProgram, DocumentsAndSettingsMoveToTheUsersFolders)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    ScriptedPrompts prompts;
+    RecordingShell shell;
+    FakeKeyboardState keyboard;
+    const QString readOnlyProgramDir = QStringLiteral("/nonexistent-tainoteka-bin/");
+    TTainoteka program({prompts, shell, keyboard, {}, readOnlyProgramDir});
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    EXPECT_EQ(program.Document.CurrentDir, QDir::toNativeSeparators(documents + QLatin1Char('/')));
+    EXPECT_EQ(SettingsFilePath(readOnlyProgramDir),
+              QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath("options.ini"));
+    QStandardPaths::setTestModeEnabled(false);
 }
