@@ -44,12 +44,17 @@ char16_t Cp1251ToChar(unsigned char byte) { return tables().toChar[byte]; }
 
 int CharToCp1251(char16_t ch) { return tables().toByte[ch]; }
 
-std::u16string Cp1251ToUtf16(std::string_view bytes)
+void Cp1251ToUtf16(std::string_view bytes, char16_t* out)
 {
     const auto& t = tables().toChar;
-    std::u16string out(bytes.size(), u'\0');
     for (std::size_t i = 0; i < bytes.size(); ++i)
         out[i] = t[static_cast<unsigned char>(bytes[i])];
+}
+
+std::u16string Cp1251ToUtf16(std::string_view bytes)
+{
+    std::u16string out(bytes.size(), u'\0');
+    Cp1251ToUtf16(bytes, out.data());
     return out;
 }
 

@@ -13,6 +13,8 @@ char16_t Cp1251ToChar(unsigned char byte);
 int CharToCp1251(char16_t ch);
 
 std::u16string Cp1251ToUtf16(std::string_view bytes);
+// Into a caller's buffer of bytes.size() units, so a large text needs no extra copy.
+void Cp1251ToUtf16(std::string_view bytes, char16_t* out);
 
 struct TCp1251Encoding {
     std::string Bytes;

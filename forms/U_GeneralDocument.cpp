@@ -68,6 +68,18 @@ QString RefusedCharacterMessage(const QString& text, int at)
 
 QString FileNameOf(const QString& path) { return QFileInfo(path).fileName(); }
 
+std::u16string_view Utf16Of(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+QString TextOf(std::string_view cp1251)
+{
+    QString text(static_cast<qsizetype>(cp1251.size()), Qt::Uninitialized);
+    Cp1251ToUtf16(cp1251, reinterpret_cast<char16_t*>(text.data()));
+    return text;
+}
+
 } // namespace
 
 QString TFrmGeneral::PlainTextForSaving() const
@@ -83,7 +95,7 @@ bool TFrmGeneral::SaveProtectedFile(const QString& path)
 {
     TCommandsOff off(*this);
     const QString text = PlainTextForSaving();
-    const TCp1251Encoding body = Utf16ToCp1251(text.toStdU16String());
+    const TCp1251Encoding body = Utf16ToCp1251(Utf16Of(text));
     if (const int refused = FirstRefusedCharacter(text, body); refused >= 0) {
         prompts_.ShowError(this, ApplicationTitle, RefusedCharacterMessage(text, refused));
         QTextCursor caret = RichEditText->textCursor();
@@ -91,7 +103,7 @@ bool TFrmGeneral::SaveProtectedFile(const QString& path)
         RichEditText->setTextCursor(caret);
         return false;
     }
-    const TCp1251Encoding password = Utf16ToCp1251(document_.CurrentPassword.toStdU16String());
+    const TCp1251Encoding password = Utf16ToCp1251(Utf16Of(document_.CurrentPassword));
     const std::string file = EncodeTxtpFile(body.Bytes, password.Bytes);
     const TFileResult written = WriteFileAtomically(path, QByteArray::fromRawData(file.data(), qsizetype(file.size())));
     if (!written.Ok) {
@@ -115,8 +127,8 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
         return false;
     }
     prompts_.ExecDialog(*frmPasswordEnter_);
-    const TCp1251Encoding typed = Utf16ToCp1251(frmPasswordEnter_->TxtPassword->text().toStdU16String());
-    const TDecodedFile decoded = typed.Ok() ? DecodeTxtpFile(std::string_view(raw.constData(), raw.size()), typed.Bytes)
+    const TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(frmPasswordEnter_->TxtPassword->text()));
+    TDecodedFile decoded = typed.Ok() ? DecodeTxtpFile(std::string_view(raw.constData(), raw.size()), typed.Bytes)
                                             : TDecodedFile{TDecodeStatus::InvalidKeyBlock, {}, {}};
     if (decoded.Status != TDecodeStatus::Ok) {
         prompts_.ShowError(this, kErrorTitle, kWrongPassword);
@@ -124,14 +136,16 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     }
     raw.clear();
 
+    document_.CurrentPassword = TextOf(decoded.Password);
     const QByteArray body = QByteArray::fromRawData(decoded.Body.data(), qsizetype(decoded.Body.size()));
     QTextDocument formatted;
-    if (IsRichTextDocument(body) && ImportRichText(body, formatted))
+    if (IsRichTextDocument(body) && ImportRichText(body, formatted)) {
         RichEditText->LoadFormattedText(formatted);
-    else
-        RichEditText->LoadPlainText(QString::fromStdU16String(Cp1251ToUtf16(decoded.Body)));
-
-    document_.CurrentPassword = QString::fromStdU16String(Cp1251ToUtf16(decoded.Password));
+    } else {
+        QString text = TextOf(decoded.Body);
+        decoded = {}; // the deciphered bytes go before the editor builds its copy
+        RichEditText->LoadPlainText(text);
+    }
     AdoptPath(path);
     UpdateCaption();
     UpdateCharCount();
