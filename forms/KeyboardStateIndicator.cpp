@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QWindow>
 #include <QToolTip>
 
 #include <algorithm>
@@ -118,12 +119,26 @@ QString TKeyboardStateIndicator::KeyboardStateText() const
     return KeyboardStateText(IsCapsLockOn(), GetLayoutCode());
 }
 
+namespace {
+
+// QWidget's own frame geometry can lag behind the window manager's frame;
+// the native window's margins are asked afresh.
+QRect OuterGeometry(const QWidget& window)
+{
+    const QWindow* native = window.windowHandle();
+    if (!native || !window.isVisible())
+        return window.frameGeometry();
+    return window.geometry().marginsAdded(native->frameMargins());
+}
+
+} // namespace
+
 QRect TKeyboardStateIndicator::HintRect(const QWidget& field) const
 {
     // Outer frame of the dialog plus the field's place in the client area:
     // the caption is about one field high, so twice the field height lands
     // just under the field.
-    const QPoint outer = dialog_.frameGeometry().topLeft();
+    const QPoint outer = OuterGeometry(dialog_).topLeft();
     const QPoint inClient = field.mapTo(&dialog_, QPoint(0, 0));
     const int left = outer.x() + inClient.x();
     const int top = outer.y() + inClient.y() + 2 * field.height() + look_.VerticalGap;
@@ -283,12 +298,12 @@ void CentreOnMainWindow(QWidget& dialog, const QWidget* mainWindow)
 {
     QRect area;
     if (mainWindow && mainWindow->isVisible())
-        area = mainWindow->frameGeometry();
+        area = OuterGeometry(*mainWindow);
     else if (const QScreen* screen = dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen())
         area = screen->availableGeometry();
     if (!area.isValid())
         return;
-    const QSize outer = dialog.frameGeometry().size();
+    const QSize outer = OuterGeometry(dialog).size();
     QPoint topLeft(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
     // Keep the caption reachable when the main window hangs off the top or left.
     if (const QScreen* screen = QGuiApplication::screenAt(area.center()) ? QGuiApplication::screenAt(area.center())

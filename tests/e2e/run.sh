@@ -1,0 +1,872 @@
+#!/usr/bin/env bash
+# End-to-end tests: the built editor runs on a real X server (Xvfb with the
+# openbox window manager), is started the way a user starts it, driven only
+# with synthetic keys and mouse (xdotool) and checked only from outside:
+# window titles, the clipboard and PRIMARY selection (xclip), the files it
+# writes (txtp, options.ini) and screenshots, kept in BUILD/e2e-artifacts.
+#
+#   run.sh BUILD_DIR [SCENARIO...]     all scenarios when none is named
+#
+# Each scenario gets a fresh copy of the program folder (program + help.html)
+# and its own HOME, so no settings file leaks from one into the next.
+set -uo pipefail
+
+readonly SELF=$(readlink -f "$0")
+readonly HERE=$(dirname "$SELF")
+readonly SCENARIO_TIMEOUT=${E2E_SCENARIO_TIMEOUT:-150}
+readonly ALL_SCENARIOS=(
+  open_from_command_line
+  save_new_document
+  clipboard_guard_from_settings
+  clipboard_switch_in_menu
+  keyboard_indicator
+  password_change_popup
+  settings_survive_restart
+)
+readonly UNTITLED="Безымянный - Тайнотека"
+readonly QUESTION_TITLE="Тайнотека"
+readonly ENTRY_TITLE="Доступ к файлу"
+readonly CHANGE_TITLE="Смена пароля"
+
+# ---------------------------------------------------------------- helpers
+
+# To stderr: functions hand values back on stdout.
+log() { printf '[%(%T)T] %s\n' -1 "$*" >&2; }
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+to_ms() { awk -v s="$1" 'BEGIN { printf "%d", s * 1000 }'; }
+
+SHOT_NO=0
+shot() {
+  SHOT_NO=$((SHOT_NO + 1))
+  local file
+  file=$(printf '%s/%02d-%s.png' "$SC_ART" "$SHOT_NO" "$1")
+  import -window root "$file" 2>/dev/null && log "screenshot $(basename "$file")"
+}
+
+fail() {
+  log "FAIL: $*"
+  shot failure
+  exit 1
+}
+
+# Visible windows whose name matches the extended regex, one id a line.
+windows_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null; }
+
+window_name() { xdotool getwindowname "$1" 2>/dev/null; }
+
+active_name() {
+  local id
+  id=$(xdotool getactivewindow 2>/dev/null) || return 1
+  window_name "$id"
+}
+
+# wait_window REGEX SECONDS: prints the id of the first visible match.
+wait_window() {
+  local deadline=$(( $(now_ms) + $(to_ms "$2") )) id
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    id=$(windows_named "$1" | head -n1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.05
+  done
+  return 1
+}
+
+wait_no_window() {
+  local deadline=$(( $(now_ms) + $(to_ms "$2") ))
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    [ -z "$(windows_named "$1")" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# wait_visible_name EXACT SECONDS: a visible window with exactly this name
+# (names may hold line breaks, which a regex cannot be trusted with).
+wait_visible_name() {
+  local deadline=$(( $(now_ms) + $(to_ms "$2") )) id
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    for id in $(windows_named "${3:-.}"); do
+      [ "$(window_name "$id")" = "$1" ] && { echo "$id"; return 0; }
+    done
+    sleep 0.05
+  done
+  return 1
+}
+
+# wait_active EXACT SECONDS: the focused window's name is exactly this.
+wait_active() {
+  local deadline=$(( $(now_ms) + $(to_ms "$2") ))
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    [ "$(active_name)" = "$1" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# Position and size on the screen, as "x y w h" (xdotool's own report is
+# off by the frame for some windows).
+abs_geometry() {
+  xwininfo -id "$1" 2>/dev/null | awk -F: '
+    /Absolute upper-left X/ { x = $2 } /Absolute upper-left Y/ { y = $2 }
+    /Width/ { w = $2 } /Height/ { h = $2 }
+    END { printf "%d %d %d %d", x, y, w, h }'
+}
+
+# Top-left corner of a managed window's outer frame (caption and border).
+frame_origin() {
+  local extents
+  extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
+  [ -n "$extents" ] || extents=0,0,0,0
+  abs_geometry "$1" | awk -v e="$extents" '{ split(e, f, ","); printf "%d %d", $1 - f[1], $2 - f[3] }'
+}
+
+main_window() { windows_named ' - Тайнотека$' | head -n1; }
+main_title() {
+  local id
+  id=$(main_window)
+  [ -n "$id" ] && window_name "$id"
+}
+
+wait_main_title() {
+  local deadline=$(( $(now_ms) + $(to_ms "$2") ))
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    [ "$(main_title)" = "$1" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+keys() { xdotool key --delay 120 "$@"; }
+
+# Cyrillic keys (access letters) with the Russian group locked for them:
+# when xdotool switches the group itself around a chord, about one press in
+# four arrives without its Alt.
+ru_keys() {
+  "$E2E_X11TOOL" group 1 >/dev/null
+  keys "$@"
+  "$E2E_X11TOOL" group 0 >/dev/null
+}
+type_text() { xdotool type --delay 60 -- "$1"; }
+
+# Reads a selection; fails when nobody owns it or it offers no text.
+selection_text() { xclip -selection "$1" -o 2>/dev/null; }
+
+# Puts text on a selection with xclip, which stays running (its id in
+# HOLDER_PID) until another client takes or clears the selection.
+put_selection() {
+  printf '%s' "$2" | xclip -selection "$1" -i -quiet >/dev/null 2>&1 &
+  HOLDER_PID=$!
+  HELPER_PIDS+=("$HOLDER_PID")
+}
+
+wait_exit() { # PID SECONDS: the process ends (a zombie counts as ended)
+  local deadline=$(( $(now_ms) + $(to_ms "$2") )) state
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 0
+    [ "$state" = Z ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# ------------------------------------------------------ the program itself
+
+APP_PID=
+APP_RUNS=0
+HELPER_PIDS=()
+
+start_app() {
+  APP_RUNS=$((APP_RUNS + 1))
+  (cd "$WORK/docs" && exec "$WORK/prog/tainoteka" "$@") >"$SC_ART/app-run$APP_RUNS.log" 2>&1 &
+  APP_PID=$!
+  log "started the program (run $APP_RUNS, pid $APP_PID) $*"
+}
+
+# The untitled main window is up and has the keyboard focus.
+wait_untitled_main() {
+  wait_main_title "$UNTITLED" 20 || fail "main window \"$UNTITLED\" did not appear (title: '$(main_title)')"
+  wait_active "$UNTITLED" 10 || fail "main window never got the focus (active: '$(active_name)')"
+  # The first keys after mapping can reach Qt before it has taken the focus.
+  sleep 0.4
+}
+
+# Close request through the window manager (Alt+F4 = WM_DELETE_WINDOW),
+# answered No: the program must end by itself and write its settings.
+close_with_no() {
+  local title
+  title=$(main_title)
+  wait_active "$title" 5 || fail "main window is not focused before closing (active: '$(active_name)')"
+  keys alt+F4
+  wait_active "$QUESTION_TITLE" 10 || fail "no close question after Alt+F4 (active: '$(active_name)')"
+  shot close-question
+  ru_keys Cyrillic_en # "&Нет"
+  wait_exit "$APP_PID" 10 || fail "the program did not end after answering No"
+  wait "$APP_PID"
+  local rc=$?
+  [ "$rc" -eq 0 ] || fail "the program ended with exit code $rc"
+  log "program ended after No (exit code 0)"
+  APP_PID=
+}
+
+# Save of an untitled document: password change dialog (old password left
+# empty, new one twice), then the save dialog with a full path typed in.
+save_untitled_as() { # PASSWORD PATH
+  keys ctrl+s
+  wait_window "^$CHANGE_TITLE\$" 10 >/dev/null || fail "Ctrl+S did not show \"$CHANGE_TITLE\""
+  wait_active "$CHANGE_TITLE" 5 || fail "\"$CHANGE_TITLE\" is not focused"
+  wait_visible_name $'Caps Lock: Выкл.\nЯзык: en' 3 'Язык' >/dev/null ||
+    fail "no keyboard pop-up in \"$CHANGE_TITLE\""
+  shot password-change-dialog
+  keys Tab
+  type_text "$1"
+  keys Tab
+  type_text "$1"
+  keys Return
+  local deadline=$(( $(now_ms) + 10000 )) name=
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    name=$(active_name)
+    case "$name" in "Сохранить как" | "Save As") break ;; esac
+    sleep 0.05
+  done
+  case "$name" in "Сохранить как" | "Save As") ;; *) fail "no save dialog after the password (active: '$name')" ;; esac
+  sleep 0.3
+  shot save-dialog
+  type_text "$2"
+  sleep 0.3
+  keys Return
+  local expected
+  expected="$(basename "$2") - Тайнотека"
+  wait_main_title "$expected" 10 || fail "after saving the title is '$(main_title)', not '$expected'"
+  [ -s "$2" ] || fail "saved file $2 is missing or empty"
+  log "saved $2; title '$expected'"
+}
+
+decrypt() { # FILE PASSWORD -> text on stdout
+  E2E_PASS="$2" "$E2E_TXTP" decrypt "$1" --pass env:E2E_PASS
+}
+
+encrypt() { # TEXTFILE OUT PASSWORD
+  E2E_PASS="$3" "$E2E_TXTP" encrypt -i "$1" -o "$2" --pass env:E2E_PASS
+}
+
+expect_file_text() { # FILE PASSWORD EXPECTED
+  local got
+  got=$(decrypt "$1" "$2"; echo x) || fail "txtp cannot decrypt $1 with the password"
+  got=${got%x}
+  if [ "$got" != "$3" ]; then
+    log "expected: $(printf '%s' "$3" | od -c | head -n 8)"
+    log "got:      $(printf '%s' "$got" | od -c | head -n 8)"
+    fail "decrypted text of $(basename "$1") differs from what was typed"
+  fi
+}
+
+ini_value() { # FILE KEY
+  sed -n "s/^$2=//p" "$1" | tr -d '\r' | head -n1
+}
+
+reset_keyboard() {
+  setxkbmap -layout us,ru >/dev/null 2>&1
+  "$E2E_X11TOOL" group 0 >/dev/null
+  "$E2E_X11TOOL" caps 0 >/dev/null
+}
+
+scenario_cleanup() {
+  local rc=$?
+  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
+  local pid
+  for pid in "${HELPER_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+  reset_keyboard
+  exit "$rc"
+}
+
+# Edge of the toolbar from a picture of the main window: a grey band left of
+# the editing area at mid-height, or under the menu bar at mid-width. The
+# editing area itself is plain white there.
+toolbar_edge() {
+  local id file w h left top
+  id=$(main_window)
+  file="$SC_ART/$1.png"
+  import -window "$id" "$file" 2>/dev/null || { echo unknown; return; }
+  read -r w h < <(identify -format '%w %h' "$file")
+  left=$(convert "$file" -crop "16x$((h / 10))+4+$((h * 45 / 100))" +repage -colorspace gray -format '%[fx:mean]' info:)
+  top=$(convert "$file" -crop "$((w / 10))x12+$((w * 45 / 100))+28" +repage -colorspace gray -format '%[fx:mean]' info:)
+  log "toolbar probe $1: left strip mean $left, top strip mean $top"
+  awk -v l="$left" -v t="$top" 'BEGIN {
+    if (l < 0.97 && t > 0.99) print "left";
+    else if (t < 0.97 && l > 0.99) print "top";
+    else print "unknown" }'
+}
+
+# Height in pixels of what is drawn dark in the editing area (the toolbar at
+# the left): the typed line, so it grows with the font.
+text_height() {
+  local id file w h
+  id=$(main_window)
+  file="$SC_ART/$1.png"
+  import -window "$id" "$file" 2>/dev/null || { echo 0; return; }
+  read -r w h < <(identify -format '%w %h' "$file")
+  convert "$file" -crop "$((w - 75))x$((h - 70))+40+26" +repage -colorspace gray -threshold 50% -negate -trim \
+    -format '%h' info:
+}
+
+# A password dialog's keyboard pop-up stands just under its field (at x 147
+# in the client area, 21 high), placed from the dialog's outer frame, as wide
+# as the field: entry dialog field y 16, gap 0, 134 x 30; change dialog old
+# password field y 8, gap 5, 121 x 40.
+expect_popup_under_field() { # POPUP_ID DIALOG_TITLE FIELD_Y GAP WIDTH HEIGHT
+  local dialog expected got deadline
+  dialog=$(windows_named "^$2\$" | head -n1)
+  deadline=$(( $(now_ms) + 1500 ))
+  while :; do
+    expected=$(frame_origin "$dialog" |
+      awk -v fy="$3" -v gap="$4" -v w="$5" -v h="$6" '{ printf "%d %d %d %d", $1 + 147, $2 + fy + 2 * 21 + gap, w, h }')
+    got=$(abs_geometry "$1")
+    [ "$got" = "$expected" ] || [ "$(now_ms)" -ge "$deadline" ] && break
+    sleep 0.05
+  done
+  log "pop-up at $got (x y w h); dialog client at $(abs_geometry "$dialog"), frame at $(frame_origin "$dialog")"
+  [ "$got" = "$expected" ] || fail "the pop-up stands at '$got', not at '$expected' under the password field"
+}
+
+# ---------------------------------------------------------------- scenarios
+
+# A .txtp file named on the command line (extension in capitals) asks for
+# its password at once; the right one opens it, a wrong one is refused.
+scenario_open_from_command_line() {
+  local doc="$WORK/docs/Letter.TXTP" pass="Секрет 42" id
+  printf 'Первая строка письма\nsecond line, 2nd\n' >"$WORK/letter.txt"
+  encrypt "$WORK/letter.txt" "$doc" "$pass" || fail "txtp encrypt failed"
+  local expected=$'Первая строка письма\r\nsecond line, 2nd\r\n'
+  expect_file_text "$doc" "$pass" "$expected"
+  cp "$doc" "$WORK/Letter.before"
+
+  start_app "$doc"
+  local t0
+  t0=$(now_ms)
+  id=$(wait_window "^$ENTRY_TITLE\$" 20) || fail "password dialog \"$ENTRY_TITLE\" did not come up"
+  log "password dialog up $(( $(now_ms) - t0 )) ms after start"
+  wait_active "$ENTRY_TITLE" 5 || fail "password dialog is not focused (active: '$(active_name)')"
+  [ "$(main_title)" = "$UNTITLED" ] || fail "before the password the title is '$(main_title)'"
+  shot password-dialog
+  type_text "$pass"
+  keys Return
+  wait_main_title "Letter.TXTP - Тайнотека" 10 || fail "after the right password the title is '$(main_title)'"
+  wait_active "Letter.TXTP - Тайнотека" 5 || fail "main window not focused after opening"
+  shot opened
+  # The text really reached the editing area: a named document's Ctrl+S
+  # writes it back at once, with no dialog, under fresh keys.
+  keys ctrl+s
+  local deadline=$(( $(now_ms) + 5000 ))
+  while cmp -s "$doc" "$WORK/Letter.before" && [ "$(now_ms)" -lt "$deadline" ]; do sleep 0.05; done
+  cmp -s "$doc" "$WORK/Letter.before" && fail "Ctrl+S on the opened document did not rewrite the file"
+  [ "$(active_name)" = "Letter.TXTP - Тайнотека" ] || fail "Ctrl+S of a named document showed '$(active_name)'"
+  expect_file_text "$doc" "$pass" "$expected"
+  log "opened, saved again, text intact"
+  close_with_no
+
+  cp "$doc" "$WORK/Letter.before"
+  start_app "$doc"
+  wait_window "^$ENTRY_TITLE\$" 20 >/dev/null || fail "password dialog did not come up on the second start"
+  wait_active "$ENTRY_TITLE" 5 || fail "password dialog is not focused on the second start"
+  type_text "wrong password"
+  keys Return
+  wait_window '^Ошибка$' 10 >/dev/null || fail "no \"Ошибка\" box after a wrong password (active: '$(active_name)')"
+  wait_active "Ошибка" 5 || fail "the error box is not focused"
+  shot wrong-password-error
+  keys Return
+  wait_no_window '^Ошибка$' 5 || fail "the error box did not go away on Enter"
+  # The file must not be asked for a second time.
+  sleep 1.5
+  [ -z "$(windows_named "^$ENTRY_TITLE\$")" ] || fail "the password dialog came back after the error"
+  [ "$(main_title)" = "$UNTITLED" ] || fail "after a wrong password the title is '$(main_title)'"
+  cmp -s "$doc" "$WORK/Letter.before" || fail "a failed open changed the file"
+  shot after-wrong-password
+  close_with_no
+}
+
+# Text typed into a fresh editor, saved with Ctrl+S through the password and
+# save dialogs, the program closed with Alt+F4 and No: the file holds the
+# text under the password.
+scenario_save_new_document() {
+  local pass="Ключ-42x" doc="$WORK/docs/Заметка.txtp"
+  start_app
+  wait_untitled_main
+  type_text "Hello, world 42"
+  keys Return
+  type_text "Привет, мир (тест)"
+  sleep 0.2
+  shot typed
+  save_untitled_as "$pass" "$doc"
+  shot saved
+  close_with_no
+  expect_file_text "$doc" "$pass" $'Hello, world 42\r\nПривет, мир (тест)\r\n'
+  decrypt "$doc" "wrong" >/dev/null 2>&1 && fail "the file opens with a wrong password"
+  grep -q "Hello" "$doc" && fail "the saved file holds the text in readable form"
+  local ini="$WORK/prog/options.ini"
+  [ -f "$ini" ] || fail "closing with No wrote no options.ini beside the program"
+  cp "$ini" "$SC_ART/options.ini"
+  [ "$(ini_value "$ini" ChDir)" = "$WORK/docs" ] ||
+    fail "options.ini ChDir is '$(ini_value "$ini" ChDir)', not the saved file's folder"
+  log "file decrypts to the typed text; options.ini written"
+}
+
+# Text put on a selection by xclip must be gone within a second: reading it
+# back gives nothing, and xclip itself ends once it has lost the selection.
+# Prints the milliseconds until the read gave nothing (xclip's start included).
+expect_cleared_by_program() { # SELECTION TEXT
+  local t0 deadline
+  t0=$(now_ms)
+  deadline=$((t0 + 1000))
+  put_selection "$1" "$2"
+  while [ -n "$(selection_text "$1")" ] && [ "$(now_ms)" -lt "$deadline" ]; do :; done
+  local gone=$(( $(now_ms) - t0 ))
+  wait_exit "$HOLDER_PID" 1 || fail "text put on $1 with xclip was still there after 1 s"
+  wait "$HOLDER_PID" 2>/dev/null
+  [ -z "$(selection_text "$1")" ] || fail "$1 still gives text after xclip lost it"
+  echo "$gone"
+}
+
+# How long the program lets another client keep a selection, timed by that
+# client itself from the moment it owns it; empty when still owned after 1 s.
+clear_time_ms() { # SELECTION(CLIPBOARD|PRIMARY) TEXT
+  "$E2E_X11TOOL" own "$1" "$2" 1000 | awk -F= '/^cleared_after_us=/ { printf "%.1f", $2 / 1000 }'
+}
+
+measure_clearing() { # SELECTION(clipboard|primary) ROUNDS
+  local upper i ms xclip_ms= owner_ms=
+  upper=$(echo "$1" | tr '[:lower:]' '[:upper:]')
+  for i in $(seq "$2"); do
+    ms=$(expect_cleared_by_program "$1" "copied elsewhere $i") || exit 1
+    xclip_ms="$xclip_ms $ms"
+    ms=$(clear_time_ms "$upper" "owned elsewhere $i")
+    [ -n "$ms" ] || fail "$upper owned by another client was not cleared within 1 s"
+    owner_ms="$owner_ms $ms"
+  done
+  log "$1: xclip -o empty after (ms, xclip start included):$xclip_ms; owner lost it after (ms):$owner_ms"
+}
+
+# No text from the document may show up on a selection for a while.
+expect_never_on_selections() { # TEXT MILLISECONDS WHAT
+  local deadline=$(( $(now_ms) + $2 )) sel
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    for sel in clipboard primary; do
+      [ "$(selection_text "$sel")" = "$1" ] && fail "$3: the text appeared on $sel"
+    done
+  done
+}
+
+# Paste attempts while another program keeps text on both selections the
+# way a clipboard manager does (taking them back each time they are cleared).
+paste_attempts_against_holders() { # CLIPBOARD_TEXT PRIMARY_TEXT
+  local id x y
+  "$E2E_X11TOOL" hold CLIPBOARD "$1" 3 >"$SC_ART/hold-clipboard.txt" &
+  local h1=$!
+  "$E2E_X11TOOL" hold PRIMARY "$2" 3 >"$SC_ART/hold-primary.txt" &
+  local h2=$!
+  HELPER_PIDS+=("$h1" "$h2")
+  sleep 0.4
+  keys ctrl+v shift+Insert
+  id=$(main_window)
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  x=$((X + WIDTH / 2))
+  y=$((Y + HEIGHT / 2))
+  xdotool mousemove --sync "$x" "$y" click 2
+  sleep 0.5
+  shot paste-attempts
+  wait "$h1" "$h2"
+  log "clipboard holder: $(cat "$SC_ART/hold-clipboard.txt"); primary holder: $(cat "$SC_ART/hold-primary.txt")"
+  xdotool mousemove 5 5
+}
+
+# The clipboard switch stored as off: whatever is put on CLIPBOARD or PRIMARY
+# is gone within milliseconds, and nothing leaves or enters the document
+# through copy, paste or the middle button.
+scenario_clipboard_guard_from_settings() {
+  put_selection clipboard "put there before the start"
+  local before_clip=$HOLDER_PID
+  put_selection primary "primary before the start"
+  local before_primary=$HOLDER_PID
+  sleep 0.3
+  [ "$(selection_text clipboard)" = "put there before the start" ] || fail "xclip could not set the clipboard"
+  [ "$(selection_text primary)" = "primary before the start" ] || fail "xclip could not set PRIMARY"
+
+  printf '[CLIPBOARD]\nClipboardChecked=0\n' >"$WORK/prog/options.ini"
+  start_app
+  wait_untitled_main
+  wait_exit "$before_clip" 1 || fail "text on the clipboard before the start survived the start"
+  wait_exit "$before_primary" 1 || fail "text on PRIMARY before the start survived the start"
+  [ -z "$(selection_text clipboard)$(selection_text primary)" ] || fail "selections not empty after the start"
+
+  measure_clearing clipboard 5
+  measure_clearing primary 5
+
+  type_text "guarded text"
+  keys ctrl+a
+  expect_never_on_selections "guarded text" 400 "select all"
+  keys ctrl+c
+  expect_never_on_selections "guarded text" 400 "Ctrl+C"
+  keys ctrl+Insert
+  expect_never_on_selections "guarded text" 400 "Ctrl+Insert"
+  keys ctrl+End
+  paste_attempts_against_holders "FROM-CLIPBOARD" "FROM-PRIMARY"
+
+  save_untitled_as "abc" "$WORK/docs/guard.txtp"
+  close_with_no
+  expect_file_text "$WORK/docs/guard.txtp" "abc" $'guarded text\r\n'
+  local ini="$WORK/prog/options.ini"
+  cp "$ini" "$SC_ART/options.ini"
+  [ "$(ini_value "$ini" ClipboardChecked)" = 0 ] ||
+    fail "options.ini ClipboardChecked is '$(ini_value "$ini" ClipboardChecked)' after a run with the switch off"
+}
+
+# Edit > "Буфер обмена (вкл/выкл)": with the switch on the clipboard is left
+# alone and paste works; turned off it empties the clipboard; on again, it
+# stops. The stored state follows the menu.
+scenario_clipboard_switch_in_menu() {
+  start_app
+  wait_untitled_main
+  put_selection clipboard "stays while on"
+  sleep 0.8
+  [ "$(selection_text clipboard)" = "stays while on" ] || fail "with the switch on the clipboard was emptied"
+  kill "$HOLDER_PID" 2>/dev/null
+  wait "$HOLDER_PID" 2>/dev/null
+
+  # With the switch on, the same paste attempts as in the guarded run paste:
+  # so the guarded run's empty document means something.
+  type_text "start "
+  "$E2E_X11TOOL" hold CLIPBOARD "PASTE-OK" 1.5 >"$SC_ART/hold-on.txt" &
+  local h=$!
+  HELPER_PIDS+=("$h")
+  sleep 0.4
+  keys ctrl+v
+  wait "$h"
+  log "holder while on: $(cat "$SC_ART/hold-on.txt")"
+
+  put_selection clipboard "goes when switched off"
+  local holder=$HOLDER_PID
+  sleep 0.3
+  ru_keys alt+Cyrillic_pe # "&Правка"
+  sleep 0.3
+  shot edit-menu
+  ru_keys Cyrillic_be # "&Буфер обмена (вкл/выкл)"
+  wait_exit "$holder" 2 || fail "turning the switch off in the menu left the clipboard alone"
+  measure_clearing clipboard 2
+
+  ru_keys alt+Cyrillic_pe Cyrillic_be
+  sleep 0.3
+  put_selection clipboard "stays again"
+  sleep 0.8
+  [ "$(selection_text clipboard)" = "stays again" ] || fail "switched on again, the clipboard is still emptied"
+  kill "$HOLDER_PID" 2>/dev/null
+
+  ru_keys alt+Cyrillic_pe Cyrillic_be
+  sleep 0.3
+  measure_clearing clipboard 1
+  save_untitled_as "abc" "$WORK/docs/switch.txtp"
+  close_with_no
+  expect_file_text "$WORK/docs/switch.txtp" "abc" $'start PASTE-OK\r\n'
+  local ini="$WORK/prog/options.ini"
+  cp "$ini" "$SC_ART/options.ini"
+  [ "$(ini_value "$ini" ClipboardChecked)" = 0 ] ||
+    fail "options.ini ClipboardChecked is '$(ini_value "$ini" ClipboardChecked)', the switch was left off"
+}
+
+# The keyboard pop-up of the password entry dialog: its text (the window's
+# title) follows the keyboard group and Caps Lock within a timer tick.
+scenario_keyboard_indicator() {
+  local doc="$WORK/docs/key.txtp" id
+  printf 'keyboard\n' >"$WORK/key.txt"
+  encrypt "$WORK/key.txt" "$doc" "k1" || fail "txtp encrypt failed"
+  reset_keyboard
+  start_app "$doc"
+  wait_window "^$ENTRY_TITLE\$" 20 >/dev/null || fail "password dialog did not come up"
+  wait_active "$ENTRY_TITLE" 5 || fail "password dialog is not focused"
+
+  id=$(wait_visible_name $'Caps Lock: Выкл.\nЯзык: en' 3 'Язык') ||
+    fail "no pop-up 'Caps Lock: Выкл. / Язык: en' (found: '$(for w in $(windows_named 'Язык'); do window_name "$w"; done)')"
+  shot indicator-en
+  expect_popup_under_field "$id" "$ENTRY_TITLE" 16 0 134 30
+
+  local t0 ms
+  t0=$(now_ms)
+  "$E2E_X11TOOL" group 1 >/dev/null
+  id=$(wait_visible_name $'Caps Lock: Выкл.\nЯзык: ru' 2 'Язык') ||
+    fail "2 s after switching to the Russian group the pop-up does not read 'Язык: ru'"
+  ms=$(( $(now_ms) - t0 ))
+  log "pop-up read 'Язык: ru' $ms ms after the group switch"
+  [ "$(windows_named 'Язык' | wc -l)" -eq 1 ] || fail "more than one keyboard pop-up on screen"
+  expect_popup_under_field "$id" "$ENTRY_TITLE" 16 0 134 30
+  shot indicator-ru
+
+  t0=$(now_ms)
+  xdotool key Caps_Lock
+  wait_visible_name $'Caps Lock: Вкл.\nЯзык: ru' 2 'Язык' >/dev/null ||
+    fail "2 s after Caps Lock the pop-up does not read 'Caps Lock: Вкл.'"
+  log "pop-up read 'Caps Lock: Вкл.' $(( $(now_ms) - t0 )) ms after Caps Lock"
+  shot indicator-caps
+
+  # With nothing changing the pop-up goes by itself within five ticks.
+  wait_no_window 'Язык' 7 || fail "the pop-up stayed on screen with nothing changing"
+  log "pop-up went away by itself"
+
+  reset_keyboard
+  type_text "k1"
+  keys Return
+  wait_main_title "key.txtp - Тайнотека" 10 || fail "the file did not open (title '$(main_title)')"
+  wait_no_window 'Язык' 3 || fail "a keyboard pop-up outlived the dialog"
+  close_with_no
+}
+
+# The change dialog's keyboard pop-up, over several showings (Ctrl+Alt+P):
+# under the old password field, placed from the dialog's frame, and taken
+# down at once when Tab leaves the field.
+scenario_password_change_popup() {
+  local i popup
+  start_app
+  wait_untitled_main
+  for i in 1 2 3 4 5 6; do
+    keys ctrl+alt+p
+    wait_window "^$CHANGE_TITLE\$" 10 >/dev/null || fail "Ctrl+Alt+P did not show \"$CHANGE_TITLE\" (showing $i)"
+    wait_active "$CHANGE_TITLE" 5 || fail "\"$CHANGE_TITLE\" is not focused (showing $i)"
+    popup=$(wait_visible_name $'Caps Lock: Выкл.\nЯзык: en' 3 'Язык') ||
+      fail "no keyboard pop-up under the old password field (showing $i)"
+    shot "change-dialog-$i"
+    expect_popup_under_field "$popup" "$CHANGE_TITLE" 8 5 121 40
+    keys Tab
+    # The exit handler, not a tick: well within one timer period.
+    wait_no_window 'Язык' 0.3 || fail "the pop-up stayed after Tab left the old password field (showing $i)"
+    keys Escape
+    wait_no_window "^$CHANGE_TITLE\$" 5 || fail "Esc did not close \"$CHANGE_TITLE\" (showing $i)"
+    wait_active "$UNTITLED" 5 || fail "the main window did not get the focus back (showing $i)"
+  done
+  close_with_no
+}
+
+# Toolbar moved to the left in the View menu and a bigger font chosen: both
+# are written at close, applied at the next start, and written again.
+scenario_settings_survive_restart() {
+  local ini="$WORK/prog/options.ini" edge
+  start_app
+  wait_untitled_main
+  type_text "Шрифт и панель"
+  edge=$(toolbar_edge toolbar-first-start)
+  [ "$edge" = top ] || fail "at first start the toolbar is not recognised at the top ($edge)"
+
+  ru_keys alt+Cyrillic_ve # "&Вид"
+  sleep 0.2
+  ru_keys Cyrillic_pe # "&Панель инструментов"
+  sleep 0.2
+  shot view-menu
+  ru_keys Cyrillic_el # "С&лева"
+  sleep 0.4
+  edge=$(toolbar_edge toolbar-moved)
+  [ "$edge" = left ] || fail "after View > Toolbar > Left the toolbar is not at the left ($edge)"
+  local small big again
+  small=$(text_height text-default-font)
+
+  keys ctrl+f
+  wait_active "Шрифт" 10 || fail "Ctrl+F did not open the font dialog (active: '$(active_name)')"
+  sleep 0.2
+  keys Tab Tab ctrl+a # family, style, size
+  type_text "14"
+  shot font-dialog
+  keys Return
+  wait_active "$UNTITLED" 5 || fail "the font dialog did not close on Enter (active: '$(active_name)')"
+  sleep 0.2
+  big=$(text_height text-14pt)
+  log "typed line $small px high in the default font, $big px in 14 pt"
+  [ $((big * 10)) -ge $((small * 14)) ] || fail "the text did not grow with the 14 pt font ($small -> $big px)"
+  close_with_no
+  [ -f "$ini" ] || fail "no options.ini after the first close"
+  cp "$ini" "$SC_ART/options-first-close.ini"
+  [ "$(ini_value "$ini" Position)" = left ] || fail "first close stored Position='$(ini_value "$ini" Position)'"
+  [ "$(ini_value "$ini" Size)" = 14 ] || fail "first close stored Size='$(ini_value "$ini" Size)'"
+
+  start_app
+  wait_untitled_main
+  edge=$(toolbar_edge toolbar-after-restart)
+  [ "$edge" = left ] || fail "after the restart the toolbar is not at the left ($edge)"
+  type_text "Шрифт и панель"
+  sleep 0.2
+  again=$(text_height text-after-restart)
+  log "after the restart the same line is $again px high"
+  [ $((again * 10)) -ge $((small * 14)) ] && [ $(( (again - big) * (again - big) )) -le 16 ] ||
+    fail "after the restart the text is $again px high, not the 14 pt $big px"
+  # Read at start, written at close: without the file the close must write
+  # the live values again.
+  rm -f "$ini"
+  close_with_no
+  [ -f "$ini" ] || fail "no options.ini after the second close"
+  cp "$ini" "$SC_ART/options-second-close.ini"
+  [ "$(ini_value "$ini" Position)" = left ] || fail "second close stored Position='$(ini_value "$ini" Position)'"
+  [ "$(ini_value "$ini" Size)" = 14 ] || fail "second close stored Size='$(ini_value "$ini" Size)'"
+}
+
+# Runs one scenario inside its own process (run.sh __scenario NAME).
+run_scenario_body() {
+  local name=$1
+  SC_ART="$E2E_ART/$name"
+  WORK="$E2E_TMP/$name"
+  mkdir -p "$SC_ART" "$WORK/prog" "$WORK/docs" "$WORK/home/.config" "$WORK/runtime"
+  chmod 700 "$WORK/runtime"
+  cp "$E2E_APP" "$E2E_HELP" "$WORK/prog/"
+  export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_RUNTIME_DIR="$WORK/runtime"
+  trap scenario_cleanup EXIT
+  trap 'log "stopped (time-out)"; shot timeout; exit 124' TERM
+  reset_keyboard
+  log "scenario $name"
+  "scenario_$name"
+  log "scenario $name passed"
+}
+
+# ------------------------------------------------------- set-up and driver
+
+ensure_packages() {
+  local needed=(xvfb xdotool xclip x11-xkb-utils x11-utils imagemagick openbox libx11-dev gcc libc6-dev
+    fonts-dejavu-core)
+  local missing=() p
+  for p in "${needed[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo -n)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -q >/dev/null &&
+    "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+XVFB_PID=
+WM_PID=
+stop_all() {
+  local p exe
+  # Programs left behind by a scenario killed on time-out: ours by their path.
+  for p in /proc/[0-9]*; do
+    exe=$(readlink "$p/exe" 2>/dev/null) || continue
+    case "$exe" in "$E2E_TMP"/*) kill "${p#/proc/}" 2>/dev/null ;; esac
+  done
+  [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  wait 2>/dev/null
+  [ -n "${E2E_TMP:-}" ] && rm -rf "$E2E_TMP"
+}
+
+# Our openbox runs and its check window is there (not one left by a dead one).
+wm_running() {
+  local state id
+  state=$(awk '{print $3}' "/proc/$WM_PID/stat" 2>/dev/null) || return 1
+  [ "$state" != Z ] || return 1
+  id=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | awk '/window id/ { print $NF }')
+  [ -n "$id" ] && xwininfo -id "$id" >/dev/null 2>&1
+}
+
+# A window manager: focus, activation and Alt+F4 as on a desktop.
+start_wm() {
+  local n
+  mkdir -p "$E2E_TMP/wm-home"
+  HOME="$E2E_TMP/wm-home" XDG_CONFIG_HOME="$E2E_TMP/wm-home/.config" XDG_CACHE_HOME="$E2E_TMP/wm-home/.cache" \
+    openbox >>"$E2E_ART/openbox.log" 2>&1 &
+  WM_PID=$!
+  for n in $(seq 100); do
+    wm_running && return 0
+    sleep 0.1
+  done
+  echo "openbox did not start"
+  return 1
+}
+
+start_x() {
+  local n
+  for n in $(seq 91 190); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -noreset -screen 0 1280x1024x24 -nolisten tcp >"$E2E_ART/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    local i
+    for i in $(seq 50); do
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        break 2
+      fi
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=
+  done
+  [ -n "$XVFB_PID" ] || { echo "could not start Xvfb"; return 1; }
+  start_wm || return 1
+  # Russian users type with both layouts loaded; group 1 gives the Cyrillic
+  # keys that xdotool needs for the menus' access letters.
+  setxkbmap -layout us,ru || return 1
+  echo "X server $DISPLAY (pid $XVFB_PID), openbox (pid $WM_PID)"
+}
+
+main() {
+  if [ "${1:-}" = __scenario ]; then
+    run_scenario_body "$2"
+    return
+  fi
+  [ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [SCENARIO...]" >&2; return 2; }
+  local build
+  build=$(readlink -f "$1")
+  shift
+  local scenarios=("$@")
+  [ ${#scenarios[@]} -gt 0 ] || scenarios=("${ALL_SCENARIOS[@]}")
+
+  export E2E_APP="$build/gui/tainoteka" E2E_HELP="$build/gui/help.html" E2E_TXTP="$build/cli/txtp"
+  local f
+  for f in "$E2E_APP" "$E2E_HELP" "$E2E_TXTP"; do
+    [ -f "$f" ] || { echo "missing $f: build the program first" >&2; return 2; }
+  done
+  ensure_packages || { echo "FAIL: could not install the packages the tests need"; return 1; }
+
+  export E2E_ART="$build/e2e-artifacts"
+  rm -rf "$E2E_ART"
+  mkdir -p "$E2E_ART"
+  export E2E_TMP
+  E2E_TMP=$(mktemp -d /tmp/tainoteka-e2e.XXXXXX)
+  trap stop_all EXIT
+  trap 'exit 130' INT TERM
+
+  export E2E_X11TOOL="$E2E_TMP/x11tool"
+  cc -O1 -o "$E2E_X11TOOL" "$HERE/x11tool.c" -lX11 || { echo "FAIL: cannot build x11tool"; return 1; }
+  start_x || { echo "FAIL: no X server"; return 1; }
+
+  export LC_ALL=C.UTF-8 LANG=C.UTF-8 QT_QPA_PLATFORM=xcb
+  unset WAYLAND_DISPLAY QT_QPA_PLATFORMTHEME XDG_CURRENT_DESKTOP DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER
+
+  local passed=0 failed=0 name rc t0 secs
+  local t_all
+  t_all=$(now_ms)
+  for name in "${scenarios[@]}"; do
+    if ! declare -F "scenario_$name" >/dev/null; then
+      echo "FAIL $name (no such scenario)"
+      failed=$((failed + 1))
+      continue
+    fi
+    mkdir -p "$E2E_ART/$name"
+    if ! wm_running; then
+      echo "openbox (pid $WM_PID) has gone; starting it again"
+      start_wm || { echo "FAIL $name (no window manager)"; failed=$((failed + 1)); continue; }
+    fi
+    t0=$(now_ms)
+    timeout -k 10 "$SCENARIO_TIMEOUT" bash "$SELF" __scenario "$name" >"$E2E_ART/$name/log.txt" 2>&1
+    rc=$?
+    secs=$(awk -v ms=$(( $(now_ms) - t0 )) 'BEGIN { printf "%.1f", ms / 1000 }')
+    if [ "$rc" -eq 0 ]; then
+      echo "PASS $name (${secs} s)"
+      passed=$((passed + 1))
+    else
+      [ "$rc" -eq 124 ] && echo "FAIL $name (timed out after ${SCENARIO_TIMEOUT} s)" || echo "FAIL $name (${secs} s)"
+      sed 's/^/    /' "$E2E_ART/$name/log.txt" | tail -n 25
+      failed=$((failed + 1))
+    fi
+  done
+  echo "e2e: artefacts in $E2E_ART; $(awk -v ms=$(( $(now_ms) - t_all )) 'BEGIN { printf "%.0f", ms / 1000 }') s"
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}
+
+main "$@"
