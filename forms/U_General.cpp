@@ -330,27 +330,30 @@ void TFrmGeneral::PlaceToolbar(TToolbarEdge edge)
 
 void TFrmGeneral::FocusEditor() { RichEditText->setFocus(Qt::OtherFocusReason); }
 
+void TFrmGeneral::ScheduleFirstActivation()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (activated_)
+            return;
+        activateWindow();
+        FormActivate();
+    });
+}
+
 void TFrmGeneral::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     // Without a window manager the window may never become active; the
     // command-line file must still open once the message loop runs.
     if (!activated_)
-        QTimer::singleShot(0, this, [this] {
-            activateWindow();
-            if (!activated_)
-                FormActivate();
-        });
+        ScheduleFirstActivation();
 }
 
 void TFrmGeneral::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !activated_)
-        QTimer::singleShot(0, this, [this] {
-            if (!activated_)
-                FormActivate();
-        });
+        ScheduleFirstActivation();
 }
 
 void TFrmGeneral::FormActivate()
@@ -371,7 +374,6 @@ void TFrmGeneral::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     if (FormClose()) {
-        closing_ = true;
         event->accept();
         QApplication::exit(0);
     }

@@ -135,6 +135,7 @@ protected:
 
 private:
     void FormCreate();
+    void ScheduleFirstActivation();
     void BuildMenus();
     void BuildToolbar();
     void BuildLayout();
@@ -166,7 +167,6 @@ private:
     QHBoxLayout* middleLayout_ = nullptr;
     TToolbarEdge toolbarEdge_ = TToolbarEdge::Top;
     bool activated_ = false;
-    bool closing_ = false;
 };
 
 // The folder text a file dialog starts in: one trailing separator removed,

@@ -128,8 +128,10 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     }
     prompts_.ExecDialog(*frmPasswordEnter_);
     const TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(frmPasswordEnter_->TxtPassword->text()));
+    frmPasswordEnter_->TxtPassword->clear(); // no typed password left lying in a hidden field
+    // A character outside Windows-1251 can be no stored password's.
     TDecodedFile decoded = typed.Ok() ? DecodeTxtpFile(std::string_view(raw.constData(), raw.size()), typed.Bytes)
-                                            : TDecodedFile{TDecodeStatus::InvalidKeyBlock, {}, {}};
+                                      : TDecodedFile{TDecodeStatus::InvalidKeyBlock, {}, {}};
     if (decoded.Status != TDecodeStatus::Ok) {
         prompts_.ShowError(this, kErrorTitle, kWrongPassword);
         return false;
