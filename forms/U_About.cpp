@@ -4,6 +4,7 @@
 #include "Shell.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -44,6 +45,12 @@ QFont WindowFont()
                       QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(8);
+    // Only a wide face is left on some systems: shrink it until the widest
+    // caption keeps clear of the value column.
+    constexpr int kCaptionRoom = 184 - 104 - 2;
+    while (QFontMetrics(font).boundingRect(QStringLiteral("Программист:")).right() >= kCaptionRoom
+           && font.pointSizeF() > 6.0)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
     return font;
 }
 

@@ -264,7 +264,7 @@ TEST_F(TxtpProgram, UnwritableFolderKeepsTheOldFile)
     const TProgramRun decrypt = RunTxtp({"decrypt", doc, "-o", Path("locked/old.txt"), "--pass", kFromEnv}, setup);
     QFile::setPermissions(Path("locked"), readable);
     if (encrypt.Exit == kCouldNotDropPrivileges)
-        GTEST_SKIP() << "running as root and cannot drop privileges";
+        GTEST_SKIP() << "running as root and cannot run the program as an unprivileged user";
 
     EXPECT_EQ(encrypt.Exit, 4) << encrypt.Err;
     ExpectOneLineAbout(encrypt, Name("locked/old.txtp"));

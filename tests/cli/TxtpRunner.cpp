@@ -17,7 +17,9 @@ void Detach(bool unprivileged)
     setsid();
     if (!unprivileged || geteuid() != 0)
         return;
-    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)
+    // A build tree under a private home folder cannot be run by "nobody".
+    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0
+        || access(TXTP_BINARY, X_OK) != 0)
         _exit(kCouldNotDropPrivileges);
 }
 
