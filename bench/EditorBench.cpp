@@ -34,7 +34,6 @@
 
 #include "CodePage1251.h"
 #include "FakeKeyboardState.h"
-#include "LinkHighlighter.h"
 #include "RichEditText.h"
 #include "SampleText.h"
 #include "ScriptedPrompts.h"
@@ -450,7 +449,7 @@ private:
         ClearEditor();
 
         // The same text in a bare QPlainTextEdit of the same size: no link
-        // highlighter, no count refresh.
+        // marking, no count refresh.
         QPlainTextEdit bare;
         bare.setLineWrapMode(QPlainTextEdit::WidgetWidth);
         bare.resize(Editor().size());
@@ -467,16 +466,6 @@ private:
         bare.clear();
         const double bareClear = t.nsecsElapsed() / 1e9;
 
-        // The bare one again with the link highlighter: its share alone.
-        auto* links = new TLinkHighlighter(bare.document());
-        malloc_trim(0);
-        const long linkedBase = StatusKb("VmRSS");
-        t.restart();
-        bare.setPlainText(text);
-        const double linkedLoad = t.nsecsElapsed() / 1e9;
-        const long linkedHeld = StatusKb("VmRSS") - linkedBase;
-        bare.clear();
-        delete links;
 
         results_.Add(QStringLiteral("stage_read"), QStringLiteral("stage: read the 40 M file"),
                      QStringLiteral("%1 s").arg(read, 0, 'f', 3));
@@ -488,17 +477,12 @@ private:
                      QStringLiteral("%1 s").arg(load, 0, 'f', 3));
         results_.Add(QStringLiteral("stage_bare"), QStringLiteral("stage: bare QPlainTextEdit::setPlainText"),
                      QStringLiteral("%1 s").arg(bareLoad, 0, 'f', 3));
-        results_.Add(QStringLiteral("stage_linked"),
-                     QStringLiteral("stage: bare + link highlighter setPlainText"),
-                     QStringLiteral("%1 s").arg(linkedLoad, 0, 'f', 3));
         results_.Add(QStringLiteral("stage_bare_clear"), QStringLiteral("stage: bare QPlainTextEdit::clear"),
                      QStringLiteral("%1 s").arg(bareClear, 0, 'f', 3));
         results_.Add(QStringLiteral("stage_rich_held"), QStringLiteral("stage: resident added by the text, TRichEditText"),
                      Mib(richHeld));
         results_.Add(QStringLiteral("stage_bare_held"), QStringLiteral("stage: resident added by the text, bare"),
                      Mib(bareHeld));
-        results_.Add(QStringLiteral("stage_linked_held"),
-                     QStringLiteral("stage: resident added by the text, bare + links"), Mib(linkedHeld));
     }
 
     Options options_;

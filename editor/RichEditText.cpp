@@ -10,7 +10,6 @@
 #include <QTextDocumentFragment>
 
 #include "LinkFinder.h"
-#include "LinkHighlighter.h"
 #include "Shell.h"
 
 namespace tainoteka {
@@ -30,7 +29,7 @@ qint64 SavedLength(const QString& text)
 }
 
 TRichEditText::TRichEditText(IShell& shell, QWidget* parent)
-    : QPlainTextEdit(parent), shell_(shell), highlighter_(new TLinkHighlighter(document()))
+    : QPlainTextEdit(parent), shell_(shell)
 {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -164,6 +163,13 @@ void TRichEditText::keyPressEvent(QKeyEvent* event)
     emit InputEvent();
 }
 
+void TRichEditText::paintEvent(QPaintEvent* event)
+{
+    // New marks ask for one more repaint, after which they stay the same.
+    MarkVisibleLinks();
+    QPlainTextEdit::paintEvent(event);
+}
+
 void TRichEditText::keyReleaseEvent(QKeyEvent* event)
 {
     QPlainTextEdit::keyReleaseEvent(event);
@@ -203,6 +209,65 @@ void TRichEditText::insertFromMimeData(const QMimeData* source)
     }
     textCursor().insertText(text);
     ensureCursorVisible();
+}
+
+namespace {
+
+// The links of one line, kept with the line until its text changes.
+class TLineLinks final : public QTextBlockUserData {
+public:
+    int Revision = -1;
+    QList<TLinkSpan> Links;
+};
+
+const QList<TLinkSpan>& LinksOf(QTextBlock block)
+{
+    auto* cached = static_cast<TLineLinks*>(block.userData());
+    if (!cached) {
+        cached = new TLineLinks;
+        block.setUserData(cached);
+    }
+    if (cached->Revision != block.revision()) {
+        cached->Links = FindLinks(block.text());
+        cached->Revision = block.revision();
+    }
+    return cached->Links;
+}
+
+bool SameMarks(const QList<QTextEdit::ExtraSelection>& a, const QList<QTextEdit::ExtraSelection>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+        return x.cursor.anchor() == y.cursor.anchor() && x.cursor.position() == y.cursor.position();
+    });
+}
+
+} // namespace
+
+void TRichEditText::MarkVisibleLinks()
+{
+    if (markingLinks_)
+        return;
+    QTextCharFormat link;
+    link.setForeground(QColor(0, 0, 255));
+    link.setFontUnderline(true);
+    QList<QTextEdit::ExtraSelection> marks;
+    const qreal bottom = viewport()->height();
+    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+        if (blockBoundingGeometry(block).translated(contentOffset()).top() > bottom)
+            break;
+        for (const TLinkSpan& span : LinksOf(block)) {
+            QTextCursor range(block);
+            range.setPosition(block.position() + span.Start);
+            range.setPosition(block.position() + span.Start + span.Length, QTextCursor::KeepAnchor);
+            marks.append({range, link});
+        }
+    }
+    // Setting them asks for a repaint at once, which comes back here.
+    if (SameMarks(marks, extraSelections()))
+        return;
+    markingLinks_ = true;
+    setExtraSelections(marks);
+    markingLinks_ = false;
 }
 
 QString TRichEditText::LinkUnder(const QPoint& viewportPos) const

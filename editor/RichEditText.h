@@ -10,7 +10,6 @@ class QTextDocument;
 namespace tainoteka {
 
 class IShell;
-class TLinkHighlighter;
 
 class TRichEditText : public QPlainTextEdit {
     Q_OBJECT
@@ -44,6 +43,7 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -58,11 +58,15 @@ private:
     bool IsBlockedClipboardKey(QKeyEvent* event) const;
     qint64 RoomFor(const QString& replacingSelectionWith) const;
     QString LinkUnder(const QPoint& viewportPos) const;
+    // Shows the web addresses of the lines on screen as links. Display only:
+    // the text and its formats are never changed, and only the visible lines
+    // are looked at, so a large document loads without a pass over every line.
+    void MarkVisibleLinks();
 
     IShell& shell_;
     qint64 textLimit_ = DefaultTextLimit;
     bool clipboardBlocked_ = false;
-    TLinkHighlighter* highlighter_;
+    bool markingLinks_ = false;
 };
 
 // Length of a text in the editing area's measure (CR LF for every line break).

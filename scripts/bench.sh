@@ -179,7 +179,7 @@ Measured $(date '+%Y-%m-%d %H:%M %Z') on ${cpu_model}, ${cores} cores, ${mem} RA
 | Clipboard emptied after another program copies | $(probe clear_clipboard.log) | |
 | PRIMARY selection emptied after another program selects | $(probe clear_primary.log) | |
 
-Editor figures on Qt's offscreen platform unless marked X server (Xvfb). "40 M characters" is 39,999,936 in the status bar's count (a line break counts 2), just under the 40,000,000 limit so typed keys are taken; the file is that many bytes plus the 200-byte key block. Open stages (40 M): read $(ed editor.tsv stage_read), decipher $(ed editor.tsv stage_decode), code page $(ed editor.tsv stage_convert), editing area $(ed editor.tsv stage_load) (a plain QPlainTextEdit: $(ed editor.tsv stage_bare), the same with the link highlighter: $(ed editor.tsv stage_linked)); the text holds $(ed editor.tsv stage_rich_held) in the editing area ($(ed editor.tsv stage_bare_held) in a plain QPlainTextEdit, $(ed editor.tsv stage_linked_held) with the link highlighter).
+Editor figures on Qt's offscreen platform unless marked X server (Xvfb). "40 M characters" is 39,999,936 in the status bar's count (a line break counts 2), just under the 40,000,000 limit so typed keys are taken; the file is that many bytes plus the 200-byte key block. Open stages (40 M): read $(ed editor.tsv stage_read), decipher $(ed editor.tsv stage_decode), code page $(ed editor.tsv stage_convert), editing area $(ed editor.tsv stage_load) (a plain QPlainTextEdit: $(ed editor.tsv stage_bare)); the text holds $(ed editor.tsv stage_rich_held) in the editing area ($(ed editor.tsv stage_bare_held) in a plain QPlainTextEdit).
 EOF
 )
 echo

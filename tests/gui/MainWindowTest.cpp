@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QTextBlock>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
@@ -215,4 +216,34 @@ TEST_F(Shortcuts, LatinKeysReachTheCyrillicAccessLetters)
     EXPECT_TRUE(window().MnuViewPanel->isVisible());
     QTest::keyClick(window().MnuViewPanel, Qt::Key_K); // л of "С&лева"
     EXPECT_TRUE(window().MnuViewPanelLeft->isChecked());
+}
+
+TEST_F(Links, OnlyLinesOnScreenAreMarkedAndTheTextStaysPlain)
+{
+    window().show();
+    QString text = QStringLiteral("top https://example.org/a\n");
+    for (int i = 0; i < 5000; ++i)
+        text += QStringLiteral("line %1\n").arg(i);
+    text += QStringLiteral("bottom www.example.org");
+    editor().LoadPlainText(text);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+    editor().repaint();
+    const auto marked = [this] {
+        QStringList links;
+        for (const QTextEdit::ExtraSelection& mark : editor().extraSelections()) {
+            EXPECT_TRUE(mark.format.fontUnderline());
+            links << mark.cursor.selectedText();
+        }
+        return links;
+    };
+    EXPECT_EQ(marked(), QStringList{"https://example.org/a"});
+    editor().moveCursor(QTextCursor::End);
+    editor().repaint();
+    EXPECT_EQ(marked(), QStringList{"www.example.org"});
+    editor().insertPlainText(QStringLiteral(" and ftp://files.example.org"));
+    editor().repaint();
+    EXPECT_EQ(marked(), (QStringList{"www.example.org", "ftp://files.example.org"}));
+    const QTextBlock last = editor().document()->lastBlock();
+    for (auto it = last.begin(); !it.atEnd(); ++it)
+        EXPECT_FALSE(it.fragment().charFormat().fontUnderline()) << "the document's own formats are untouched";
 }
