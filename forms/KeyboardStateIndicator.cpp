@@ -1,5 +1,6 @@
 #include "KeyboardStateIndicator.h"
 
+#include "DialogFont.h"
 #include "KeyboardState.h"
 
 #include <QEvent>
@@ -19,29 +20,16 @@ namespace {
 
 constexpr int kHintFrame = 1;
 constexpr int kHintMargin = 1;
-constexpr qreal kSmallestHintPoints = 6.0;
 
 // The rectangle is fixed, and the tool-tip font of some desktops is too tall
 // for two lines in 30 pixels; shrink it rather than cut the second line off.
 QFont FittingHintFont(int height)
 {
-    QFont font = QToolTip::font();
     const int room = height - 2 * (kHintFrame + kHintMargin);
-    for (;;) {
+    return ShrunkToFit(QToolTip::font(), [room](const QFont& font) {
         const QFontMetrics metrics(font);
-        if (metrics.height() + metrics.lineSpacing() <= room)
-            break;
-        if (font.pointSizeF() > 0) {
-            if (font.pointSizeF() <= kSmallestHintPoints)
-                break;
-            font.setPointSizeF(std::max(kSmallestHintPoints, font.pointSizeF() - 0.5));
-        } else {
-            if (font.pixelSize() <= 8)
-                break;
-            font.setPixelSize(font.pixelSize() - 1);
-        }
-    }
-    return font;
+        return metrics.height() + metrics.lineSpacing() <= room;
+    });
 }
 
 class TPasswordEchoStyle final : public QProxyStyle {
@@ -246,35 +234,6 @@ QString TKeyboardStateIndicator::HintText() const
 QRect TKeyboardStateIndicator::HintGeometry() const
 {
     return KeyboardHintWindow ? KeyboardHintWindow->frameGeometry() : QRect();
-}
-
-QFont PasswordDialogFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(8);
-    return font;
-}
-
-void FitDialogFontToLabels(QWidget& dialog, std::initializer_list<const QLabel*> labels)
-{
-    // A pixel or two over is rounding between font engines, not a wrong font.
-    constexpr int kSlack = 2;
-    constexpr qreal kSmallestPoints = 6.0;
-    QFont font = dialog.font();
-    auto fits = [&labels](const QFont& candidate) {
-        const QFontMetrics metrics(candidate);
-        for (const QLabel* label : labels) {
-            if (metrics.horizontalAdvance(label->text()) > label->width() + kSlack)
-                return false;
-        }
-        return true;
-    };
-    while (!fits(font) && font.pointSizeF() > kSmallestPoints)
-        font.setPointSizeF(std::max(kSmallestPoints, font.pointSizeF() - 0.5));
-    dialog.setFont(font);
 }
 
 QStyle* CreatePasswordEchoStyle(QObject* owner)

@@ -90,11 +90,6 @@ private:
 
 // --- Shared by the two password dialogs ---
 
-// "MS Sans Serif" 8 pt where it exists, a plain sans-serif elsewhere.
-QFont PasswordDialogFont();
-// The label boxes are sized for "MS Sans Serif"; a wider stand-in font is
-// made smaller until every label's text fits its box.
-void FitDialogFontToLabels(QWidget& dialog, std::initializer_list<const QLabel*> labels);
 // Echo "*" for each character, whatever the platform's usual mask is. The
 // style is owned by `owner` and may serve several fields.
 QStyle* CreatePasswordEchoStyle(QObject* owner);

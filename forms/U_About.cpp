@@ -1,5 +1,6 @@
 #include "U_About.h"
 
+#include "DialogFont.h"
 #include "JpegImage.h"
 #include "Shell.h"
 
@@ -35,23 +36,14 @@ const char16_t* const kNote[] = {
     u"Савва Ключников",
 };
 
-// Where MS Sans Serif is missing, the narrowest look-alike first: with a
-// wide face "Программист:" runs into the value column 80 pixels on.
+// With a wide stand-in face "Программист:" would run into the value column
+// 80 pixels on.
 QFont WindowFont()
 {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(8);
-    // Only a wide face is left on some systems: shrink it until the widest
-    // caption keeps clear of the value column.
     constexpr int kCaptionRoom = 184 - 104 - 2;
-    while (QFontMetrics(font).boundingRect(QStringLiteral("Программист:")).right() >= kCaptionRoom
-           && font.pointSizeF() > 6.0)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    return font;
+    return ShrunkToFit(ClassicDialogFont(), [](const QFont& font) {
+        return QFontMetrics(font).boundingRect(QStringLiteral("Программист:")).right() < kCaptionRoom;
+    });
 }
 
 QLabel* AddLabel(const char* name, const QString& text, int left, int top, QWidget* parent)

@@ -1,5 +1,6 @@
 #include "U_Password.h"
 
+#include "DialogFont.h"
 #include "CodePage1251.h"
 #include "DocumentState.h"
 #include "Prompts.h"
@@ -62,7 +63,7 @@ TFrmPasswordCreate::TFrmPasswordCreate(IKeyboardState& keyboard, TDocumentState&
     , mainWindow_(mainWindow)
 {
     setWindowTitle(QStringLiteral("Смена пароля"));
-    setFont(PasswordDialogFont());
+    setFont(ClassicDialogFont());
     setFixedSize(280, 187);
 
     QStyle* echo = CreatePasswordEchoStyle(this);

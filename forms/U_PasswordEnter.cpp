@@ -1,5 +1,6 @@
 #include "U_PasswordEnter.h"
 
+#include "DialogFont.h"
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,7 +21,7 @@ TFrmPasswordEnter::TFrmPasswordEnter(IKeyboardState& keyboard, QWidget* mainWind
     , mainWindow_(mainWindow)
 {
     setWindowTitle(QStringLiteral("Доступ к файлу"));
-    setFont(PasswordDialogFont());
+    setFont(ClassicDialogFont());
     setFixedSize(294, 101);
 
     Label1->setGeometry(16, 16, 127, 13);

@@ -5,27 +5,23 @@
 #include <QSaveFile>
 
 namespace tainoteka {
-namespace {
-
-TFileResult Failure(const QString& path, const QString& reason)
+TFileResult FileFailure(const QString& path, const QString& reason)
 {
     return {false, QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason};
 }
-
-} // namespace
 
 TFileResult WriteFileAtomically(const QString& path, const QByteArray& data)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return Failure(path, file.errorString());
+        return FileFailure(path, file.errorString());
     if (file.write(data) != data.size()) {
         const QString reason = file.errorString();
         file.cancelWriting();
-        return Failure(path, reason);
+        return FileFailure(path, reason);
     }
     if (!file.commit())
-        return Failure(path, file.errorString());
+        return FileFailure(path, file.errorString());
     return {true, {}};
 }
 
@@ -33,10 +29,10 @@ TFileResult ReadWholeFile(const QString& path, QByteArray& data)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Failure(path, file.errorString());
+        return FileFailure(path, file.errorString());
     data = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return Failure(path, file.errorString());
+        return FileFailure(path, file.errorString());
     return {true, {}};
 }
 

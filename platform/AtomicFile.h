@@ -18,4 +18,7 @@ TFileResult WriteFileAtomically(const QString& path, const QByteArray& data);
 
 TFileResult ReadWholeFile(const QString& path, QByteArray& data);
 
+// A failure naming the file and the reason, as all file errors are reported.
+TFileResult FileFailure(const QString& path, const QString& reason);
+
 } // namespace tainoteka

@@ -169,11 +169,6 @@ QString StoredValue(const QString& value)
     return value;
 }
 
-TFileResult Failure(const QString& path, const QString& reason)
-{
-    return {false, QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason};
-}
-
 bool FitsCp1251(const QString& text) { return Utf16ToCp1251(text.toStdU16String()).Ok(); }
 
 QByteArray Encode(const QString& text, bool utf8)
@@ -290,18 +285,18 @@ TFileResult TProfileFile::WriteString(const QString& sectionName, const QString&
     const QString section = sectionName.trimmed();
     const QString key = keyName.trimmed();
     if (section.isEmpty() || key.isEmpty())
-        return Failure(path_, QStringLiteral("empty section or key name"));
+        return FileFailure(path_, QStringLiteral("empty section or key name"));
     if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value))
-        return Failure(path_, QStringLiteral("a line break cannot be stored"));
+        return FileFailure(path_, QStringLiteral("a line break cannot be stored"));
     if (section.contains(QLatin1Char(']')) || key.contains(QLatin1Char('=')) || key.startsWith(QLatin1Char('['))
         || key.startsWith(QLatin1Char(';')))
-        return Failure(path_, QStringLiteral("name cannot be stored"));
+        return FileFailure(path_, QStringLiteral("name cannot be stored"));
 
     TProfileImage image;
     switch (Load(path_, image)) {
     case TLoad::Unreadable:
         // Writing without the old content would destroy every other line.
-        return Failure(path_, QStringLiteral("existing file cannot be read"));
+        return FileFailure(path_, QStringLiteral("existing file cannot be read"));
     case TLoad::Missing:
     case TLoad::Loaded: break;
     }
@@ -347,7 +342,7 @@ TFileResult TProfileFile::WriteString(const QString& sectionName, const QString&
 
     const QFileInfo info(path_);
     if (info.exists() && !info.isWritable())
-        return Failure(path_, QStringLiteral("file is read-only"));
+        return FileFailure(path_, QStringLiteral("file is read-only"));
     return WriteFileAtomically(path_, data);
 }
 
