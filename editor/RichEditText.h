@@ -33,7 +33,6 @@ public:
     // in: no clipboard keys, no PRIMARY selection, no middle-click paste, no
     // drag and drop, no cut, copy or paste in the context menu.
     void SetClipboardBlocked(bool blocked);
-    bool IsClipboardBlocked() const { return clipboardBlocked_; }
     QMenu* CreateContextMenu(const QPoint& pos);
 
 signals:

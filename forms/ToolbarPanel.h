@@ -17,7 +17,6 @@ public:
     ~TFlowLayout() override;
 
     void SetVertical(bool vertical);
-    bool IsVertical() const { return vertical_; }
 
     void addItem(QLayoutItem* item) override;
     int count() const override { return static_cast<int>(items_.size()); }
@@ -52,7 +51,6 @@ public:
     QToolButton* AddButton(const QString& objectName, const QIcon& icon, const QString& tooltip);
     void AddSpacer(const QString& objectName);
     void SetVertical(bool vertical);
-    bool IsVertical() const { return flow_->IsVertical(); }
 
 private:
     TFlowLayout* flow_;

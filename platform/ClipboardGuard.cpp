@@ -13,11 +13,6 @@ TClipboardGuard::TClipboardGuard(QObject* parent) : QObject(parent)
     connect(QGuiApplication::clipboard(), &QClipboard::changed, this, &TClipboardGuard::OnChanged);
 }
 
-bool TClipboardGuard::CanGuardClipboard()
-{
-    return QGuiApplication::platformName() != QLatin1String("wayland");
-}
-
 void TClipboardGuard::SetActive(bool active)
 {
     if (active == active_)

@@ -17,10 +17,6 @@ public:
     explicit TClipboardGuard(QObject* parent = nullptr);
 
     void SetActive(bool active);
-    bool IsActive() const { return active_; }
-    // Whether this platform lets a program empty the clipboard at all
-    // (not so on Wayland without XWayland).
-    static bool CanGuardClipboard();
 
     QTimer TmrClipBoardClear;
 
