@@ -3,10 +3,10 @@
 # again with the portable key derivation forced on, so both paths are checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh
+scripts/build.sh -DTAINOTEKA_WERROR=ON
 (cd build && ctest --output-on-failure -j2)
 
-cmake -S . -B build-portable -G Ninja -DTAINOTEKA_PORTABLE_TRIG=ON \
+cmake -S . -B build-portable -G Ninja -DTAINOTEKA_PORTABLE_TRIG=ON -DTAINOTEKA_WERROR=ON \
   -DTAINOTEKA_BUILD_GUI=OFF -DTAINOTEKA_BUILD_BENCH=OFF >/dev/null
 cmake --build build-portable
 (cd build-portable && ctest --output-on-failure -j2)

@@ -815,7 +815,7 @@ main() {
   local scenarios=("$@")
   [ ${#scenarios[@]} -gt 0 ] || scenarios=("${ALL_SCENARIOS[@]}")
 
-  export E2E_APP="$build/gui/tainoteka" E2E_HELP="$build/gui/help.html" E2E_TXTP="$build/cli/txtp"
+  export E2E_APP="$build/app/tainoteka" E2E_HELP="$build/app/help.html" E2E_TXTP="$build/cli/txtp"
   local f
   for f in "$E2E_APP" "$E2E_HELP" "$E2E_TXTP"; do
     [ -f "$f" ] || { echo "missing $f: build the program first" >&2; return 2; }
