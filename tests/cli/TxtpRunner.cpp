@@ -4,6 +4,7 @@
 #include <QProcessEnvironment>
 
 #include <grp.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace tainoteka::test {
@@ -12,9 +13,13 @@ namespace {
 constexpr uid_t kNobody = 65534;
 
 // Runs in the child between fork and exec.
-void Detach(bool unprivileged)
+void Detach(bool unprivileged, unsigned long dataLimit)
 {
     setsid();
+    if (dataLimit > 0) {
+        const rlimit limit{dataLimit, dataLimit};
+        setrlimit(RLIMIT_DATA, &limit);
+    }
     if (!unprivileged || geteuid() != 0)
         return;
     // A build tree under a private home folder cannot be run by "nobody".
@@ -40,7 +45,8 @@ TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup)
     QProcess process;
     process.setProcessEnvironment(EnvironmentFor(setup));
     const bool unprivileged = setup.Unprivileged;
-    process.setChildProcessModifier([unprivileged] { Detach(unprivileged); });
+    const unsigned long dataLimit = setup.DataLimit;
+    process.setChildProcessModifier([unprivileged, dataLimit] { Detach(unprivileged, dataLimit); });
     process.start(QStringLiteral(TXTP_BINARY), arguments);
     TProgramRun run;
     if (!process.waitForStarted(-1))

@@ -18,6 +18,7 @@ struct TProgramSetup {
     std::string Input; // standard input, closed after it
     QStringList Environment; // NAME=value pairs added to the environment
     bool Unprivileged = false; // run as "nobody" when the tests run as root
+    unsigned long DataLimit = 0; // bytes of data the program may map (RLIMIT_DATA); 0: no limit
 };
 
 TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup = {});
