@@ -5,12 +5,14 @@
 
 #include "ImageList.h"
 #include "KeyboardState.h"
+#include "ProcessGuard.h"
 #include "QtPrompts.h"
 #include "Shell.h"
 #include "Tainoteka.h"
 
 int main(int argc, char** argv)
 {
+    tainoteka::KeepProcessMemoryPrivate();
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("tainoteka"));
     app.setApplicationVersion(QStringLiteral("1.0"));

@@ -4,10 +4,12 @@
 
 #include <QCoreApplication>
 
+#include "ProcessGuard.h"
 #include "Txtp.h"
 
 int main(int argc, char** argv)
 {
+    tainoteka::KeepProcessMemoryPrivate();
     try {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("txtp"));

@@ -40,16 +40,24 @@ QProcessEnvironment EnvironmentFor(const TProgramSetup& setup)
 
 } // namespace
 
-TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup)
+std::unique_ptr<QProcess> StartTxtp(const QStringList& arguments, const TProgramSetup& setup)
 {
-    QProcess process;
-    process.setProcessEnvironment(EnvironmentFor(setup));
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(EnvironmentFor(setup));
     const bool unprivileged = setup.Unprivileged;
     const unsigned long dataLimit = setup.DataLimit;
-    process.setChildProcessModifier([unprivileged, dataLimit] { Detach(unprivileged, dataLimit); });
-    process.start(QStringLiteral(TXTP_BINARY), arguments);
+    process->setChildProcessModifier([unprivileged, dataLimit] { Detach(unprivileged, dataLimit); });
+    process->start(QStringLiteral(TXTP_BINARY), arguments);
+    process->waitForStarted(-1);
+    return process;
+}
+
+TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup)
+{
+    const std::unique_ptr<QProcess> started = StartTxtp(arguments, setup);
+    QProcess& process = *started;
     TProgramRun run;
-    if (!process.waitForStarted(-1))
+    if (process.error() == QProcess::FailedToStart)
         return run;
     process.write(setup.Input.data(), static_cast<qint64>(setup.Input.size()));
     process.closeWriteChannel();

@@ -1,7 +1,10 @@
 #pragma once
 // Runs the real txtp program. The child always starts a session of its own,
 // so it has no terminal to ask on and can never sit waiting for typing.
+#include <memory>
 #include <string>
+
+#include <QProcess>
 
 #include <QString>
 #include <QStringList>
@@ -22,6 +25,9 @@ struct TProgramSetup {
 };
 
 TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup = {});
+
+// Starts the program and returns at once; its standard input stays open.
+std::unique_ptr<QProcess> StartTxtp(const QStringList& arguments, const TProgramSetup& setup = {});
 
 inline constexpr int kCouldNotDropPrivileges = 121;
 
