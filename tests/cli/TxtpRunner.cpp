@@ -3,7 +3,9 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -13,9 +15,15 @@ namespace {
 constexpr uid_t kNobody = 65534;
 
 // Runs in the child between fork and exec.
-void Detach(bool unprivileged, unsigned long dataLimit)
+void Detach(bool unprivileged, unsigned long dataLimit, const char* terminal)
 {
     setsid();
+    if (terminal) {
+        const int fd = open(terminal, O_RDWR);
+        if (fd < 0 || ioctl(fd, TIOCSCTTY, 0) != 0)
+            _exit(kCouldNotTakeTerminal);
+        close(fd);
+    }
     if (dataLimit > 0) {
         const rlimit limit{dataLimit, dataLimit};
         setrlimit(RLIMIT_DATA, &limit);
@@ -46,7 +54,11 @@ std::unique_ptr<QProcess> StartTxtp(const QStringList& arguments, const TProgram
     process->setProcessEnvironment(EnvironmentFor(setup));
     const bool unprivileged = setup.Unprivileged;
     const unsigned long dataLimit = setup.DataLimit;
-    process->setChildProcessModifier([unprivileged, dataLimit] { Detach(unprivileged, dataLimit); });
+    // Copied here: the child may not allocate between fork and exec.
+    const std::string terminal = setup.Terminal;
+    process->setChildProcessModifier([unprivileged, dataLimit, terminal] {
+        Detach(unprivileged, dataLimit, terminal.empty() ? nullptr : terminal.c_str());
+    });
     process->start(QStringLiteral(TXTP_BINARY), arguments);
     process->waitForStarted(-1);
     return process;
