@@ -7,6 +7,7 @@
 
 #include "ImageList.h"
 #include "KeyboardState.h"
+#include "ProcessGuard.h"
 #include "QtPrompts.h"
 #include "Shell.h"
 #include "Tainoteka.h"
@@ -24,6 +25,7 @@ bool AsksForVersion(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    tainoteka::KeepProcessMemoryPrivate();
     if (AsksForVersion(argc, argv)) {
         std::fputs("tainoteka " TAINOTEKA_VERSION "\n", stdout);
         return 0;
