@@ -5,13 +5,15 @@
 
 #include "ImageList.h"
 #include "KeyboardState.h"
+#include "PlatformChoice.h"
 #include "QtPrompts.h"
 #include "Shell.h"
 #include "Tainoteka.h"
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    tainoteka::TPlatformArguments qtArguments(argc, argv);
+    QApplication app(qtArguments.Count(), qtArguments.Values());
     app.setApplicationName(QStringLiteral("tainoteka"));
     app.setApplicationVersion(QStringLiteral("1.0"));
     app.setWindowIcon(tainoteka::ApplicationIcon());

@@ -11,6 +11,13 @@ TClipboardGuard::TClipboardGuard(QObject* parent) : QObject(parent)
     TmrClipBoardClear.setInterval(BackstopIntervalMs);
     connect(&TmrClipBoardClear, &QTimer::timeout, this, &TClipboardGuard::ClearNow);
     connect(QGuiApplication::clipboard(), &QClipboard::changed, this, &TClipboardGuard::OnChanged);
+    // Wayland lets only the focused program touch the clipboard: empty it as
+    // the focus arrives and once more as it goes (the compositor may already
+    // refuse that one).
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this] {
+        if (active_)
+            ClearNow();
+    });
 }
 
 void TClipboardGuard::SetActive(bool active)
