@@ -7,6 +7,7 @@
 
 #include "ImageList.h"
 #include "KeyboardState.h"
+#include "PlatformChoice.h"
 #include "ProcessGuard.h"
 #include "QtPrompts.h"
 #include "Shell.h"
@@ -30,7 +31,8 @@ int main(int argc, char** argv)
         std::fputs("tainoteka " TAINOTEKA_VERSION "\n", stdout);
         return 0;
     }
-    QApplication app(argc, argv);
+    tainoteka::TPlatformArguments qtArguments(argc, argv);
+    QApplication app(qtArguments.Count(), qtArguments.Values());
     app.setApplicationName(QStringLiteral("tainoteka"));
     app.setApplicationVersion(QStringLiteral(TAINOTEKA_VERSION));
     app.setWindowIcon(tainoteka::ApplicationIcon());

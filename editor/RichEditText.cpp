@@ -10,6 +10,7 @@
 #include <QTextDocumentFragment>
 
 #include "LinkFinder.h"
+#include "SecretClipboard.h"
 #include "Shell.h"
 
 namespace tainoteka {
@@ -99,7 +100,8 @@ QMimeData* TRichEditText::createMimeDataFromSelection() const
     // Also what the PRIMARY selection and a drag would carry.
     if (clipboardBlocked_)
         return new QMimeData;
-    return QPlainTextEdit::createMimeDataFromSelection();
+    // Marked so that clipboard histories do not keep the document's text.
+    return new TSecretMimeData(std::unique_ptr<QMimeData>(QPlainTextEdit::createMimeDataFromSelection()));
 }
 
 QMenu* TRichEditText::CreateContextMenu(const QPoint& pos)

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "ClipboardGuard.h"
+#include "ClipboardTextWatch.h"
 #include "ImageList.h"
 #include "MenuShortcuts.h"
 #include "QtPrompts.h"
@@ -88,6 +89,8 @@ TFrmGeneral::TFrmGeneral(const TGeneralServices& services, QWidget* parent)
     windowFont.setPixelSize(11);
     setFont(windowFont);
     ClipboardGuard = new TClipboardGuard(this);
+    ClipboardText = CreateClipboardTextWatch().release();
+    ClipboardText->setParent(this);
     RichEditText = new TRichEditText(shell_, this);
     RichEditText->setObjectName(QStringLiteral("RichEditText"));
     BuildMenus();
@@ -143,7 +146,12 @@ void TFrmGeneral::BuildMenus()
     MnuFileExit = addItem(MnuFile, "MnuFileExit", QStringLiteral("В&ыход"), -1, &TFrmGeneral::MnuFileExitClick);
 
     MnuEdit = addMenu("MnuEdit", QStringLiteral("&Правка"));
-    connect(MnuEdit, &QMenu::aboutToShow, this, &TFrmGeneral::MnuEditClick);
+    // Opening the menu may wait a moment for the clipboard's owner; its
+    // shortcuts use what the change notices have kept.
+    connect(MnuEdit, &QMenu::aboutToShow, this, [this] {
+        ClipboardText->Refresh(TClipboardTextWatch::BoundedLookMs);
+        MnuEditClick();
+    });
     MnuEditClipboard = addItem(MnuEdit, "MnuEditClipboard", QStringLiteral("&Буфер обмена (вкл/выкл)"), 14,
                                &TFrmGeneral::MnuEditClipboardClick);
     MnuEditClipboard->setCheckable(true);
@@ -258,6 +266,7 @@ void TFrmGeneral::FormCreate()
         UpdateEditCommands();
     });
     connect(RichEditText->document(), &QTextDocument::contentsChanged, this, &TFrmGeneral::UpdateCharCount);
+    connect(ClipboardText, &TClipboardTextWatch::Changed, this, &TFrmGeneral::UpdateEditCommands);
     ResetDocumentPath();
     UpdateCaption();
     UpdateCharCount();

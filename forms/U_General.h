@@ -22,6 +22,7 @@ namespace tainoteka {
 class IPrompts;
 class IShell;
 class TClipboardGuard;
+class TClipboardTextWatch;
 class TFrmPasswordCreate;
 class TFrmPasswordEnter;
 class TMenuShortcuts;
@@ -125,6 +126,8 @@ public:
     QStatusBar* StatusBar = nullptr;
     QLabel* StatusPanel = nullptr;
     TClipboardGuard* ClipboardGuard = nullptr;
+    // Whether the clipboard offers text, kept without waiting on its owner.
+    TClipboardTextWatch* ClipboardText = nullptr;
     TFileDialogState OpenDialog;
     TFileDialogState SaveDialog;
 

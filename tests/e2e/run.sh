@@ -22,6 +22,7 @@ readonly ALL_SCENARIOS=(
   keyboard_indicator
   password_change_popup
   settings_survive_restart
+  copy_marked_secret
 )
 readonly UNTITLED="Безымянный - Тайнотека"
 readonly QUESTION_TITLE="Тайнотека"
@@ -700,6 +701,35 @@ scenario_settings_survive_restart() {
   cp "$ini" "$SC_ART/options-second-close.ini"
   [ "$(ini_value "$ini" Position)" = left ] || fail "second close stored Position='$(ini_value "$ini" Position)'"
   [ "$(ini_value "$ini" Size)" = 14 ] || fail "second close stored Size='$(ini_value "$ini" Size)'"
+}
+
+# Ctrl+C in the editing area: beside the text the clipboard offers the mark
+# that clipboard histories skip, and pasting works as before.
+scenario_copy_marked_secret() {
+  local targets= deadline
+  start_app
+  wait_untitled_main
+  type_text "marked words"
+  keys ctrl+a ctrl+c
+  deadline=$(( $(now_ms) + 5000 ))
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    targets=$(xclip -selection clipboard -t TARGETS -o 2>/dev/null)
+    grep -qx 'x-kde-passwordManagerHint' <<<"$targets" && break
+    sleep 0.05
+  done
+  log "clipboard targets after Ctrl+C: $(echo $targets)"
+  grep -qx 'x-kde-passwordManagerHint' <<<"$targets" || fail "the copy does not offer x-kde-passwordManagerHint"
+  [ "$(xclip -selection clipboard -t x-kde-passwordManagerHint -o 2>/dev/null)" = secret ] ||
+    fail "x-kde-passwordManagerHint does not read 'secret'"
+  [ "$(selection_text clipboard)" = "marked words" ] || fail "the copied text reads '$(selection_text clipboard)'"
+  keys End ctrl+v ctrl+a ctrl+c
+  deadline=$(( $(now_ms) + 5000 ))
+  while [ "$(now_ms)" -lt "$deadline" ] && [ "$(selection_text clipboard)" != "marked wordsmarked words" ]; do
+    sleep 0.05
+  done
+  [ "$(selection_text clipboard)" = "marked wordsmarked words" ] ||
+    fail "paste into the editor gave '$(selection_text clipboard)'"
+  close_with_no
 }
 
 # Runs one scenario inside its own process (run.sh __scenario NAME).

@@ -279,6 +279,8 @@ TEST_F(HelpFolder, DocumentLoadsWithTitleAndEveryCommand)
                                  QStringLiteral("[POSITON TOOLBARPICTURES]"), QStringLiteral("[FONT]"),
                                  QStringLiteral("[CLIPBOARD]"), QStringLiteral("Windows-1251"),
                                  QStringLiteral("PRIMARY"), QStringLiteral("Wayland"),
+                                 QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("x-kde-passwordManagerHint"),
+                                 QStringLiteral("CanIncludeInClipboardHistory"),
                                  QStringLiteral("txtp encrypt"), QStringLiteral("env:"), QStringLiteral("file:"),
                                  QStringLiteral("fd:")})
         EXPECT_TRUE(text.contains(topic)) << topic.toStdString();
