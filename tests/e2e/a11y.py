@@ -2,6 +2,7 @@
 """Reads the running editor through the accessibility bus (AT-SPI).
 
     a11y.py --pid PID [--until VALUE] [--timeout S] QUERY [ARGS]
+    a11y.py --serve       the same requests, one a line on stdin (see serve())
 
 Queries (each prints one value; with --until it is read again every 50 ms
 until it equals VALUE, exit 1 with the last value on stderr at the time-out):
@@ -54,25 +55,48 @@ def children(acc):
             yield child
 
 
-def walk(acc, depth=0):
+# Roles whose insides no query needs: walking past them saves most of the
+# round trips (menus and long lists are the bulk of the tree).
+BULK = {"menu bar", "popup menu", "list", "tree", "table", "scroll bar"}
+
+
+def walk(acc, depth=0, prune=frozenset()):
     yield acc, depth
+    if role(acc) in prune:
+        return
     for child in children(acc):
-        yield from walk(child, depth + 1)
+        yield from walk(child, depth + 1, prune)
 
 
 def has_state(acc, state):
     return acc.get_state_set().contains(state)
 
 
+# Objects found once per program (by pid): their values are still read
+# afresh each time, only the search is saved. Forgotten on any error.
+FOUND = {}
+
+
+def remembered(pid, key, find):
+    if (pid, key) not in FOUND:
+        FOUND[(pid, key)] = find()
+    return FOUND[(pid, key)]
+
+
 def find_app(pid):
-    desktop = Atspi.get_desktop(0)
-    for app in children(desktop):
-        try:
-            if app.get_process_id() == pid:
-                return app
-        except Exception:  # an application that went away meanwhile
-            continue
-    raise NotThere(f"no application with pid {pid} on the accessibility bus")
+    def search():
+        for app in children(Atspi.get_desktop(0)):
+            try:
+                if app.get_process_id() == pid:
+                    return app
+            except gi.repository.GLib.Error:  # an application that went away meanwhile
+                continue
+        raise NotThere(f"no application with pid {pid} on the accessibility bus")
+    return remembered(pid, "app", search)
+
+
+def pid_of(app):
+    return app.get_process_id()
 
 
 def top_windows(app):
@@ -87,17 +111,26 @@ def window(app, title):
 
 
 def main_window(app):
-    for w in children(app):
-        if any(role(c) == "menu bar" for c in children(w)):
-            return w
-    raise NotThere("no main window")
+    def search():
+        for w in children(app):
+            if any(role(c) == "menu bar" for c in children(w)):
+                return w
+        raise NotThere("no main window")
+    return remembered(pid_of(app), "main", search)
+
+
+def find_in_main(app, key, matches, prune=BULK):
+    def search():
+        for acc, _ in walk(main_window(app), prune=prune):
+            if matches(acc):
+                return acc
+        raise NotThere(f"no {key} in the main window")
+    return remembered(pid_of(app), key, search)
 
 
 def editor(app):
-    for acc, _ in walk(main_window(app)):
-        if role(acc) == "text" and has_state(acc, Atspi.StateType.MULTI_LINE):
-            return acc
-    raise NotThere("no editing area")
+    return find_in_main(app, "editing area",
+                        lambda acc: role(acc) == "text" and has_state(acc, Atspi.StateType.MULTI_LINE))
 
 
 def text_of(acc):
@@ -109,10 +142,9 @@ def caption(name):
 
 
 def menu_item(app, name):
-    for acc, _ in walk(main_window(app)):
-        if role(acc) == "menu item" and caption(acc.get_name()) == name:
-            return acc
-    raise NotThere(f"no menu item {name!r}")
+    return find_in_main(app, f"menu item {name!r}",
+                        lambda acc: role(acc) == "menu item" and caption(acc.get_name()) == name,
+                        prune=BULK - {"menu bar", "popup menu"})
 
 
 def extents(acc):
@@ -123,12 +155,7 @@ def extents(acc):
 def toolbar(app):
     """The panel holding the toolbar's buttons (its own buttons have no
     names; it is the only object whose children are push buttons)."""
-    for acc, _ in walk(main_window(app)):
-        if role(acc) == "menu bar":
-            continue
-        if any(role(c) == "push button" for c in children(acc)):
-            return acc
-    raise NotThere("no toolbar")
+    return find_in_main(app, "toolbar", lambda acc: any(role(c) == "push button" for c in children(acc)))
 
 
 # ------------------------------------------------------------------ queries
@@ -145,10 +172,8 @@ def q_active(app):
 
 
 def q_status(app):
-    for acc, _ in walk(main_window(app)):
-        if role(acc) == "status bar":
-            return "\n".join(c.get_name() for c in children(acc) if role(c) == "label")
-    raise NotThere("no status bar")
+    bar = find_in_main(app, "status bar", lambda acc: role(acc) == "status bar")
+    return "\n".join(c.get_name() for c in children(bar) if role(c) == "label")
 
 
 def q_editor_text(app):
@@ -172,19 +197,21 @@ def q_focused(app, title):
 
     def visit(acc, parent_lacks_focus):
         nonlocal found
-        focusable = has_state(acc, Atspi.StateType.FOCUSABLE)
-        focused = has_state(acc, Atspi.StateType.FOCUSED)
+        states = acc.get_state_set()
+        focusable = states.contains(Atspi.StateType.FOCUSABLE)
+        focused = states.contains(Atspi.StateType.FOCUSED)
         if focusable and focused and not parent_lacks_focus:
             found = f"{role(acc)} {acc.get_name()}".rstrip()
-        for child in children(acc):
-            visit(child, focusable and not focused)
+        if role(acc) not in BULK:
+            for child in children(acc):
+                visit(child, focusable and not focused)
 
     visit(window(app, title), False)
     return found
 
 
 def q_field(app, title, index):
-    fields = [acc for acc, _ in walk(window(app, title))
+    fields = [acc for acc, _ in walk(window(app, title), prune=BULK)
               if role(acc) in ("text", "password text") and has_state(acc, Atspi.StateType.EDITABLE)]
     if int(index) >= len(fields):
         raise NotThere(f"{title!r} has {len(fields)} entry fields")
@@ -226,7 +253,7 @@ def q_toolbar_edge(app):
 
 
 def q_labels(app, title):
-    return "\n".join(acc.get_name() for acc, _ in walk(window(app, title)) if role(acc) == "label")
+    return "\n".join(acc.get_name() for acc, _ in walk(window(app, title), prune=BULK) if role(acc) == "label")
 
 
 def q_tree(app):
@@ -241,7 +268,7 @@ def q_tree(app):
 
 
 def press(app, title, button):
-    for acc, _ in walk(window(app, title)):
+    for acc, _ in walk(window(app, title), prune=BULK):
         if role(acc) == "push button" and acc.get_name().replace("&", "") == button:
             acc.do_action(0)
             return ""
@@ -259,37 +286,91 @@ QUERIES = {
 def read_once(pid, query, args):
     try:
         return QUERIES[query](find_app(pid), *args), None
-    except NotThere as e:
+    except (NotThere, TypeError, ValueError) as e:  # not there yet, or wrong arguments
         return None, str(e)
-    except gi.repository.GLib.Error as e:  # the object went away under us
+    except gi.repository.GLib.Error as e:  # an object went away under us
+        for key in [k for k in FOUND if k[0] == pid]:
+            del FOUND[key]
         return None, e.message
+
+
+def answer(pid, timeout, until, query, args):
+    """Returns (exit status, value, message for the log)."""
+    if query not in QUERIES:
+        return 2, "", f"a11y: no query {query!r}"
+    deadline = time.monotonic() + timeout
+    while True:
+        value, why = read_once(pid, query, args)
+        if value is not None and (until is None or value == until):
+            return 0, value, ""
+        if time.monotonic() >= deadline:
+            seen = why if value is None else repr(value)
+            wanted = f" (waited for {until!r})" if until is not None else ""
+            return 1, "", f"a11y {query} {' '.join(args)}: {seen}{wanted}".replace("  ", " ")
+        time.sleep(POLL_SECONDS)
+
+
+# Requests and answers of --serve are one line each, fields split by US
+# (0x1f), with backslash and line breaks escaped.
+SEPARATOR = "\x1f"
+
+
+def escape(text):
+    return text.replace("\\", "\\\\").replace("\n", "\\n")
+
+
+def unescape(text):
+    out, i = [], 0
+    while i < len(text):
+        if text[i] == "\\" and i + 1 < len(text):
+            out.append("\n" if text[i + 1] == "n" else text[i + 1])
+            i += 2
+        else:
+            out.append(text[i])
+            i += 1
+    return "".join(out)
+
+
+def serve():
+    """Answers requests "PID US TIMEOUT US read|until US VALUE US QUERY
+    [US ARG...]" from stdin with "STATUS US VALUE US MESSAGE" until stdin
+    closes: one start-up for a whole scenario."""
+    for line in sys.stdin:
+        fields = [unescape(f) for f in line.rstrip("\n").split(SEPARATOR)]
+        try:
+            pid, timeout, mode, until, query, *args = fields
+            status, value, message = answer(int(pid), float(timeout), until if mode == "until" else None,
+                                             query, args)
+        except ValueError:
+            status, value, message = 2, "", f"a11y: bad request {line!r}"
+        print(SEPARATOR.join((str(status), escape(value), escape(message))), flush=True)
+    return 0
 
 
 def main():
     parser = argparse.ArgumentParser(description="Reads the running editor through AT-SPI.")
-    parser.add_argument("--pid", type=int, required=True)
+    parser.add_argument("--serve", action="store_true", help="answer requests from stdin (see serve())")
+    parser.add_argument("--pid", type=int)
     parser.add_argument("--until", help="read again until the value is exactly this")
     parser.add_argument("--timeout", type=float, default=10.0)
-    parser.add_argument("query", choices=sorted(QUERIES))
+    parser.add_argument("query", nargs="?", choices=sorted(QUERIES))
     parser.add_argument("args", nargs="*")
     opts = parser.parse_args()
     # Values are read afresh each time: a cache is only kept current by events
-    # this short-lived reader does not listen to.
+    # this reader does not listen to. A program that does not answer must not
+    # hold a wait beyond its deadline for long.
     Atspi.get_desktop(0).set_cache_mask(Atspi.Cache.NONE)
-
-    deadline = time.monotonic() + opts.timeout
-    while True:
-        value, why = read_once(opts.pid, opts.query, opts.args)
-        if value is not None and (opts.until is None or value == opts.until):
-            if value:
-                print(value)
-            return 0
-        if time.monotonic() >= deadline:
-            seen = why if value is None else repr(value)
-            wanted = f" (waited for {opts.until!r})" if opts.until is not None else ""
-            print(f"a11y {opts.query}: {seen}{wanted}", file=sys.stderr)
-            return 1
-        time.sleep(POLL_SECONDS)
+    Atspi.set_timeout(2000, 5000)
+    if opts.serve:
+        return serve()
+    if opts.pid is None or opts.query is None:
+        parser.error("--pid and a query are needed")
+    status, value, message = answer(opts.pid, opts.timeout, opts.until, opts.query, opts.args)
+    if value:
+        print(value)
+    if message:
+        print(message, file=sys.stderr)
+    return status
 
 
 if __name__ == "__main__":

@@ -8,6 +8,7 @@
 # screenshots, kept in BUILD/e2e-artifacts.
 #
 #   run.sh BUILD_DIR [SCENARIO...]     all scenarios when none is named
+#   E2E_TRACE=1 run.sh ...             log every command with its time
 #
 # Each scenario gets a fresh copy of the program folder (program + help.html)
 # and its own HOME, so no settings file leaks from one into the next.
@@ -141,15 +142,44 @@ wait_active() { wait_until "$2" is_active "$1"; }
 
 # ---------------------------------------------- the program, seen by a11y.py
 
+# One a11y.py per scenario answers every query (see its serve()), on fds 7
+# (requests) and 8 (answers): one start-up instead of one a query.
+A11Y_PID=
+start_a11y() {
+  local dir="$WORK/a11y"
+  mkdir -p "$dir"
+  mkfifo "$dir/requests" "$dir/answers"
+  /usr/bin/python3 "$HERE/a11y.py" --serve <"$dir/requests" >"$dir/answers" &
+  A11Y_PID=$!
+  exec 7>"$dir/requests" 8<"$dir/answers"
+}
+
+a11y_escape() { # prints $1 with backslashes and line breaks escaped
+  local s=${1//\\/\\\\}
+  printf '%s' "${s//$'\n'/\\n}"
+}
+
+# a11y_ask TIMEOUT read|until VALUE QUERY [ARG...]: prints the value (when
+# there is one) and returns a11y.py's status; its message goes to the log.
+a11y_ask() {
+  local request="$APP_PID" field status value message
+  for field in "$@"; do request+=$'\x1f'$(a11y_escape "$field"); done
+  printf '%s\n' "$request" >&7
+  IFS=$'\x1f' read -r status value message <&8 || { log "a11y.py does not answer"; return 2; }
+  [ -n "$message" ] && printf '%b\n' "$message" >&2
+  [ -n "$value" ] && printf '%b\n' "$value"
+  return "$status"
+}
+
 # a11y QUERY [ARG...]: what the running program shows now (see a11y.py).
-a11y() { /usr/bin/python3 "$HERE/a11y.py" --pid "$APP_PID" --timeout 5 "$@"; }
+a11y() { a11y_ask 5 read "" "$@"; }
 
 # a11y_until SECONDS VALUE QUERY [ARG...]: waits until the query reads exactly
 # VALUE; on time-out a11y.py says on stderr (in the log) what it read last.
 a11y_until() {
   local secs=$1 value=$2
   shift 2
-  /usr/bin/python3 "$HERE/a11y.py" --pid "$APP_PID" --timeout "$secs" --until "$value" "$@" >/dev/null
+  a11y_ask "$secs" until "$value" "$@" >/dev/null
 }
 
 # The number the status bar shows after "Количество символов:".
@@ -367,6 +397,7 @@ scenario_cleanup() {
   [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
   local pid
   for pid in "${HELPER_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+  [ -n "$A11Y_PID" ] && kill "$A11Y_PID" 2>/dev/null
   reset_keyboard
   exit "$rc"
 }
@@ -864,7 +895,10 @@ run_scenario_body() {
   trap scenario_cleanup EXIT
   trap 'log "stopped (time-out)"; shot timeout; exit 124' TERM
   reset_keyboard
+  start_a11y
   log "scenario $name"
+  # E2E_TRACE=1: every command of the scenario in its log, with the time.
+  [ -n "${E2E_TRACE:-}" ] && { PS4='+ ${EPOCHREALTIME} '; set -x; }
   "scenario_$name"
   log "scenario $name passed"
 }
