@@ -182,13 +182,15 @@ a11y_until() {
   a11y_ask "$secs" until "$value" "$@" >/dev/null
 }
 
-# The number the status bar shows after "Количество символов:".
+# The number the status bar shows after "Количество символов:" (digits
+# only: from 1 000 on it is shown with a space between the thousands).
 shown_count() {
   local status
   status=$(a11y status) || return 1
   status=${status##*:}
   echo "${status//[^0-9]/}"
 }
+count_is() { [ "$(shown_count)" = "$1" ]; }
 
 # Every key and click sent so far has been handled (they are handled in
 # order): a character typed after them shows in the status bar's count and
@@ -197,9 +199,9 @@ keys_handled() {
   local n
   n=$(shown_count) || fail "no character count in the status bar"
   type_text "x"
-  a11y_until 5 "Количество символов:    $((n + 1))" status || fail "a typed key did not reach the editing area"
+  wait_until 5 count_is $((n + 1)) || fail "a typed key did not reach the editing area (count $(shown_count))"
   keys BackSpace
-  a11y_until 5 "Количество символов:    $n" status || fail "BackSpace did not reach the editing area"
+  wait_until 5 count_is "$n" || fail "BackSpace did not reach the editing area (count $(shown_count))"
 }
 
 # Position and size on the screen, as "x y w h" (xdotool's own report is
@@ -817,7 +819,7 @@ scenario_password_change_popup() {
 # Toolbar moved to the left in the View menu and a bigger font chosen: both
 # are written at close, applied at the next start, and written again.
 scenario_settings_survive_restart() {
-  local ini="$WORK/prog/options.ini" edge
+  local ini="$WORK/prog/options.ini"
   start_app
   wait_untitled_main
   type_text "Шрифт и панель"
@@ -837,7 +839,7 @@ scenario_settings_survive_restart() {
   a11y_until 5 "checked enabled" menu-item "Слева" || fail "the submenu does not mark \"Слева\""
   wait_until 5 toolbar_edge_is left toolbar-moved ||
     fail "after View > Toolbar > Left the toolbar is not pictured at the left ($(toolbar_edge toolbar-moved))"
-  local small big again
+  local small big
   small=$(text_height text-default-font)
   [ "$small" -gt 0 ] || fail "the typed line is not pictured"
 
