@@ -6,6 +6,7 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "StreamIo.h"
+#include "Version.h"
 
 namespace tainoteka::cli {
 namespace {
@@ -20,7 +21,7 @@ TOutcome Run(const TRequest& request)
     case TCommand::Check:
         return RunCheck(request);
     case TCommand::Version:
-        return WriteStandardOutput("txtp " TXTP_VERSION "\n");
+        return WriteStandardOutput("txtp " TAINOTEKA_VERSION "\n");
     case TCommand::Help:
         break;
     }
