@@ -1,5 +1,7 @@
 #include "U_General.h"
 
+#include <algorithm>
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -233,7 +235,7 @@ void TFrmGeneral::BuildLayout()
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setSizeGripEnabled(true);
     StatusPanel = new QLabel(StatusBar);
-    StatusPanel->setFixedWidth(200);
+    StatusPanel->setFixedWidth(StatusPanelWidth);
     StatusBar->addWidget(StatusPanel);
     rootLayout_->addWidget(RzToolbarPictures);
     rootLayout_->addLayout(middleLayout_, 1);
@@ -288,6 +290,8 @@ void TFrmGeneral::UpdateCharCount()
 {
     const qint64 count = RichEditText->CharCount();
     StatusPanel->setText(kCountLabel + FormatThousands(static_cast<quint32>(count)));
+    // Wider only when the text needs it, in whatever font the platform gave.
+    StatusPanel->setFixedWidth(std::max(StatusPanelWidth, StatusPanel->sizeHint().width()));
 }
 
 void TFrmGeneral::ResetDocumentPath()

@@ -50,6 +50,7 @@ class TFrmGeneral final : public QMainWindow {
 public:
     static constexpr int FirstWidth = 796;
     static constexpr int FirstHeight = 594;
+    static constexpr int StatusPanelWidth = 200;
 
     explicit TFrmGeneral(const TGeneralServices& services, QWidget* parent = nullptr);
     ~TFrmGeneral() override;

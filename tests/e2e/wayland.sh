@@ -372,7 +372,7 @@ main() {
   shift
   local compositors=("$@")
   [ ${#compositors[@]} -gt 0 ] || compositors=(weston mutter)
-  APP="$build/gui/tainoteka" HELP="$build/gui/help.html"
+  APP="$build/app/tainoteka" HELP="$build/app/help.html"
   [ -f "$APP" ] && [ -f "$HELP" ] || { echo "missing $APP or $HELP: build first" >&2; return 2; }
   ensure_packages || { echo "FAIL: could not install the packages the test needs"; return 1; }
   ART="$build/e2e-artifacts/wayland"

@@ -26,11 +26,10 @@ using namespace tainoteka::test;
 
 namespace {
 
-// The help file as it lies in the source tree, next to this test's folder.
+// The help file as it lies in the source tree.
 QString SourceHelpFile()
 {
-    const QDir testsGui = QFileInfo(QStringLiteral(__FILE__)).absoluteDir();
-    return QDir::cleanPath(testsGui.filePath(QStringLiteral("../../resources/help/help.html")));
+    return QStringLiteral(TAINOTEKA_SOURCE_DIR "/resources/help/help.html");
 }
 
 QString ReadSourceHelp()
