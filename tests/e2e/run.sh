@@ -450,7 +450,7 @@ text_height() {
 expect_popup_under_field() { # POPUP_ID DIALOG_TITLE FIELD_Y GAP WIDTH HEIGHT
   local dialog
   dialog=$(windows_named "^$2\$" | head -n1)
-  wait_until 1.5 popup_placed "$@"
+  wait_until 5 popup_placed "$@"
   log "pop-up at $POPUP_AT (x y w h); dialog client at $(abs_geometry "$dialog"), frame at $(frame_origin "$dialog")"
   [ "$POPUP_AT" = "$POPUP_WANTED" ] || fail "the pop-up stands at '$POPUP_AT', not at '$POPUP_WANTED' under the password field"
 }
@@ -764,8 +764,8 @@ scenario_keyboard_indicator() {
   local t0 ms
   t0=$(now_ms)
   "$E2E_X11TOOL" group 1 >/dev/null
-  id=$(wait_visible_name $'Caps Lock: Выкл.\nЯзык: ru' 2 'Язык') ||
-    fail "2 s after switching to the Russian group the pop-up does not read 'Язык: ru'"
+  id=$(wait_visible_name $'Caps Lock: Выкл.\nЯзык: ru' 5 'Язык') ||
+    fail "5 s after switching to the Russian group the pop-up does not read 'Язык: ru'"
   ms=$(( $(now_ms) - t0 ))
   log "pop-up read 'Язык: ru' $ms ms after the group switch"
   [ "$(windows_named 'Язык' | wc -l)" -eq 1 ] || fail "more than one keyboard pop-up on screen"
@@ -774,13 +774,13 @@ scenario_keyboard_indicator() {
 
   t0=$(now_ms)
   xdotool key Caps_Lock
-  wait_visible_name $'Caps Lock: Вкл.\nЯзык: ru' 2 'Язык' >/dev/null ||
-    fail "2 s after Caps Lock the pop-up does not read 'Caps Lock: Вкл.'"
+  wait_visible_name $'Caps Lock: Вкл.\nЯзык: ru' 5 'Язык' >/dev/null ||
+    fail "5 s after Caps Lock the pop-up does not read 'Caps Lock: Вкл.'"
   log "pop-up read 'Caps Lock: Вкл.' $(( $(now_ms) - t0 )) ms after Caps Lock"
   shot indicator-caps
 
   # With nothing changing the pop-up goes by itself within five ticks.
-  wait_no_window 'Язык' 7 || fail "the pop-up stayed on screen with nothing changing"
+  wait_no_window 'Язык' 10 || fail "the pop-up stayed on screen with nothing changing"
   log "pop-up went away by itself"
 
   reset_keyboard
