@@ -22,6 +22,7 @@ namespace tainoteka {
 class IPrompts;
 class IShell;
 class TClipboardGuard;
+class TFindPanel;
 class TFrmPasswordCreate;
 class TFrmPasswordEnter;
 class TMenuShortcuts;
@@ -81,6 +82,10 @@ public:
     void MnuEditPasteClick();
     void MnuEditDeleteClick();
     void MnuEditSelectAllClick();
+    void MnuEditFindClick();
+    void MnuEditFindNextClick();
+    void MnuEditFindPreviousClick();
+    void MnuEditReplaceClick();
     void MnuFormatFontClick();
     void MnuHelpHelpClick();
     void MnuHelpAboutClick();
@@ -105,6 +110,10 @@ public:
     QAction* MnuEditPaste = nullptr;
     QAction* MnuEditDelete = nullptr;
     QAction* MnuEditSelectAll = nullptr;
+    QAction* MnuEditFind = nullptr;
+    QAction* MnuEditFindNext = nullptr;
+    QAction* MnuEditFindPrevious = nullptr;
+    QAction* MnuEditReplace = nullptr;
     QAction* MnuFormatFont = nullptr;
     QAction* MnuViewPanelTop = nullptr;
     QAction* MnuViewPanelBottom = nullptr;
@@ -124,6 +133,7 @@ public:
     TRichEditText* RichEditText = nullptr;
     QStatusBar* StatusBar = nullptr;
     QLabel* StatusPanel = nullptr;
+    TFindPanel* FindPanel = nullptr;
     TClipboardGuard* ClipboardGuard = nullptr;
     TFileDialogState OpenDialog;
     TFileDialogState SaveDialog;

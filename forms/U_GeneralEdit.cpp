@@ -5,6 +5,7 @@
 #include <QToolButton>
 
 #include "ClipboardGuard.h"
+#include "FindPanel.h"
 #include "RichEditText.h"
 #include "U_General.h"
 
@@ -15,6 +16,7 @@ void TFrmGeneral::UpdateEditCommands()
     const bool clipboardOn = MnuEditClipboard->isChecked();
     ClipboardGuard->SetActive(!clipboardOn);
     RichEditText->SetClipboardBlocked(!clipboardOn);
+    FindPanel->SetClipboardBlocked(!clipboardOn);
     const bool hasSelection = RichEditText->textCursor().hasSelection();
     const QMimeData* offered = QApplication::clipboard()->mimeData();
     const bool clipboardHasText = offered && offered->hasText();
