@@ -9,6 +9,7 @@
 #include <QMimeData>
 
 #include "ClipboardBlocking.h"
+#include "SecretClipboard.h"
 
 namespace tainoteka {
 
@@ -29,6 +30,7 @@ void TFindField::CopySelection()
         return;
     auto* data = new QMimeData;
     data->setText(selectedText());
+    MarkAsSecret(*data);
     QGuiApplication::clipboard()->setMimeData(data);
 }
 

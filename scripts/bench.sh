@@ -33,7 +33,7 @@ fi
 
 echo "== building Release into $build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target tainoteka core_bench verify_portable_keys editor_bench
+cmake --build "$build" --target tainoteka core_bench verify_portable_keys editor_bench find_bench
 mkdir -p "$logs"
 
 work=$(mktemp -d)
@@ -66,6 +66,11 @@ runs=3
 [ "$quick" = 1 ] && runs=1
 "$build/bench/editor_bench" --runs $runs --tsv "$logs/editor.tsv" 2>&1 | tee "$logs/editor_bench.log"
 
+echo "== find_bench (offscreen)"
+find_runs=5
+[ "$quick" = 1 ] && find_runs=1
+"$build/bench/find_bench" --runs $find_runs --tsv "$logs/find.tsv" 2>&1 | tee "$logs/find_bench.log"
+
 # ---------------------------------------------------------------------------
 echo "== X server part"
 display=
@@ -87,7 +92,7 @@ cc -O2 -Wall -o "$work/selection_clear_probe" bench/SelectionClearProbe.c -lX11
 # Two copies of the program, one with the clipboard switch off, one with it on.
 start_program() { # folder ClipboardChecked variable-for-the-pid
   mkdir -p "$1"
-  cp "$build/gui/tainoteka" "$build/gui/help.html" "$1/"
+  cp "$build/app/tainoteka" "$build/app/help.html" "$1/"
   printf '[CLIPBOARD]\nClipboardChecked=%s\n' "$2" >"$1/options.ini"
   (cd "$1" && exec ./tainoteka) >>"$logs/tainoteka.log" 2>&1 &
   pids+=("$!")
@@ -175,6 +180,13 @@ Measured $(date '+%Y-%m-%d %H:%M %Z') on ${cpu_model}, ${cores} cores, ${mem} RA
 | Typed key, X server, clipboard owned by another program (end / middle, until painted) | $(ed editor_xcb.tsv key_end_shown) / $(ed editor_xcb.tsv key_mid_shown) | |
 | Peak memory opening 40 M (VmHWM) | $(ed editor.tsv peak_open40) (empty editor $(ed editor.tsv rss_before_open40), afterwards $(ed editor.tsv rss_after_open40)) | |
 | Peak memory saving 40 M (VmHWM) | $(ed editor.tsv peak_save40) | |
+| Find next in 40 M characters, only match behind the caret (wraps; case folded / case kept / whole word) | $(ed find.tsv find_wrap) / $(ed find.tsv find_wrap_case) / $(ed find.tsv find_wrap_word) | < 100 ms |
+| Find previous, only match ahead of the caret (wraps) | $(ed find.tsv find_wrap_back) | < 100 ms |
+| Find next with no match anywhere | $(ed find.tsv find_none) | |
+| Typed key, find panel open, 10,000 matches (handlers / until painted) | $(ed find.tsv key_marks_handler) / $(ed find.tsv key_marks_shown) | < 5 ms |
+| Replace all, 1,000,000 matches (until painted; undo) | $(ed find.tsv replace_all) ($(ed find.tsv replace_all_shown); undo $(ed find.tsv replace_all_undo)) | < 3 s |
+| Memory of that replace all: resident before / peak / after | $(ed find.tsv replace_all_rss_before) / $(ed find.tsv replace_all_peak) / $(ed find.tsv replace_all_rss_after) | peak < 2 × before |
+| Replace all, 10,000 matches | $(ed find.tsv replace_sparse) | |
 | Idle CPU, clipboard switch off (${idle_secs} s) | ${idle_off} % of one core (switch on: ${idle_on} %; Xvfb: ${idle_x} %) | |
 | Clipboard emptied after another program copies | $(probe clear_clipboard.log) | |
 | PRIMARY selection emptied after another program selects | $(probe clear_primary.log) | |
