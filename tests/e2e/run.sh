@@ -42,6 +42,7 @@ readonly ALL_SCENARIOS=(
   password_change_popup
   settings_survive_restart
   copy_marked_secret
+  find_and_replace
 )
 readonly UNTITLED="Безымянный - Тайнотека"
 readonly QUESTION_TITLE="Тайнотека"
@@ -921,6 +922,72 @@ scenario_copy_marked_secret() {
 }
 
 # Runs one scenario inside its own process (run.sh __scenario NAME).
+# Find and replace in a saved document: the panel from the keys, search as
+# you type, Enter for the next match, "Заменить все" as one undo step, and
+# the saved file checked with txtp; the texts searched for are written nowhere.
+scenario_find_and_replace() {
+  local doc="$WORK/docs/Дневник.txtp" pass="Поиск-7" title="Дневник.txtp - Тайнотека"
+  printf 'Кот и КОТ.\nкотёнок, кот\nЁж и еж\n' >"$WORK/diary.txt"
+  encrypt "$WORK/diary.txt" "$doc" "$pass" || fail "txtp encrypt failed"
+  start_app "$doc"
+  wait_window "^$ENTRY_TITLE\$" 20 >/dev/null || fail "password dialog \"$ENTRY_TITLE\" did not come up"
+  wait_active "$ENTRY_TITLE" 5 || fail "password dialog is not focused (active: '$(active_name)')"
+  type_text "$pass"
+  keys Return
+  wait_main_title "$title" 10 || fail "after the password the title is '$(main_title)'"
+  wait_active "$title" 5 || fail "main window not focused after opening"
+  a11y_until 5 $'Кот и КОТ.\nкотёнок, кот\nЁж и еж\n' editor-text || fail "the editing area does not show the file"
+  a11y_until 5 "Количество символов:    35" status || fail "the status bar does not count 35 characters"
+
+  # F3 with nothing searched opens the panel; typing searches from the caret.
+  keys F3
+  wait_until 5 panel_says 'Найти:' || fail "F3 did not open the find panel"
+  type_text "ёж"
+  a11y_until 5 "24 26" selection || fail "typing ёж did not select Ёж (and not еж)"
+  keys Return
+  wait_until 5 panel_says 'Поиск продолжен с начала' || fail "finding the only match again did not say so"
+  type_text "ик"
+  wait_until 5 panel_says 'Не найдено' || fail "a missing text did not say Не найдено"
+  shot not-found
+  keys Escape
+  a11y_until 5 "24 26" selection || fail "Esc moved the caret away from the found text"
+  keys Right
+  keys_handled
+
+  # Ctrl+H: replace every кот, in any letter case, with кошка; one undo step.
+  keys ctrl+h
+  keys ctrl+a
+  type_text "кот"
+  keys Tab
+  type_text "кошка"
+  a11y_ask 5 read "" press "$title" "Заменить все" >/dev/null || fail "no button Заменить все"
+  local replaced=$'кошка и кошка.\nкошкаёнок, кошка\nЁж и еж\n'
+  a11y_until 5 "$replaced" editor-text || fail "Заменить все did not replace every кот"
+  wait_until 5 panel_says 'Заменено: 4' || fail "the panel does not say Заменено: 4"
+  a11y_until 5 "Количество символов:    43" status || fail "the count did not follow the replacement"
+  shot replaced
+  keys Escape ctrl+z
+  a11y_until 5 $'Кот и КОТ.\nкотёнок, кот\nЁж и еж\n' editor-text || fail "one Ctrl+Z did not undo the whole replacement"
+  a11y_until 5 "Количество символов:    35" status || fail "the count did not follow the undo"
+  keys ctrl+h ctrl+a
+  type_text "кот"
+  a11y_ask 5 read "" press "$title" "Заменить все" >/dev/null || fail "no button Заменить все the second time"
+  a11y_until 5 "$replaced" editor-text || fail "the second Заменить все did not replace"
+  keys Escape
+
+  cp "$doc" "$WORK/before-save"
+  keys ctrl+s
+  wait_until 5 differs "$doc" "$WORK/before-save" || fail "Ctrl+S did not rewrite the document"
+  close_with_no
+  expect_file_text "$doc" "$pass" $'кошка и кошка.\r\nкошкаёнок, кошка\r\nЁж и еж\r\n'
+  if grep -rlF "кошка" "$WORK/prog" "$WORK/home" 2>/dev/null | grep -q .; then
+    fail "the replacement text was written to $(grep -rlF "кошка" "$WORK/prog" "$WORK/home" | head -n1)"
+  fi
+  log "found, replaced, undone and saved; the file decrypts to the replaced text"
+}
+
+panel_says() { a11y labels "$(main_title)" | grep -qxF "$1"; }
+
 run_scenario_body() {
   local name=$1
   SC_ART="$E2E_ART/$name"
