@@ -17,6 +17,8 @@
 #include <QWindow>
 
 #include "ClipboardGuard.h"
+#include "ClipboardTextWatch.h"
+#include "FindPanel.h"
 #include "ImageList.h"
 #include "MenuShortcuts.h"
 #include "QtPrompts.h"
@@ -92,6 +94,8 @@ TFrmGeneral::TFrmGeneral(const TGeneralServices& services, QWidget* parent)
     windowFont.setPixelSize(11);
     setFont(windowFont);
     ClipboardGuard = new TClipboardGuard(this);
+    ClipboardText = CreateClipboardTextWatch().release();
+    ClipboardText->setParent(this);
     RichEditText = new TRichEditText(shell_, this);
     RichEditText->setObjectName(QStringLiteral("RichEditText"));
     BuildMenus();
@@ -175,7 +179,12 @@ void TFrmGeneral::BuildMenus()
     MnuFileExit = addItem(MnuFile, "MnuFileExit", QStringLiteral("В&ыход"), -1, &TFrmGeneral::MnuFileExitClick);
 
     MnuEdit = addMenu("MnuEdit", QStringLiteral("&Правка"));
-    connect(MnuEdit, &QMenu::aboutToShow, this, &TFrmGeneral::MnuEditClick);
+    // Opening the menu may wait a moment for the clipboard's owner; its
+    // shortcuts use what the change notices have kept.
+    connect(MnuEdit, &QMenu::aboutToShow, this, [this] {
+        ClipboardText->Refresh(TClipboardTextWatch::BoundedLookMs);
+        MnuEditClick();
+    });
     MnuEditClipboard = addItem(MnuEdit, "MnuEditClipboard", QStringLiteral("&Буфер обмена (вкл/выкл)"), 14,
                                &TFrmGeneral::MnuEditClipboardClick);
     MnuEditClipboard->setCheckable(true);
@@ -189,6 +198,14 @@ void TFrmGeneral::BuildMenus()
     MnuEdit->addSeparator()->setObjectName(QStringLiteral("N4"));
     MnuEditSelectAll = addItem(MnuEdit, "MnuEditSelectAll", QStringLiteral("Выделить в&се"), -1,
                                &TFrmGeneral::MnuEditSelectAllClick);
+    MnuEdit->addSeparator()->setObjectName(QStringLiteral("N5"));
+    MnuEditFind = addItem(MnuEdit, "MnuEditFind", QStringLiteral("Найти..."), -1, &TFrmGeneral::MnuEditFindClick);
+    MnuEditFindNext = addItem(MnuEdit, "MnuEditFindNext", QStringLiteral("Найти далее"), -1,
+                              &TFrmGeneral::MnuEditFindNextClick);
+    MnuEditFindPrevious = addItem(MnuEdit, "MnuEditFindPrevious", QStringLiteral("Найти ранее"), -1,
+                                  &TFrmGeneral::MnuEditFindPreviousClick);
+    MnuEditReplace = addItem(MnuEdit, "MnuEditReplace", QStringLiteral("Заменить..."), -1,
+                             &TFrmGeneral::MnuEditReplaceClick);
 
     MnuFormat = addMenu("MnuFormat", QStringLiteral("Фор&мат"));
     MnuFormatFont = addItem(MnuFormat, "MnuFormatFont", QStringLiteral("&Шрифт..."), 20,
@@ -261,6 +278,9 @@ void TFrmGeneral::BuildLayout()
     StatusBar->addWidget(StatusPanel);
     rootLayout_->addWidget(RzToolbarPictures);
     rootLayout_->addLayout(middleLayout_, 1);
+    // Under the editing area, so above a toolbar at the bottom edge too.
+    FindPanel = new TFindPanel(*RichEditText, client);
+    rootLayout_->addWidget(FindPanel);
     rootLayout_->addWidget(StatusBar);
     setCentralWidget(client);
 }
@@ -279,6 +299,14 @@ void TFrmGeneral::BindShortcuts()
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_C), MnuEdit, editClick, MnuEditCopy);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_V), MnuEdit, editClick, MnuEditPaste);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_A), MnuEdit, editClick, MnuEditSelectAll);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_F), MnuEdit, editClick,
+                    MnuEditFind);
+    shortcuts_->Add(QKeyCombination(Qt::NoModifier, Qt::Key_F3), MnuEdit, editClick, MnuEditFindNext);
+    shortcuts_->Add(QKeyCombination(Qt::ShiftModifier, Qt::Key_F3), MnuEdit, editClick, MnuEditFindPrevious);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_H), MnuEdit, editClick, MnuEditReplace);
+    // In the find panel's fields these act on the field itself.
+    for (const Qt::Key key : {Qt::Key_X, Qt::Key_C, Qt::Key_V, Qt::Key_A})
+        shortcuts_->LeaveToTextFields(QKeyCombination(Qt::ControlModifier, key));
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_F), MnuFormat, none, MnuFormatFont);
     shortcuts_->Add(QKeyCombination(Qt::NoModifier, Qt::Key_F1), MnuHelp, none, MnuHelpHelp);
 }
@@ -290,6 +318,7 @@ void TFrmGeneral::FormCreate()
         UpdateEditCommands();
     });
     connect(RichEditText->document(), &QTextDocument::contentsChanged, this, &TFrmGeneral::UpdateCharCount);
+    connect(ClipboardText, &TClipboardTextWatch::Changed, this, &TFrmGeneral::UpdateEditCommands);
     ResetDocumentPath();
     UpdateCaption();
     UpdateCharCount();

@@ -22,6 +22,8 @@ namespace tainoteka {
 class IPrompts;
 class IShell;
 class TClipboardGuard;
+class TClipboardTextWatch;
+class TFindPanel;
 class TFrmPasswordCreate;
 class TFrmPasswordEnter;
 class TMenuShortcuts;
@@ -82,6 +84,10 @@ public:
     void MnuEditPasteClick();
     void MnuEditDeleteClick();
     void MnuEditSelectAllClick();
+    void MnuEditFindClick();
+    void MnuEditFindNextClick();
+    void MnuEditFindPreviousClick();
+    void MnuEditReplaceClick();
     void MnuFormatFontClick();
     void MnuHelpHelpClick();
     void MnuHelpAboutClick();
@@ -106,6 +112,10 @@ public:
     QAction* MnuEditPaste = nullptr;
     QAction* MnuEditDelete = nullptr;
     QAction* MnuEditSelectAll = nullptr;
+    QAction* MnuEditFind = nullptr;
+    QAction* MnuEditFindNext = nullptr;
+    QAction* MnuEditFindPrevious = nullptr;
+    QAction* MnuEditReplace = nullptr;
     QAction* MnuFormatFont = nullptr;
     QAction* MnuViewPanelTop = nullptr;
     QAction* MnuViewPanelBottom = nullptr;
@@ -125,7 +135,10 @@ public:
     TRichEditText* RichEditText = nullptr;
     QStatusBar* StatusBar = nullptr;
     QLabel* StatusPanel = nullptr;
+    TFindPanel* FindPanel = nullptr;
     TClipboardGuard* ClipboardGuard = nullptr;
+    // Whether the clipboard offers text, kept without waiting on its owner.
+    TClipboardTextWatch* ClipboardText = nullptr;
     TFileDialogState OpenDialog;
     TFileDialogState SaveDialog;
 

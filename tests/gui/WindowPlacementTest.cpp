@@ -18,11 +18,7 @@ using namespace tainoteka::test;
 
 namespace {
 
-QString SourceHelpFile()
-{
-    const QDir testsGui = QFileInfo(QStringLiteral(__FILE__)).absoluteDir();
-    return QDir::cleanPath(testsGui.filePath(QStringLiteral("../../resources/help/help.html")));
-}
+QString SourceHelpFile() { return QStringLiteral(TAINOTEKA_SOURCE_DIR "/resources/help/help.html"); }
 
 // Records whether a modal window blocks the watched one.
 class TBlockedWatch final : public QObject {
