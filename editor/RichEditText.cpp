@@ -66,6 +66,17 @@ bool IsStrayAltCharacter(const QKeyEvent& event)
 
 } // namespace
 
+bool HasWordLongerThan(QStringView text, int limit)
+{
+    int run = 0;
+    for (const QChar ch : text) {
+        run = ch.isSpace() ? 0 : run + 1;
+        if (run > limit)
+            return true;
+    }
+    return false;
+}
+
 qint64 SavedLength(const QString& text)
 {
     qint64 length = 0;
@@ -126,16 +137,37 @@ qint64 TRichEditText::RoomFor(const QString& replacingSelectionWith) const
     return textLimit_ - (CharCount() - selected) - SavedLength(replacingSelectionWith);
 }
 
+void TRichEditText::WrapFor(QStringView text, bool replacingAll)
+{
+    const bool anywhere = HasWordLongerThan(text, LongestWordWrappedWhole);
+    if (anywhere || replacingAll)
+        SetWrapAnywhere(anywhere);
+}
+
+void TRichEditText::SetWrapAnywhere(bool anywhere)
+{
+    const QTextOption::WrapMode mode = anywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    if (wordWrapMode() != mode)
+        setWordWrapMode(mode);
+}
+
 void TRichEditText::LoadPlainText(const QString& text)
 {
+    // The old text goes first, or changing the wrapping would lay it out again.
+    ClearAll();
+    WrapFor(text, true);
     setPlainText(text);
     moveCursor(QTextCursor::Start);
 }
 
 void TRichEditText::LoadFormattedText(const QTextDocument& formatted)
 {
+    bool anywhere = false;
+    for (QTextBlock block = formatted.begin(); block.isValid() && !anywhere; block = block.next())
+        anywhere = HasWordLongerThan(block.text(), LongestWordWrappedWhole);
+    ClearAll();
+    SetWrapAnywhere(anywhere);
     document()->setUndoRedoEnabled(false);
-    document()->clear();
     QTextCursor(document()).insertFragment(QTextDocumentFragment(&formatted));
     document()->setUndoRedoEnabled(true);
     moveCursor(QTextCursor::Start);
@@ -146,6 +178,7 @@ void TRichEditText::ClearAll()
     document()->setUndoRedoEnabled(false);
     document()->clear();
     document()->setUndoRedoEnabled(true);
+    SetWrapAnywhere(false);
 }
 
 void TRichEditText::SetClipboardBlocked(bool blocked)
@@ -282,6 +315,7 @@ void TRichEditText::insertFromMimeData(const QMimeData* source)
         }
         text.truncate(cut);
     }
+    WrapFor(text, false);
     textCursor().insertText(text);
     ensureCursorVisible();
 }

@@ -20,6 +20,11 @@ class TRichEditText : public QPlainTextEdit {
     Q_OBJECT
 public:
     static constexpr qint64 DefaultTextLimit = 40'000'000;
+    // Lines wrap at word ends, breaking a word only where it is wider than
+    // the window. To find that out the layout reads on to the word's end for
+    // every screen line, so a paragraph of one huge word would take minutes
+    // to lay out: a document holding a word longer than this wraps anywhere.
+    static constexpr int LongestWordWrappedWhole = 2000;
 
     explicit TRichEditText(IShell& shell, QWidget* parent = nullptr);
 
@@ -29,7 +34,7 @@ public:
     // Replaces the text and forgets the undo history.
     void LoadPlainText(const QString& text);
     void LoadFormattedText(const QTextDocument& formatted);
-    void ClearAll();
+    void ClearAll(); // also back to wrapping at word ends
     void insertFromMimeData(const QMimeData* source) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     QMimeData* createMimeDataFromSelection() const override;
@@ -66,6 +71,10 @@ private:
     bool IsBlockedClipboardKey(QKeyEvent* event) const;
     qint64 RoomFor(const QString& replacingSelectionWith) const;
     QString LinkUnder(const QPoint& viewportPos) const;
+    // Wraps anywhere when the text holds a word too long to wrap whole; a
+    // text that replaces everything may also bring back wrapping at words.
+    void WrapFor(QStringView text, bool replacingAll);
+    void SetWrapAnywhere(bool anywhere);
     // Keeps the count of line separators (Shift+Enter) of the lines that changed.
     void CountLineSeparators(int from, int charsAdded);
     // Shows the web addresses of the lines on screen as links. Display only:
@@ -83,6 +92,8 @@ private:
     TLineMarker lineMarker_;
 };
 
+// Whether some run of characters without a space is longer than limit.
+bool HasWordLongerThan(QStringView text, int limit);
 // Length of a text in the editing area's measure (CR LF for every line break).
 qint64 SavedLength(const QString& text);
 

@@ -67,10 +67,12 @@ bool IsItalic(TFontColorDialog::TStyle style)
 
 std::optional<QColor> AskColorFromQt(QWidget* parent, const QColor& current)
 {
-    const QColor chosen = QColorDialog::getColor(current, parent, QStringLiteral("Цвет"));
-    if (!chosen.isValid())
+    QColorDialog dialog(current, parent);
+    dialog.setWindowTitle(QStringLiteral("Цвет"));
+    dialog.setWindowModality(Qt::WindowModal); // the help window stays usable
+    if (dialog.exec() != QDialog::Accepted || !dialog.selectedColor().isValid())
         return std::nullopt;
-    return chosen;
+    return dialog.selectedColor();
 }
 
 } // namespace
@@ -317,6 +319,8 @@ void TFontColorDialog::UpdateSample()
 std::optional<TFontChoice> RunFontColorDialog(QWidget* parent, const TFontChoice& current)
 {
     TFontColorDialog dialog(current, parent);
+    if (parent)
+        dialog.setWindowModality(Qt::WindowModal); // the help window stays usable
     dialog.exec();
     return dialog.Outcome();
 }

@@ -16,6 +16,14 @@ const QString TxtpFilter = QStringLiteral("Конфиденциальные фа
 
 namespace {
 
+// The dialogs block the window they belong to, not the whole program: the
+// help window stays readable while a dialog asks.
+void BlockOwnerOnly(QDialog& dialog)
+{
+    if (dialog.parentWidget())
+        dialog.setWindowModality(Qt::WindowModal);
+}
+
 void RussianButtonTexts(QMessageBox& box)
 {
     const struct {
@@ -38,6 +46,7 @@ public:
     {
         setDefaultButton(QMessageBox::Yes);
         RussianButtonTexts(*this);
+        BlockOwnerOnly(*this);
     }
 
 protected:
@@ -64,6 +73,7 @@ std::optional<QString> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mo
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!lastName.isEmpty())
         dialog.selectFile(lastName);
+    BlockOwnerOnly(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
@@ -85,6 +95,7 @@ TAnswer TQtPrompts::AskYesNoCancel(QWidget* parent, const QString& text)
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
     RussianButtonTexts(box);
+    BlockOwnerOnly(box);
     switch (box.exec()) {
     case QMessageBox::Yes: return TAnswer::Yes;
     case QMessageBox::No: return TAnswer::No;
@@ -96,10 +107,15 @@ void TQtPrompts::ShowError(QWidget* parent, const QString& title, const QString&
 {
     QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
     RussianButtonTexts(box);
+    BlockOwnerOnly(box);
     box.exec();
 }
 
-void TQtPrompts::ExecDialog(QDialog& dialog) { dialog.exec(); }
+void TQtPrompts::ExecDialog(QDialog& dialog)
+{
+    BlockOwnerOnly(dialog);
+    dialog.exec();
+}
 
 std::optional<QString> TQtPrompts::AskOpenFileName(QWidget* parent, const QString& startFolder,
                                                    const QString& lastName)

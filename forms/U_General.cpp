@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "ClipboardGuard.h"
 #include "ClipboardTextWatch.h"
@@ -22,6 +23,7 @@
 #include "MenuShortcuts.h"
 #include "QtPrompts.h"
 #include "RichEditText.h"
+#include "ScreenFit.h"
 #include "Settings.h"
 #include "ToolbarPanel.h"
 
@@ -101,13 +103,41 @@ TFrmGeneral::TFrmGeneral(const TGeneralServices& services, QWidget* parent)
     BuildLayout();
     BindShortcuts();
     setMinimumSize(300, 400);
-    resize(FirstWidth, FirstHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - QPoint(FirstWidth / 2, FirstHeight / 2));
+    PlaceAtFirstStart(QMargins());
     FormCreate();
 }
 
 TFrmGeneral::~TFrmGeneral() = default;
+
+void TFrmGeneral::PlaceAtFirstStart(const QMargins& frame)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return resize(FirstWidth, FirstHeight);
+    const QRect area = screen->availableGeometry();
+    const QRect outer = FitOuterFrame(area, QSize(FirstWidth, FirstHeight), area.center());
+    resize(outer.size().shrunkBy(frame));
+    move(outer.topLeft()); // a window's position is that of its frame
+}
+
+bool TFrmGeneral::event(QEvent* event)
+{
+    // The frame is known only once the window manager has framed the
+    // window; place it again then, with the frame inside the screen.
+    if (!framePlaced_ && isVisible() && windowHandle()) {
+        const QMargins frame = windowHandle()->frameMargins();
+        if (!frame.isNull()) {
+            framePlaced_ = true;
+            PlaceAtFirstStart(frame);
+        }
+    }
+    return QMainWindow::event(event);
+}
+
+QMargins TFrmGeneral::FrameMargins() const
+{
+    return windowHandle() ? windowHandle()->frameMargins() : QMargins();
+}
 
 void TFrmGeneral::SetDialogs(TFrmPasswordCreate* passwordCreate, TFrmPasswordEnter* passwordEnter, QDialog* about)
 {

@@ -143,12 +143,16 @@ public:
     TFileDialogState SaveDialog;
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
     void FormCreate();
+    // 796 x 594 with the frame, or the screen's available area where smaller.
+    void PlaceAtFirstStart(const QMargins& frame);
+    QMargins FrameMargins() const;
     void ScheduleFirstActivation();
     void BuildMenus();
     void BuildToolbar();
@@ -181,6 +185,7 @@ private:
     QHBoxLayout* middleLayout_ = nullptr;
     TToolbarEdge toolbarEdge_ = TToolbarEdge::Top;
     bool activated_ = false;
+    bool framePlaced_ = false;
 };
 
 // The folder text a file dialog starts in: one trailing separator removed,

@@ -23,7 +23,7 @@ void TFrmGeneral::MnuFormatFontClick()
 void TFrmGeneral::MnuHelpHelpClick()
 {
     // Always beside the program, never the document's folder.
-    helpViewer_.ShowHelp(programDir_);
+    helpViewer_.ShowHelp(programDir_, this);
 }
 
 void TFrmGeneral::MnuHelpAboutClick()

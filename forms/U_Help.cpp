@@ -3,12 +3,16 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
 #include <QKeySequence>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "ScreenFit.h"
 #include "Shell.h"
 
 namespace tainoteka {
@@ -80,7 +84,31 @@ THelpViewer::THelpViewer(IShell* shell) : shell_(shell) {}
 
 THelpViewer::~THelpViewer() { delete window_.data(); }
 
-void THelpViewer::ShowHelp(const QString& programDir)
+namespace {
+
+QMargins FrameOf(const QWidget* window)
+{
+    return window && window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
+}
+
+} // namespace
+
+void PlaceHelpWindow(QWidget& help, const QWidget* beside)
+{
+    const QScreen* screen = beside && beside->screen() ? beside->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // The help is not framed yet; the main window's frame stands in for its own.
+    const QMargins frame = FrameOf(beside);
+    const QRect mainOuter = beside && beside->isVisible() ? beside->geometry().marginsAdded(frame)
+                                                          : QRect(area.center(), QSize(1, 1));
+    const QRect outer = PlaceBeside(area, mainOuter, help.size().grownBy(frame));
+    help.resize(outer.size().shrunkBy(frame));
+    help.move(outer.topLeft());
+}
+
+void THelpViewer::ShowHelp(const QString& programDir, const QWidget* beside)
 {
     if (!window_) {
         const QFileInfo file(HelpFilePath(programDir));
@@ -88,6 +116,7 @@ void THelpViewer::ShowHelp(const QString& programDir)
         if (!file.isFile() || !file.isReadable())
             return;
         window_ = new THelpWindow(file.absoluteFilePath(), shell_);
+        PlaceHelpWindow(*window_, beside);
     }
     if (window_->isMinimized())
         window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);

@@ -35,6 +35,10 @@ private:
     IShell* shell_;
 };
 
+// Puts a new help window beside the main window (or centred on it where there
+// is no room), its frame within the screen's available area.
+void PlaceHelpWindow(QWidget& help, const QWidget* beside);
+
 class THelpViewer final {
 public:
     explicit THelpViewer(IShell* shell = nullptr);
@@ -44,8 +48,8 @@ public:
 
     // The help command. An open help window, minimised or not, comes back to
     // the front; otherwise the help file of programDir is shown in a new
-    // window. No help file: nothing happens.
-    void ShowHelp(const QString& programDir);
+    // window, beside the given main window. No help file: nothing happens.
+    void ShowHelp(const QString& programDir, const QWidget* beside = nullptr);
 
     // The window now open, or null; closing the window destroys it.
     THelpWindow* Window() const { return window_; }

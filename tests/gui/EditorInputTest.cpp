@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "MainWindowFixture.h"
+#include "RtfImport.h"
 
 using namespace tainoteka;
 using namespace tainoteka::test;
@@ -150,4 +151,40 @@ TEST_F(EditorInput, ShiftClickExtendsTheSelectionWithTheSwitchOff)
     QTest::mousePress(editor().viewport(), Qt::LeftButton, {}, pointAt(2));
     EXPECT_FALSE(editor().textCursor().hasSelection()) << "a press inside it would start dragging it out";
     QTest::mouseRelease(editor().viewport(), Qt::LeftButton, {}, pointAt(2));
+}
+
+TEST(WordLength, RunsWithoutASpace)
+{
+    EXPECT_FALSE(HasWordLongerThan(u"abc def", 3));
+    EXPECT_TRUE(HasWordLongerThan(u"abc defg", 3));
+    EXPECT_FALSE(HasWordLongerThan(QString::fromUtf16(u"abc\u2028def\u00A0"), 3)) << "a line separator ends a word";
+    EXPECT_FALSE(HasWordLongerThan(u"", 0));
+}
+
+TEST_F(EditorInput, AHugeWordWrapsAnywhereSoThatLayingItOutStaysLinear)
+{
+    const QString longWord(TRichEditText::LongestWordWrappedWhole + 1, QLatin1Char('w'));
+    editor().LoadPlainText(QStringLiteral("plain words"));
+    EXPECT_EQ(editor().wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    editor().LoadPlainText(QStringLiteral("a ") + longWord);
+    EXPECT_EQ(editor().wordWrapMode(), QTextOption::WrapAnywhere);
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("a ") + longWord) << "the text itself is untouched";
+    editor().LoadPlainText(QStringLiteral("plain again"));
+    EXPECT_EQ(editor().wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+
+    Paste(editor(), longWord);
+    EXPECT_EQ(editor().wordWrapMode(), QTextOption::WrapAnywhere);
+    window().MnuFileNewClick();
+    EXPECT_EQ(editor().wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+
+    // Rich text whose every letter has its own look, and no space at all.
+    QByteArray body = "{\\rtf1\\ansi ";
+    for (int i = 0; i <= TRichEditText::LongestWordWrappedWhole; ++i)
+        body += i % 2 ? "\\b0 b" : "\\b a";
+    body += "}";
+    QTextDocument formatted;
+    ASSERT_TRUE(ImportRichText(body, formatted));
+    editor().LoadFormattedText(formatted);
+    EXPECT_EQ(editor().wordWrapMode(), QTextOption::WrapAnywhere);
+    EXPECT_EQ(editor().CharCount(), TRichEditText::LongestWordWrappedWhole + 1);
 }
