@@ -3,12 +3,17 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <grp.h>
 #include <unistd.h>
+#endif
 
 namespace tainoteka::test {
 namespace {
 
+#ifndef _WIN32
 constexpr uid_t kNobody = 65534;
 
 // Runs in the child between fork and exec.
@@ -22,6 +27,7 @@ void Detach(bool unprivileged)
         || access(TXTP_BINARY, X_OK) != 0)
         _exit(kCouldNotDropPrivileges);
 }
+#endif
 
 QProcessEnvironment EnvironmentFor(const TProgramSetup& setup)
 {
@@ -39,8 +45,18 @@ TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup)
 {
     QProcess process;
     process.setProcessEnvironment(EnvironmentFor(setup));
+#ifdef _WIN32
+    TProgramRun refused;
+    refused.Exit = kCouldNotDropPrivileges;
+    if (setup.Unprivileged)
+        return refused;
+    // Without a console of its own the program has nothing to ask on.
+    process.setCreateProcessArgumentsModifier(
+        [](QProcess::CreateProcessArguments* arguments) { arguments->flags |= DETACHED_PROCESS; });
+#else
     const bool unprivileged = setup.Unprivileged;
     process.setChildProcessModifier([unprivileged] { Detach(unprivileged); });
+#endif
     process.start(QStringLiteral(TXTP_BINARY), arguments);
     TProgramRun run;
     if (!process.waitForStarted(-1))
