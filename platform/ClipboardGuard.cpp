@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include "SystemClipboard.h"
+
 namespace tainoteka {
 
 TClipboardGuard::TClipboardGuard(QObject* parent) : QObject(parent)
@@ -45,7 +47,8 @@ void TClipboardGuard::Clear(QClipboard::Mode mode)
     if (clearing_)
         return;
     clearing_ = true;
-    QGuiApplication::clipboard()->clear(mode);
+    if (EmptySystemClipboard(mode) == TEmptyResult::Busy)
+        QTimer::singleShot(BusyRetryMs, this, &TClipboardGuard::ClearNow);
     clearing_ = false;
 }
 

@@ -59,9 +59,18 @@ unpack_sdk() {
 
 install_packages
 unpack_sdk
+# The test discovery runs the test programs under Wine while building; no
+# Mono or Gecko install prompt may wait for a click there.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 launcher=()
+# Absolute source paths: tests find their data beside __FILE__.
+export CCACHE_BASEDIR=
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 "$sdk/bin/qt-cmake" -G Ninja -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
   -DTAINOTEKA_BUILD_BENCH=ON "${launcher[@]}" >/dev/null
 cmake --build "$build"
+
+if [ "$packages" = 1 ]; then
+  "$root/scripts/package-windows.sh" "$build" "$sdk"
+fi

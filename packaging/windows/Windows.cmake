@@ -6,6 +6,7 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 set(_windows_dir ${CMAKE_CURRENT_LIST_DIR})
 set(TAINOTEKA_ICON ${PROJECT_SOURCE_DIR}/resources/tainoteka.ico)
 set(TAINOTEKA_DOCUMENT_ICON ${_windows_dir}/txtp-document.ico)
+set(TAINOTEKA_MANIFEST ${_windows_dir}/tainoteka.manifest)
 
 function(tainoteka_windows_resources target description)
   set(TAINOTEKA_EXE_NAME ${target})
