@@ -1,5 +1,7 @@
 #include "TextCodec.h"
 
+#include <algorithm>
+
 #include "CodePage1251.h"
 
 namespace tainoteka::cli {
@@ -86,30 +88,55 @@ TUtf8Import Utf8ToCp1251(std::string_view utf8)
     return result;
 }
 
+std::size_t CompleteUtf8Length(std::string_view utf8)
+{
+    // A lead byte stands at most three bytes before the end of a cut sequence.
+    const std::size_t lookBack = std::min<std::size_t>(utf8.size(), 3);
+    for (std::size_t back = 1; back <= lookBack; ++back) {
+        const auto byte = static_cast<unsigned char>(utf8[utf8.size() - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue;
+        const std::optional<TSequenceStart> start = ReadLead(byte);
+        return start && start->Length > back ? utf8.size() - back : utf8.size();
+    }
+    return utf8.size();
+}
+
 std::string Cp1251ToUtf8(std::string_view bytes)
 {
     std::string out;
-    out.reserve(bytes.size() * 2);
+    AppendCp1251AsUtf8(bytes, out);
+    return out;
+}
+
+void AppendCp1251AsUtf8(std::string_view bytes, std::string& out)
+{
+    out.reserve(out.size() + bytes.size() * 2);
     for (char byte : bytes)
         AppendUtf8(out, Cp1251ToChar(static_cast<unsigned char>(byte)));
-    return out;
 }
 
 TTextPlace PlaceOf(std::string_view text, std::size_t index)
 {
-    TTextPlace place;
-    for (std::size_t i = 0; i < index && i < text.size(); ++i) {
-        const char ch = text[i];
-        if (ch != '\r' && ch != '\n') {
-            ++place.Column;
+    TPlaceCounter counter;
+    counter.Advance(text.substr(0, index));
+    return counter.Place();
+}
+
+void TPlaceCounter::Advance(std::string_view text)
+{
+    for (const char ch : text) {
+        const bool secondHalfOfCrLf = ch == '\n' && afterCr_;
+        afterCr_ = ch == '\r';
+        if (secondHalfOfCrLf)
             continue;
+        if (ch == '\r' || ch == '\n') {
+            ++place_.Line;
+            place_.Column = 1;
+        } else {
+            ++place_.Column;
         }
-        if (ch == '\r' && i + 1 < index && text[i + 1] == '\n')
-            ++i;
-        ++place.Line;
-        place.Column = 1;
     }
-    return place;
 }
 
 } // namespace tainoteka::cli

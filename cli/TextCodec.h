@@ -22,8 +22,13 @@ struct TUtf8Import {
 // Strict: overlong forms, surrogates and values past U+10FFFF are malformed.
 TUtf8Import Utf8ToCp1251(std::string_view utf8);
 
+// How much of a piece of UTF-8 can be decoded now: all of it except a
+// sequence cut short at its end, whose remaining bytes come with the next piece.
+std::size_t CompleteUtf8Length(std::string_view utf8);
+
 // Every byte has a character (0x98 included), so this never fails.
 std::string Cp1251ToUtf8(std::string_view bytes);
+void AppendCp1251AsUtf8(std::string_view bytes, std::string& out);
 
 struct TTextPlace {
     std::size_t Line = 1; // from 1; CR LF, a lone CR and a lone LF each end a line
@@ -32,5 +37,17 @@ struct TTextPlace {
 
 // Where the character at index lies in a one-byte-per-character text.
 TTextPlace PlaceOf(std::string_view text, std::size_t index);
+
+// The place after a text that arrives piece by piece; a CR ending one piece
+// and a LF starting the next are one line end.
+class TPlaceCounter {
+public:
+    void Advance(std::string_view text);
+    const TTextPlace& Place() const { return place_; }
+
+private:
+    TTextPlace place_;
+    bool afterCr_ = false;
+};
 
 } // namespace tainoteka::cli

@@ -4,6 +4,8 @@
 // addresses as links that open on a left click.
 #include <QPlainTextEdit>
 
+#include <memory>
+
 class QMenu;
 class QTextDocument;
 
@@ -57,12 +59,17 @@ private:
     bool IsBlockedClipboardKey(QKeyEvent* event) const;
     qint64 RoomFor(const QString& replacingSelectionWith) const;
     QString LinkUnder(const QPoint& viewportPos) const;
+    // Keeps the count of line separators (Shift+Enter) of the lines that changed.
+    void CountLineSeparators(int from, int charsAdded);
     // Shows the web addresses of the lines on screen as links. Display only:
     // the text and its formats are never changed, and only the visible lines
     // are looked at, so a large document loads without a pass over every line.
     void MarkVisibleLinks();
 
     IShell& shell_;
+    // Line separators in the whole text; each line keeps its own share, and
+    // gives it back when the line goes, so the count never needs a full pass.
+    std::shared_ptr<qint64> lineSeparators_ = std::make_shared<qint64>(0);
     qint64 textLimit_ = DefaultTextLimit;
     bool clipboardBlocked_ = false;
     bool markingLinks_ = false;

@@ -1,5 +1,7 @@
 #include "U_General.h"
 
+#include <algorithm>
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "ClipboardGuard.h"
+#include "ClipboardTextWatch.h"
 #include "ImageList.h"
 #include "MenuShortcuts.h"
 #include "QtPrompts.h"
@@ -88,6 +91,8 @@ TFrmGeneral::TFrmGeneral(const TGeneralServices& services, QWidget* parent)
     windowFont.setPixelSize(11);
     setFont(windowFont);
     ClipboardGuard = new TClipboardGuard(this);
+    ClipboardText = CreateClipboardTextWatch().release();
+    ClipboardText->setParent(this);
     RichEditText = new TRichEditText(shell_, this);
     RichEditText->setObjectName(QStringLiteral("RichEditText"));
     BuildMenus();
@@ -143,7 +148,12 @@ void TFrmGeneral::BuildMenus()
     MnuFileExit = addItem(MnuFile, "MnuFileExit", QStringLiteral("В&ыход"), -1, &TFrmGeneral::MnuFileExitClick);
 
     MnuEdit = addMenu("MnuEdit", QStringLiteral("&Правка"));
-    connect(MnuEdit, &QMenu::aboutToShow, this, &TFrmGeneral::MnuEditClick);
+    // Opening the menu may wait a moment for the clipboard's owner; its
+    // shortcuts use what the change notices have kept.
+    connect(MnuEdit, &QMenu::aboutToShow, this, [this] {
+        ClipboardText->Refresh(TClipboardTextWatch::BoundedLookMs);
+        MnuEditClick();
+    });
     MnuEditClipboard = addItem(MnuEdit, "MnuEditClipboard", QStringLiteral("&Буфер обмена (вкл/выкл)"), 14,
                                &TFrmGeneral::MnuEditClipboardClick);
     MnuEditClipboard->setCheckable(true);
@@ -225,7 +235,7 @@ void TFrmGeneral::BuildLayout()
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setSizeGripEnabled(true);
     StatusPanel = new QLabel(StatusBar);
-    StatusPanel->setFixedWidth(200);
+    StatusPanel->setFixedWidth(StatusPanelWidth);
     StatusBar->addWidget(StatusPanel);
     rootLayout_->addWidget(RzToolbarPictures);
     rootLayout_->addLayout(middleLayout_, 1);
@@ -258,6 +268,7 @@ void TFrmGeneral::FormCreate()
         UpdateEditCommands();
     });
     connect(RichEditText->document(), &QTextDocument::contentsChanged, this, &TFrmGeneral::UpdateCharCount);
+    connect(ClipboardText, &TClipboardTextWatch::Changed, this, &TFrmGeneral::UpdateEditCommands);
     ResetDocumentPath();
     UpdateCaption();
     UpdateCharCount();
@@ -279,6 +290,8 @@ void TFrmGeneral::UpdateCharCount()
 {
     const qint64 count = RichEditText->CharCount();
     StatusPanel->setText(kCountLabel + FormatThousands(static_cast<quint32>(count)));
+    // Wider only when the text needs it, in whatever font the platform gave.
+    StatusPanel->setFixedWidth(std::max(StatusPanelWidth, StatusPanel->sizeHint().width()));
 }
 
 void TFrmGeneral::ResetDocumentPath()

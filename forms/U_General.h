@@ -22,6 +22,7 @@ namespace tainoteka {
 class IPrompts;
 class IShell;
 class TClipboardGuard;
+class TClipboardTextWatch;
 class TFrmPasswordCreate;
 class TFrmPasswordEnter;
 class TMenuShortcuts;
@@ -49,6 +50,7 @@ class TFrmGeneral final : public QMainWindow {
 public:
     static constexpr int FirstWidth = 796;
     static constexpr int FirstHeight = 594;
+    static constexpr int StatusPanelWidth = 200;
 
     explicit TFrmGeneral(const TGeneralServices& services, QWidget* parent = nullptr);
     ~TFrmGeneral() override;
@@ -125,6 +127,8 @@ public:
     QStatusBar* StatusBar = nullptr;
     QLabel* StatusPanel = nullptr;
     TClipboardGuard* ClipboardGuard = nullptr;
+    // Whether the clipboard offers text, kept without waiting on its owner.
+    TClipboardTextWatch* ClipboardText = nullptr;
     TFileDialogState OpenDialog;
     TFileDialogState SaveDialog;
 

@@ -1,10 +1,8 @@
 // Edit commands and their enabled states.
-#include <QApplication>
-#include <QClipboard>
-#include <QMimeData>
 #include <QToolButton>
 
 #include "ClipboardGuard.h"
+#include "ClipboardTextWatch.h"
 #include "RichEditText.h"
 #include "U_General.h"
 
@@ -16,8 +14,7 @@ void TFrmGeneral::UpdateEditCommands()
     ClipboardGuard->SetActive(!clipboardOn);
     RichEditText->SetClipboardBlocked(!clipboardOn);
     const bool hasSelection = RichEditText->textCursor().hasSelection();
-    const QMimeData* offered = QApplication::clipboard()->mimeData();
-    const bool clipboardHasText = offered && offered->hasText();
+    const bool clipboardHasText = ClipboardText->OffersText();
     MnuEditCut->setEnabled(hasSelection && clipboardOn);
     MnuEditCopy->setEnabled(hasSelection && clipboardOn);
     MnuEditPaste->setEnabled(clipboardHasText && clipboardOn);

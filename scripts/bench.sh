@@ -87,7 +87,7 @@ cc -O2 -Wall -o "$work/selection_clear_probe" bench/SelectionClearProbe.c -lX11
 # Two copies of the program, one with the clipboard switch off, one with it on.
 start_program() { # folder ClipboardChecked variable-for-the-pid
   mkdir -p "$1"
-  cp "$build/gui/tainoteka" "$build/gui/help.html" "$1/"
+  cp "$build/app/tainoteka" "$build/app/help.html" "$1/"
   printf '[CLIPBOARD]\nClipboardChecked=%s\n' "$2" >"$1/options.ini"
   (cd "$1" && exec ./tainoteka) >>"$logs/tainoteka.log" 2>&1 &
   pids+=("$!")

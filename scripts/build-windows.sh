@@ -64,8 +64,6 @@ unpack_sdk
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 launcher=()
-# Absolute source paths: tests find their data beside __FILE__.
-export CCACHE_BASEDIR=
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 "$sdk/bin/qt-cmake" -G Ninja -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
   -DTAINOTEKA_BUILD_BENCH=ON "${launcher[@]}" >/dev/null

@@ -2,8 +2,8 @@
 ;   makensis -INPUTCHARSET UTF8 -DVERSION=1.0.0 -DSTAGE=dir -DFILES=list.nsh
 ;            -DOUTFILE=setup.exe -DICON=tainoteka.ico tainoteka.nsi
 ; Silent: setup.exe /S [/D=C:\folder] and uninstall.exe /S.
-Unicode true
-!include "x64.nsh"
+; A 64-bit installer for a 64-bit program (and Wine without 32-bit support).
+Target amd64-unicode
 !include "LogicLib.nsh"
 
 !define APP "Тайнотека"
@@ -33,12 +33,7 @@ UninstPage uninstConfirm
 UninstPage instfiles
 
 Function .onInit
-  ${If} ${RunningX64}
-    SetRegView 64
-  ${Else}
-    MessageBox MB_ICONSTOP "Программе нужна 64-разрядная Windows." /SD IDOK
-    Abort
-  ${EndIf}
+  SetRegView 64
 FunctionEnd
 
 Function un.onInit

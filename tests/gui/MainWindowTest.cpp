@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
@@ -76,6 +77,17 @@ TEST_F(StartUp, ToolbarButtonsInOrderWithTooltips)
     EXPECT_EQ(window().BtnNew->size(), QSize(25, 25));
 }
 
+TEST_F(StartUp, ToolbarButtonsAreNamedByTheirHints)
+{
+    const QList<QToolButton*> buttons = window().RzToolbarPictures->findChildren<QToolButton*>();
+    ASSERT_EQ(buttons.size(), 8);
+    for (QToolButton* button : buttons) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->text(QAccessible::Name), button->toolTip()) << button->objectName().toStdString();
+    }
+}
+
 TEST_F(StartUp, ToolbarWrapsOntoASecondRowWhenNarrow)
 {
     window().show();
@@ -117,6 +129,24 @@ TEST_F(Counting, LineBreaksCountAsTwo)
     EXPECT_EQ(window().StatusPanel->text(), QStringLiteral("Количество символов:    1 000"));
     editor().LoadPlainText(QStringLiteral("a\r\nb\rc"));
     EXPECT_EQ(editor().CharCount(), 7);
+}
+
+TEST_F(Counting, ThePanelHoldsTheWholeCountInTheFontItHas)
+{
+    window().show();
+    EXPECT_EQ(window().StatusPanel->width(), 200) << "a short count keeps the designed width";
+    QFont wide(QStringLiteral("DejaVu Sans"));
+    wide.setPixelSize(15);
+    window().StatusPanel->setFont(wide);
+    QString text;
+    for (int line = 0; line < 12'346; ++line)
+        text += QString(98, QLatin1Char('x')) + QLatin1Char('\n'); // 1,234,600 in all
+    editor().LoadPlainText(text);
+    QApplication::processEvents();
+    const QLabel& panel = *window().StatusPanel;
+    ASSERT_EQ(panel.text(), QStringLiteral("Количество символов:    1 234 600"));
+    EXPECT_GE(panel.contentsRect().width(), QFontMetrics(panel.font()).horizontalAdvance(panel.text()));
+    EXPECT_GT(panel.width(), 200);
 }
 
 TEST_F(Counting, TypingBeyondTheLimitIsRefused)
