@@ -38,7 +38,9 @@ int main(int argc, char** argv)
     app.setWindowIcon(tainoteka::ApplicationIcon());
     // The interface is Russian: Qt's own dialogs and context menus too.
     QTranslator qtTexts;
-    if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    // A portable copy (Windows) carries it in translations/ beside the program.
+    if (qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        || qtTexts.load(QStringLiteral("qtbase_ru"), QCoreApplication::applicationDirPath() + QStringLiteral("/translations")))
         app.installTranslator(&qtTexts);
 
     tainoteka::TQtPrompts prompts;

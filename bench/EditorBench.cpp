@@ -27,10 +27,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <malloc.h>
 #include <memory>
 #include <string>
 #include <vector>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "CodePage1251.h"
 #include "FakeKeyboardState.h"
@@ -67,6 +70,14 @@ double Median(std::vector<double> v)
 }
 
 double Max(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
+
+// Hands freed heap back to the system so the next peak starts low (glibc only).
+void ReturnFreeMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
 
 // kB figures from /proc/self/status.
 long StatusKb(const char* field)
@@ -182,7 +193,7 @@ public:
         const qint64 size40 = 40'000'000 - kKeyRoom;
         const QString file10 = options_.keysOnly ? QString() : WriteDocument(QStringLiteral("ten.txtp"), size10);
         const QString file40 = WriteDocument(QStringLiteral("forty.txtp"), size40);
-        malloc_trim(0);
+        ReturnFreeMemory();
 
         program_ = std::make_unique<TTainoteka>(
             TProgramServices{prompts_, shell_, keyboard_, {}, folder_.path() + QLatin1Char('/')});
@@ -302,7 +313,7 @@ private:
         Editor().ClearAll();
         program_->FrmGeneral.UpdateCharCount();
         Settle();
-        malloc_trim(0);
+        ReturnFreeMemory();
     }
 
     bool CountShown(qint64 expected)
@@ -440,7 +451,7 @@ private:
         const double convert = t.nsecsElapsed() / 1e9;
         decoded = {};
 
-        malloc_trim(0);
+        ReturnFreeMemory();
         const long richBase = StatusKb("VmRSS");
         t.restart();
         Editor().LoadPlainText(text);
@@ -456,7 +467,7 @@ private:
         bare.show();
         if (!QTest::qWaitForWindowExposed(&bare))
             std::fprintf(stderr, "warning: bare editor never exposed\n");
-        malloc_trim(0);
+        ReturnFreeMemory();
         const long bareBase = StatusKb("VmRSS");
         t.restart();
         bare.setPlainText(text);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <optional>
 
 #include <QString>
 
@@ -42,12 +43,29 @@ TOutcome ParseDescriptor(std::string_view number, TPasswordSource& source)
     return Success();
 }
 
-TOutcome FromEnvironment(const std::string& name, std::string& utf8)
+// Windows keeps the environment in UTF-16; its narrow copy is in the ANSI code
+// page and turns every letter outside it into '?'.
+std::optional<std::string> Variable(const std::string& name)
 {
+#ifdef _WIN32
+    const wchar_t* value = _wgetenv(QString::fromStdString(name).toStdWString().c_str());
+    if (!value)
+        return std::nullopt;
+    return QString::fromWCharArray(value).toStdString();
+#else
     const char* value = std::getenv(name.c_str());
     if (!value)
+        return std::nullopt;
+    return std::string(value);
+#endif
+}
+
+TOutcome FromEnvironment(const std::string& name, std::string& utf8)
+{
+    const std::optional<std::string> value = Variable(name);
+    if (!value)
         return UsageError("--pass env:" + name + ": the variable is not set");
-    utf8 = value;
+    utf8 = *value;
     return Success();
 }
 

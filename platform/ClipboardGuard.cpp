@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include "SystemClipboard.h"
+
 namespace tainoteka {
 
 TClipboardGuard::TClipboardGuard(QObject* parent) : QObject(parent)
@@ -63,8 +65,8 @@ void TClipboardGuard::Clear(QClipboard::Mode mode)
         const QMimeData* held = owned ? clipboard->mimeData(mode) : nullptr;
         if (!held || !held->formats().isEmpty())
             clipboard->setMimeData(new QMimeData, mode);
-    } else {
-        clipboard->clear(mode);
+    } else if (EmptySystemClipboard(mode) == TEmptyResult::Busy) {
+        QTimer::singleShot(BusyRetryMs, this, &TClipboardGuard::ClearNow);
     }
     clearing_ = false;
 }

@@ -13,6 +13,7 @@ class TClipboardGuard final : public QObject {
     Q_OBJECT
 public:
     static constexpr int BackstopIntervalMs = 250;
+    static constexpr int BusyRetryMs = 10; // another program holds the clipboard open
 
     explicit TClipboardGuard(QObject* parent = nullptr);
 

@@ -24,6 +24,9 @@ public:
 
 std::unique_ptr<TClipboardTextWatch> CreateClipboardTextWatch()
 {
+    // Other Qt platforms (offscreen) keep a clipboard of their own.
+    if (QGuiApplication::platformName() != QLatin1String("windows"))
+        return std::make_unique<TQtClipboardTextWatch>();
     return std::make_unique<TWinClipboardTextWatch>();
 }
 

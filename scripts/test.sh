@@ -13,3 +13,8 @@ cmake -S . -B build-portable -G Ninja -DTAINOTEKA_PORTABLE_TRIG=ON -DTAINOTEKA_W
   -DTAINOTEKA_BUILD_GUI=OFF -DTAINOTEKA_BUILD_BENCH=OFF >/dev/null
 cmake --build build-portable
 (cd build-portable && ctest --output-on-failure -j2)
+
+# The Windows program: cross-built with MinGW, its tests run under Wine.
+if [ "${TAINOTEKA_SKIP_WINDOWS:-0}" != 1 ]; then
+  scripts/test-windows.sh "$PWD/build"
+fi

@@ -1,5 +1,7 @@
 #include "ProfileFile.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,7 +28,11 @@ struct TLine {
 };
 
 struct TProfileImage {
+#ifdef Q_OS_WIN
+    bool Utf8 = false; // a new file on Windows: the ANSI code page
+#else
     bool Utf8 = true;
+#endif
     QByteArray Bom;
     QList<TLine> Lines;
 };
@@ -70,6 +76,13 @@ void Classify(TLine& line)
     line.Value = text.mid(equals + 1).trimmed();
 }
 
+#ifdef Q_OS_WIN
+bool IsAscii(const QByteArray& data)
+{
+    return std::all_of(data.begin(), data.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+#endif
+
 TProfileImage Parse(QByteArray data)
 {
     TProfileImage image;
@@ -80,6 +93,12 @@ TProfileImage Parse(QByteArray data)
     QStringDecoder check(QStringDecoder::Utf8);
     [[maybe_unused]] const QString decoded = check.decode(data);
     image.Utf8 = !check.hasError();
+#ifdef Q_OS_WIN
+    // Windows programs keep INI files in the ANSI code page: a new or
+    // plain-ASCII file is Windows-1251 unless it is marked as UTF-8.
+    if (image.Bom.isEmpty() && IsAscii(data))
+        image.Utf8 = false;
+#endif
 
     qsizetype start = 0;
     while (start < data.size()) {

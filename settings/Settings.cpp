@@ -1,7 +1,9 @@
 #include "Settings.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -176,13 +178,37 @@ QString EdgeName(TToolbarEdge edge)
 
 } // namespace
 
-bool IsProgramFolderWritable(const QString& programDir) { return QFileInfo(programDir).isWritable(); }
+bool IsProgramFolderWritable(const QString& programDir)
+{
+#ifdef _WIN32
+    // File attributes say nothing of a folder's access list (Program Files): try it.
+    QFile probe(QDir(programDir).filePath(QStringLiteral("options.ini.%1.probe").arg(QCoreApplication::applicationPid())));
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    probe.close();
+    probe.remove();
+    return true;
+#else
+    return QFileInfo(programDir).isWritable();
+#endif
+}
+
+QString UserSettingsFolder()
+{
+#ifdef _WIN32
+    // Windows programs keep their settings in the roaming profile.
+    const QString roaming = qEnvironmentVariable("APPDATA");
+    if (!roaming.isEmpty())
+        return QDir(roaming).filePath(QStringLiteral("Тайнотека"));
+#endif
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+}
 
 QString SettingsFilePath(const QString& programDir)
 {
     if (IsProgramFolderWritable(programDir))
         return QDir(programDir).filePath(QStringLiteral("options.ini"));
-    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    const QString userFolder = UserSettingsFolder();
     QDir().mkpath(userFolder);
     return QDir(userFolder).filePath(QStringLiteral("options.ini"));
 }

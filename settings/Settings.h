@@ -19,6 +19,8 @@ struct TDocumentState;
 // copy, the build tree); an installed program keeps it in the user's
 // configuration folder instead, or no close could ever write it.
 bool IsProgramFolderWritable(const QString& programDir);
+// Where settings go when the program's folder cannot take them.
+QString UserSettingsFolder();
 QString SettingsFilePath(const QString& programDir);
 
 // Applies every stored value to the window; missing or invalid values give

@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -85,15 +86,31 @@ TEST(PasswordSource, FormsAreParsedOrRefused)
     }
 }
 
+namespace {
+
+// Sets (or with nullptr removes) a variable of this process; UTF-8 value.
+bool SetVariable(const char* name, const char* utf8)
+{
+#ifdef _WIN32
+    const std::wstring wideName = QString::fromUtf8(name).toStdWString();
+    const std::wstring wideValue = utf8 ? QString::fromUtf8(utf8).toStdWString() : std::wstring();
+    return _wputenv_s(wideName.c_str(), wideValue.c_str()) == 0;
+#else
+    return utf8 ? setenv(name, utf8, 1) == 0 : unsetenv(name) == 0;
+#endif
+}
+
+} // namespace
+
 TEST(PasswordSource, EnvironmentGivesTheValueOrAUsageError)
 {
-    ASSERT_EQ(setenv("TXTP_TEST_PASSWORD", "пароль = x", 1), 0);
+    ASSERT_TRUE(SetVariable("TXTP_TEST_PASSWORD", "пароль = x"));
     std::string utf8;
     TOutcome outcome = ReadPassword({TPasswordKind::Environment, "TXTP_TEST_PASSWORD", -1}, {}, utf8);
     EXPECT_TRUE(outcome.Ok());
     EXPECT_EQ(utf8, "пароль = x");
 
-    unsetenv("TXTP_TEST_PASSWORD");
+    ASSERT_TRUE(SetVariable("TXTP_TEST_PASSWORD", nullptr));
     outcome = ReadPassword({TPasswordKind::Environment, "TXTP_TEST_PASSWORD", -1}, {}, utf8);
     EXPECT_EQ(outcome.Code, TExitCode::Usage);
     EXPECT_NE(outcome.Message.find("TXTP_TEST_PASSWORD"), std::string::npos);
@@ -127,7 +144,8 @@ TEST(PasswordSource, FileGivesItsFirstLineWithoutTheLineEnd)
     const std::string missing = dir.filePath("missing").toStdString();
     const TOutcome outcome = ReadPassword({TPasswordKind::File, missing, -1}, {}, utf8);
     EXPECT_EQ(outcome.Code, TExitCode::FileError);
-    EXPECT_NE(outcome.Message.find(missing), std::string::npos) << outcome.Message;
+    const std::string native = QDir::toNativeSeparators(QString::fromStdString(missing)).toStdString();
+    EXPECT_NE(outcome.Message.find(native), std::string::npos) << outcome.Message;
 }
 
 #ifndef _WIN32

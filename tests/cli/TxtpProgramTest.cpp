@@ -1,6 +1,8 @@
 // The real txtp program, driven as a script would drive it.
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <QDateTime>
 #include <QDir>
@@ -41,7 +43,8 @@ void ExpectOneLineAbout(const TProgramRun& run, const std::string& name)
 {
     EXPECT_EQ(run.Err.rfind("txtp: ", 0), 0u) << run.Err;
     EXPECT_EQ(run.Err.find('\n'), run.Err.size() - 1) << "one line: " << run.Err;
-    EXPECT_NE(run.Err.find(name), std::string::npos) << run.Err;
+    const std::string native = QDir::toNativeSeparators(QString::fromStdString(name)).toStdString();
+    EXPECT_TRUE(run.Err.find(name) != std::string::npos || run.Err.find(native) != std::string::npos) << run.Err;
 }
 
 class TxtpProgram : public testing::Test {
@@ -294,6 +297,7 @@ TEST_F(TxtpProgram, PasswordFromFileDescriptorAndStandardInput)
     EXPECT_EQ(run.Exit, 0) << run.Err;
     EXPECT_EQ(run.Out, "текст\r\n");
 
+#ifndef _WIN32 // a Windows child gets no C descriptors beyond the standard three
     int ends[2];
     ASSERT_EQ(pipe(ends), 0) << "inherited by the child: no close-on-exec";
     ASSERT_EQ(write(ends[1], "Ключ 2\n", 11), 11);
@@ -301,6 +305,7 @@ TEST_F(TxtpProgram, PasswordFromFileDescriptorAndStandardInput)
     run = RunTxtp({"check", Path("doc.txtp"), "--pass", QStringLiteral("fd:%1").arg(ends[0])});
     close(ends[0]);
     EXPECT_EQ(run.Exit, 0) << run.Err;
+#endif
 
     run = RunTxtp({"check", Path("doc.txtp"), "--pass", "env:TXTP_TEST_UNSET_VARIABLE"});
     EXPECT_EQ(run.Exit, 2);
@@ -340,6 +345,9 @@ TEST_F(TxtpProgram, CheckConfirmsWithoutShowingTheText)
 
 TEST_F(TxtpProgram, DecryptedTextIsCreatedForItsOwnerOnly)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows the folder's access list decides who may read a new file";
+#endif
     const QString doc = Protect("doc.txtp", "text", "pw");
     const TProgramRun run = RunTxtp({"decrypt", doc, "-o", Path("plain.txt"), "--pass", kFromEnv}, WithPassword("pw"));
     ASSERT_EQ(run.Exit, 0) << run.Err;

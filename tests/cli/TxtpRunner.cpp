@@ -3,15 +3,20 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 namespace tainoteka::test {
 namespace {
 
+#ifndef _WIN32
 constexpr uid_t kNobody = 65534;
 
 // Runs in the child between fork and exec.
@@ -35,6 +40,7 @@ void Detach(bool unprivileged, unsigned long dataLimit, const char* terminal)
         || access(TXTP_BINARY, X_OK) != 0)
         _exit(kCouldNotDropPrivileges);
 }
+#endif
 
 QProcessEnvironment EnvironmentFor(const TProgramSetup& setup)
 {
@@ -52,6 +58,11 @@ std::unique_ptr<QProcess> StartTxtp(const QStringList& arguments, const TProgram
 {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(EnvironmentFor(setup));
+#ifdef _WIN32
+    // Without a console of its own the program has nothing to ask on.
+    process->setCreateProcessArgumentsModifier(
+        [](QProcess::CreateProcessArguments* arguments) { arguments->flags |= DETACHED_PROCESS; });
+#else
     const bool unprivileged = setup.Unprivileged;
     const unsigned long dataLimit = setup.DataLimit;
     // Copied here: the child may not allocate between fork and exec.
@@ -59,6 +70,7 @@ std::unique_ptr<QProcess> StartTxtp(const QStringList& arguments, const TProgram
     process->setChildProcessModifier([unprivileged, dataLimit, terminal] {
         Detach(unprivileged, dataLimit, terminal.empty() ? nullptr : terminal.c_str());
     });
+#endif
     process->start(QStringLiteral(TXTP_BINARY), arguments);
     process->waitForStarted(-1);
     return process;
@@ -66,6 +78,13 @@ std::unique_ptr<QProcess> StartTxtp(const QStringList& arguments, const TProgram
 
 TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup)
 {
+#ifdef _WIN32
+    if (setup.Unprivileged) {
+        TProgramRun refused;
+        refused.Exit = kCouldNotDropPrivileges;
+        return refused;
+    }
+#endif
     const std::unique_ptr<QProcess> started = StartTxtp(arguments, setup);
     QProcess& process = *started;
     TProgramRun run;

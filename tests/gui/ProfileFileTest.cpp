@@ -141,6 +141,18 @@ TEST_F(ProfileFileTest, FileKeepsItsEncodingUntilTextDoesNotFit)
     EXPECT_EQ(Get(), QByteArray("\xEF\xBB\xBFk0=top\n[S]\nk=\xD0\x96\n"));
 }
 
+#ifdef _WIN32
+TEST_F(ProfileFileTest, NewAndPlainFilesAreWrittenInTheAnsiCodePageWithCrLf)
+{
+    ASSERT_TRUE(Write("DIR", "ChDir", S("C:\\Документы\\")));
+    EXPECT_EQ(Get(), QByteArray("[DIR]\r\nChDir=C:\\\xC4\xEE\xEA\xF3\xEC\xE5\xED\xF2\xFB\\\r\n"));
+
+    Put("[DIR]\r\nChDir=C:\\\r\n");
+    ASSERT_TRUE(Write("FONT", "Name", S("Шрифт")));
+    EXPECT_EQ(Get(), QByteArray("[DIR]\r\nChDir=C:\\\r\n[FONT]\r\nName=\xD8\xF0\xE8\xF4\xF2\r\n"));
+}
+#endif
+
 TEST_F(ProfileFileTest, UnstorableWritesAreRefusedWithoutTouchingTheFile)
 {
     const QByteArray before("[S]\nk=1\n");

@@ -182,7 +182,11 @@ TEST(InstalledProgram, DocumentsAndSettingsMoveToTheUsersFolders)
     TTainoteka program({prompts, shell, keyboard, {}, readOnlyProgramDir});
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     EXPECT_EQ(program.Document.CurrentDir, QDir::toNativeSeparators(documents + QLatin1Char('/')));
-    EXPECT_EQ(SettingsFilePath(readOnlyProgramDir),
-              QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath("options.ini"));
+#ifdef _WIN32
+    const QString userSettings = QDir(qEnvironmentVariable("APPDATA")).filePath(QStringLiteral("Тайнотека"));
+#else
+    const QString userSettings = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+#endif
+    EXPECT_EQ(SettingsFilePath(readOnlyProgramDir), QDir(userSettings).filePath("options.ini"));
     QStandardPaths::setTestModeEnabled(false);
 }

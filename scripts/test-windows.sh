@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds the Windows program (scripts/build-windows.sh) and runs its tests
+# under Wine on a private Xvfb with a fresh WINEPREFIX: the core, txtp and
+# widget tests as .exe (widgets on the offscreen platform with the DejaVu
+# fonts), then tests/e2e/wine.sh with the real programs, zip and installer.
+#   test-windows.sh [LINUX_BUILD_DIR]   (its txtp checks the files; default build/)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=$root/build-windows
+linux_build=${1:-$root/build}
+
+missing=()
+for p in xvfb xauth xclip xdotool x11-utils openbox imagemagick gcc libc6-dev libx11-dev fonts-dejavu-core unzip; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+scripts/build-windows.sh
+
+# Wine hands a Windows program the variables named QT_* only from WINEQT_*.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+export WINEPREFIX=$build/wine-tests
+export WINEQT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\dejavu'
+rm -rf "$WINEPREFIX"
+
+xvfb_pid=
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT
+for n in $(seq 200 260); do
+  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+  Xvfb ":$n" -noreset -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    xdpyinfo -display ":$n" >/dev/null 2>&1 && { export DISPLAY=":$n"; break 2; }
+    sleep 0.1
+  done
+  kill "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=
+done
+[ -n "$xvfb_pid" ] || { echo "could not start Xvfb"; exit 1; }
+
+t0=$SECONDS
+(cd "$build" && WINEQT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300)
+echo "Windows unit and widget tests under Wine: $((SECONDS - t0)) s"
+
+t0=$SECONDS
+E2E_WINE_SESSION=1 tests/e2e/wine.sh "$build" "$linux_build/cli/txtp"
+echo "Windows end-to-end tests under Wine: $((SECONDS - t0)) s"
