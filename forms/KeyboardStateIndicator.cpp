@@ -184,6 +184,7 @@ void TKeyboardStateIndicator::RecordState()
 
 void TKeyboardStateIndicator::ActivationStep(const QWidget& firstField)
 {
+    awaitingActivation_ = true;
     HintTicks = 0;
     RecordState();
     ShowKeyboardHint(firstField, KeyboardStateText(LastCapsLock, LastLayoutCode));
@@ -191,6 +192,11 @@ void TKeyboardStateIndicator::ActivationStep(const QWidget& firstField)
 
 void TKeyboardStateIndicator::TickStep(std::initializer_list<const QWidget*> watched)
 {
+    if (awaitingActivation_) {
+        if (dialog_.isVisible() && !dialog_.isActiveWindow())
+            return;
+        awaitingActivation_ = false;
+    }
     const QWidget* focused = nullptr;
     for (const QWidget* field : watched) {
         if (field && field->hasFocus()) {

@@ -86,6 +86,9 @@ private:
     QWidget& dialog_;
     TKeyboardIndicatorLook look_;
     QPointer<const QWidget> hintField_;
+    // Set by the activation step until the window system has made the dialog
+    // active: a slow window manager must not look like the user leaving the field.
+    bool awaitingActivation_ = false;
 };
 
 // --- Shared by the two password dialogs ---

@@ -317,6 +317,41 @@ TEST_F(EntryTicks, TickWithoutFocusTakesThePopUpDownAndReturningFocusShowsNothin
     EXPECT_EQ(dialog.Indicator.HintTicks, 1);
 }
 
+TEST(EntryActivation, TicksBeforeTheWindowSystemActivatesTheDialogLeaveThePopUpStanding)
+{
+    FakeKeyboardState keyboard;
+    QWidget other;
+    ShowActive(other);
+    TFrmPasswordEnter dialog{keyboard, nullptr};
+    dialog.TmrKeyGet->stop();
+    dialog.setAttribute(Qt::WA_ShowWithoutActivating);
+    dialog.show();
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(dialog.isActiveWindow());
+    ASSERT_TRUE(dialog.Indicator.KeyboardHintWindow);
+
+    dialog.TmrKeyGetTimer();
+    dialog.TmrKeyGetTimer();
+    EXPECT_TRUE(dialog.Indicator.KeyboardHintWindow && dialog.Indicator.KeyboardHintWindow->isVisible())
+        << "a dialog not yet active has not lost its focus";
+    EXPECT_EQ(dialog.Indicator.HintTicks, 0);
+
+    ShowActive(dialog);
+    ASSERT_TRUE(dialog.TxtPassword->hasFocus());
+    for (int tick = 1; tick < 5; ++tick)
+        dialog.TmrKeyGetTimer();
+    EXPECT_TRUE(dialog.Indicator.KeyboardHintWindow && dialog.Indicator.KeyboardHintWindow->isVisible());
+    dialog.TmrKeyGetTimer();
+    EXPECT_FALSE(dialog.Indicator.KeyboardHintWindow && dialog.Indicator.KeyboardHintWindow->isVisible())
+        << "once active, the fifth quiet tick takes it down as always";
+
+    dialog.BtnOk->setFocus(Qt::TabFocusReason);
+    keyboard.CapsLock = true;
+    dialog.TmrKeyGetTimer();
+    EXPECT_FALSE(dialog.Indicator.KeyboardHintWindow && dialog.Indicator.KeyboardHintWindow->isVisible())
+        << "after activation a tick without focus still counts";
+}
+
 TEST_F(EntryTicks, ClosingTakesThePopUpDownAndTheNextShowingStartsAfresh)
 {
     Tick();
