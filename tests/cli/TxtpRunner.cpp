@@ -3,6 +3,9 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <csignal>
 
 #include <fcntl.h>
@@ -10,10 +13,12 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 namespace tainoteka::test {
 namespace {
 
+#ifndef _WIN32
 constexpr uid_t kNobody = 65534;
 
 // Runs in the child between fork and exec.
@@ -42,6 +47,7 @@ void Detach(bool unprivileged, unsigned long dataLimit, unsigned long fileSizeLi
         || access(TXTP_BINARY, X_OK) != 0)
         _exit(kCouldNotDropPrivileges);
 }
+#endif
 
 QProcessEnvironment EnvironmentFor(const TProgramSetup& setup)
 {
@@ -59,6 +65,11 @@ std::unique_ptr<QProcess> StartTxtp(const QStringList& arguments, const TProgram
 {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(EnvironmentFor(setup));
+#ifdef _WIN32
+    // Without a console of its own the program has nothing to ask on.
+    process->setCreateProcessArgumentsModifier(
+        [](QProcess::CreateProcessArguments* arguments) { arguments->flags |= DETACHED_PROCESS; });
+#else
     const bool unprivileged = setup.Unprivileged;
     const unsigned long dataLimit = setup.DataLimit;
     const unsigned long fileSizeLimit = setup.FileSizeLimit;
@@ -67,6 +78,7 @@ std::unique_ptr<QProcess> StartTxtp(const QStringList& arguments, const TProgram
     process->setChildProcessModifier([unprivileged, dataLimit, fileSizeLimit, terminal] {
         Detach(unprivileged, dataLimit, fileSizeLimit, terminal.empty() ? nullptr : terminal.c_str());
     });
+#endif
     process->start(QStringLiteral(TXTP_BINARY), arguments);
     process->waitForStarted(-1);
     return process;
@@ -74,6 +86,13 @@ std::unique_ptr<QProcess> StartTxtp(const QStringList& arguments, const TProgram
 
 TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup)
 {
+#ifdef _WIN32
+    if (setup.Unprivileged) {
+        TProgramRun refused;
+        refused.Exit = kCouldNotDropPrivileges;
+        return refused;
+    }
+#endif
     const std::unique_ptr<QProcess> started = StartTxtp(arguments, setup);
     QProcess& process = *started;
     TProgramRun run;
