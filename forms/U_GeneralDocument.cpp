@@ -7,6 +7,7 @@
 
 #include "AtomicFile.h"
 #include "CodePage1251.h"
+#include "FindPanel.h"
 #include "Prompts.h"
 #include "QtPrompts.h"
 #include "RichEditText.h"
@@ -165,6 +166,7 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     AdoptPath(path);
     UpdateCaption();
     UpdateCharCount();
+    FindPanel->Forget();
     return true;
 }
 
@@ -249,6 +251,7 @@ void TFrmGeneral::MnuFileNewClick()
     UpdateCaption();
     UpdateCharCount();
     document_.CurrentPassword.clear();
+    FindPanel->Forget();
     FocusEditor();
 }
 

@@ -34,7 +34,7 @@ fi
 
 echo "== building Release into $build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target tainoteka txtp core_bench verify_portable_keys editor_bench txtp_stream_bench
+cmake --build "$build" --target tainoteka txtp core_bench verify_portable_keys editor_bench txtp_stream_bench find_bench
 mkdir -p "$logs"
 
 work=$(mktemp -d)
@@ -72,6 +72,11 @@ echo "== editor_bench (offscreen)"
 runs=3
 [ "$quick" = 1 ] && runs=1
 "$build/bench/editor_bench" --runs $runs --tsv "$logs/editor.tsv" 2>&1 | tee "$logs/editor_bench.log"
+
+echo "== find_bench (offscreen)"
+find_runs=5
+[ "$quick" = 1 ] && find_runs=1
+"$build/bench/find_bench" --runs $find_runs --tsv "$logs/find.tsv" 2>&1 | tee "$logs/find_bench.log"
 
 # ---------------------------------------------------------------------------
 echo "== X server part"
@@ -186,6 +191,13 @@ Measured $(date '+%Y-%m-%d %H:%M %Z') on ${cpu_model}, ${cores} cores, ${mem} RA
 | txtp decrypt --raw 40 MB / bare read-decipher-write loop (whole processes, in turns) | $(st ratio) ($(st raw40) vs $(st bare40); CPU time $(st cpu_ratio)) | ≤ 1.3 |
 | txtp peak memory, 40 MB (decrypt --raw / decrypt / encrypt) | $(st peak_raw40) / $(st peak_utf8_40) / $(st peak_encrypt40) | < 16 MiB |
 | txtp peak memory, $(st large_mib) MiB (decrypt --raw / decrypt) | $(st peak_raw_large) / $(st peak_utf8_large) | < 16 MiB |
+| Find next in 40 M characters, only match behind the caret (wraps; case folded / case kept / whole word) | $(ed find.tsv find_wrap) / $(ed find.tsv find_wrap_case) / $(ed find.tsv find_wrap_word) | < 100 ms |
+| Find previous, only match ahead of the caret (wraps) | $(ed find.tsv find_wrap_back) | < 100 ms |
+| Find next with no match anywhere | $(ed find.tsv find_none) | |
+| Typed key, find panel open, 10,000 matches (handlers / until painted) | $(ed find.tsv key_marks_handler) / $(ed find.tsv key_marks_shown) | < 5 ms |
+| Replace all, 1,000,000 matches (until painted; undo) | $(ed find.tsv replace_all) ($(ed find.tsv replace_all_shown); undo $(ed find.tsv replace_all_undo)) | < 3 s |
+| Memory of that replace all: resident before / peak / after | $(ed find.tsv replace_all_rss_before) / $(ed find.tsv replace_all_peak) / $(ed find.tsv replace_all_rss_after) | peak < 2 × before |
+| Replace all, 10,000 matches | $(ed find.tsv replace_sparse) | |
 | Idle CPU, clipboard switch off (${idle_secs} s) | ${idle_off} % of one core (switch on: ${idle_on} %; Xvfb: ${idle_x} %) | |
 | Clipboard emptied after another program copies | $(probe clear_clipboard.log) | |
 | PRIMARY selection emptied after another program selects | $(probe clear_primary.log) | |
