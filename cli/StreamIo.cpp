@@ -50,20 +50,6 @@ TOutcome SystemFailure(const std::string& name)
 
 } // namespace
 
-TOutcome ReadStandardInput(std::string& data)
-{
-    char buffer[65536];
-    data.clear();
-    for (;;) {
-        const long got = ReadSome(0, buffer, sizeof buffer);
-        if (got < 0)
-            return SystemFailure("standard input");
-        if (got == 0)
-            return Success();
-        data.append(buffer, static_cast<std::size_t>(got));
-    }
-}
-
 TOutcome WriteStandardOutput(std::string_view data)
 {
     while (!data.empty()) {

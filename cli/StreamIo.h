@@ -9,7 +9,6 @@
 
 namespace tainoteka::cli {
 
-TOutcome ReadStandardInput(std::string& data);
 TOutcome WriteStandardOutput(std::string_view data);
 
 // Reads up to the first LF, one byte at a time so that nothing after the line

@@ -5,6 +5,9 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -194,6 +197,29 @@ TEST_F(TxtpHostile, DevicesAreWrittenInPlaceAndTheirErrorsReported)
     EXPECT_EQ(run.Exit, 4);
     EXPECT_EQ(run.Err, "txtp: " + full.toStdString() + ": " + std::strerror(ENOSPC) + "\n");
     EXPECT_TRUE(S_ISCHR(ModeOf(full)));
+}
+
+TEST_F(TxtpHostile, FailedWriteGivesTheSystemsReasonAndKeepsTheOldFile)
+{
+    // A file size limit makes every write past 4 KiB fail, for root as well.
+    const std::string text(64 * 1024, 'x');
+    const QString doc = Protect("doc.txtp", text, "pw");
+    PutFile(Path("in.txt"), text);
+    PutFile(Path("old.txt"), std::string("old plain"));
+    PutFile(Path("old.txtp"), std::string("old protected"));
+    TProgramSetup setup = WithPassword("pw");
+    setup.FileSizeLimit = 4096;
+    const std::string tooLarge = std::strerror(EFBIG);
+
+    TProgramRun run = RunTxtp({"decrypt", doc, "-o", Path("old.txt"), "--pass", kFromEnv}, setup);
+    EXPECT_EQ(run.Exit, 4);
+    EXPECT_EQ(run.Err, "txtp: " + Path("old.txt").toStdString() + ": " + tooLarge + "\n");
+    run = RunTxtp({"encrypt", "-i", Path("in.txt"), "-o", Path("old.txtp"), "--pass", kFromEnv}, setup);
+    EXPECT_EQ(run.Exit, 4);
+    EXPECT_EQ(run.Err, "txtp: " + Path("old.txtp").toStdString() + ": " + tooLarge + "\n");
+    EXPECT_EQ(TakeFile(Path("old.txt")), "old plain");
+    EXPECT_EQ(TakeFile(Path("old.txtp")), "old protected");
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4) << "no temporary file left";
 }
 
 TEST_F(TxtpHostile, OwnStandardOutputIsWrittenWhereItPoints)

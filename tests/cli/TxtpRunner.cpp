@@ -6,6 +6,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <csignal>
+
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/ioctl.h>
@@ -20,9 +22,14 @@ namespace {
 constexpr uid_t kNobody = 65534;
 
 // Runs in the child between fork and exec.
-void Detach(bool unprivileged, unsigned long dataLimit, const char* terminal)
+void Detach(bool unprivileged, unsigned long dataLimit, unsigned long fileSizeLimit, const char* terminal)
 {
     setsid();
+    if (fileSizeLimit > 0) {
+        signal(SIGXFSZ, SIG_IGN); // kept across exec
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
     if (terminal) {
         const int fd = open(terminal, O_RDWR);
         if (fd < 0 || ioctl(fd, TIOCSCTTY, 0) != 0)
@@ -65,10 +72,11 @@ std::unique_ptr<QProcess> StartTxtp(const QStringList& arguments, const TProgram
 #else
     const bool unprivileged = setup.Unprivileged;
     const unsigned long dataLimit = setup.DataLimit;
+    const unsigned long fileSizeLimit = setup.FileSizeLimit;
     // Copied here: the child may not allocate between fork and exec.
     const std::string terminal = setup.Terminal;
-    process->setChildProcessModifier([unprivileged, dataLimit, terminal] {
-        Detach(unprivileged, dataLimit, terminal.empty() ? nullptr : terminal.c_str());
+    process->setChildProcessModifier([unprivileged, dataLimit, fileSizeLimit, terminal] {
+        Detach(unprivileged, dataLimit, fileSizeLimit, terminal.empty() ? nullptr : terminal.c_str());
     });
 #endif
     process->start(QStringLiteral(TXTP_BINARY), arguments);

@@ -24,6 +24,9 @@ struct TProgramSetup {
     bool Unprivileged = false; // run as "nobody" when the tests run as root
     unsigned long DataLimit = 0; // bytes of data the program may map (RLIMIT_DATA); 0: no limit
     std::string Terminal; // a terminal to give the program as its controlling terminal
+    // Largest file the program may write (RLIMIT_FSIZE); a write beyond fails
+    // with EFBIG instead of raising SIGXFSZ. 0: no limit.
+    unsigned long FileSizeLimit = 0;
 };
 
 TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup = {});
