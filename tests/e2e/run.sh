@@ -892,36 +892,29 @@ scenario_settings_survive_restart() {
   [ "$(ini_value "$ini" Size)" = 14 ] || fail "second close stored Size='$(ini_value "$ini" Size)'"
 }
 
+clipboard_targets() { xclip -selection clipboard -t TARGETS -o 2>/dev/null; }
+clipboard_offers() { clipboard_targets | grep -qx "$1"; } # TARGET
+
 # Ctrl+C in the editing area: beside the text the clipboard offers the mark
 # that clipboard histories skip, and pasting works as before.
 scenario_copy_marked_secret() {
-  local targets= deadline
   start_app
   wait_untitled_main
   type_text "marked words"
   keys ctrl+a ctrl+c
-  deadline=$(( $(now_ms) + 5000 ))
-  while [ "$(now_ms)" -lt "$deadline" ]; do
-    targets=$(xclip -selection clipboard -t TARGETS -o 2>/dev/null)
-    grep -qx 'x-kde-passwordManagerHint' <<<"$targets" && break
-    sleep 0.05
-  done
-  log "clipboard targets after Ctrl+C: $(echo $targets)"
-  grep -qx 'x-kde-passwordManagerHint' <<<"$targets" || fail "the copy does not offer x-kde-passwordManagerHint"
+  wait_until 5 clipboard_offers x-kde-passwordManagerHint || fail "the copy does not offer x-kde-passwordManagerHint"
+  log "clipboard targets after Ctrl+C: $(echo $(clipboard_targets))"
   [ "$(xclip -selection clipboard -t x-kde-passwordManagerHint -o 2>/dev/null)" = secret ] ||
     fail "x-kde-passwordManagerHint does not read 'secret'"
   [ "$(selection_text clipboard)" = "marked words" ] || fail "the copied text reads '$(selection_text clipboard)'"
-  keys End ctrl+v ctrl+a ctrl+c
-  deadline=$(( $(now_ms) + 5000 ))
-  while [ "$(now_ms)" -lt "$deadline" ] && [ "$(selection_text clipboard)" != "marked wordsmarked words" ]; do
-    sleep 0.05
-  done
-  [ "$(selection_text clipboard)" = "marked wordsmarked words" ] ||
-    fail "paste into the editor gave '$(selection_text clipboard)'"
+  keys End ctrl+v
+  a11y_until 5 "marked wordsmarked words" editor-text || fail "paste into the editor gave '$(a11y editor-text)'"
+  keys ctrl+a ctrl+c
+  wait_until 5 selection_is clipboard "marked wordsmarked words" ||
+    fail "the second copy put '$(selection_text clipboard)' on the clipboard"
   close_with_no
 }
 
-# Runs one scenario inside its own process (run.sh __scenario NAME).
 # Find and replace in a saved document: the panel from the keys, search as
 # you type, Enter for the next match, "Заменить все" as one undo step, and
 # the saved file checked with txtp; the texts searched for are written nowhere.
@@ -988,6 +981,7 @@ scenario_find_and_replace() {
 
 panel_says() { a11y labels "$(main_title)" | grep -qxF "$1"; }
 
+# Runs one scenario inside its own process (run.sh __scenario NAME).
 run_scenario_body() {
   local name=$1
   SC_ART="$E2E_ART/$name"
