@@ -168,7 +168,10 @@ a11y_ask() {
   local request="$APP_PID" field status value message
   for field in "$@"; do request+=$'\x1f'$(a11y_escape "$field"); done
   printf '%s\n' "$request" >&7
-  IFS=$'\x1f' read -r status value message <&8 || { log "a11y.py does not answer"; return 2; }
+  # a11y.py answers by the time-out given (plus the bus's own time-outs);
+  # far beyond that it hangs, and the scenario ends rather than hang with it.
+  IFS=$'\x1f' read -r -t $(( ${1%.*} + 30 )) status value message <&8 ||
+    fail "a11y.py gave no answer to: ${*:4}"
   [ -n "$message" ] && printf '%b\n' "$message" >&2
   [ -n "$value" ] && printf '%b\n' "$value"
   return "$status"
@@ -209,7 +212,9 @@ keys_handled() {
 
 # Position and size on the screen, as "x y w h" (xdotool's own report is
 # off by the frame for some windows).
+# An empty id would make xwininfo and xprop wait for a click on a window.
 abs_geometry() {
+  [ -n "$1" ] || return 1
   xwininfo -id "$1" 2>/dev/null | awk -F: '
     /Absolute upper-left X/ { x = $2 } /Absolute upper-left Y/ { y = $2 }
     /Width/ { w = $2 } /Height/ { h = $2 }
@@ -219,6 +224,7 @@ abs_geometry() {
 # Top-left corner of a managed window's outer frame (caption and border).
 frame_origin() {
   local extents
+  [ -n "$1" ] || return 1
   extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
   [ -n "$extents" ] || extents=0,0,0,0
   abs_geometry "$1" | awk -v e="$extents" '{ split(e, f, ","); printf "%d %d", $1 - f[1], $2 - f[3] }'
@@ -411,7 +417,7 @@ scenario_cleanup() {
 # editing area itself is plain white there.
 toolbar_edge() {
   local id file w h left top
-  id=$(main_window)
+  id=$(wait_window " - Тайнотека$" 5) || { echo unknown; return; }
   file="$SC_ART/$1.png"
   import -window "$id" "$file" 2>/dev/null || { echo unknown; return; }
   read -r w h < <(identify -format '%w %h' "$file")
@@ -437,7 +443,7 @@ text_height_between() { # SHOT_NAME MIN MAX
 # the left): the typed line, so it grows with the font.
 text_height() {
   local id file w h
-  id=$(main_window)
+  id=$(wait_window " - Тайнотека$" 5) || { echo 0; return; }
   file="$SC_ART/$1.png"
   import -window "$id" "$file" 2>/dev/null || { echo 0; return; }
   read -r w h < <(identify -format '%w %h' "$file")
@@ -451,15 +457,17 @@ text_height() {
 # password field y 8, gap 5, 121 x 40.
 expect_popup_under_field() { # POPUP_ID DIALOG_TITLE FIELD_Y GAP WIDTH HEIGHT
   local dialog
-  dialog=$(windows_named "^$2\$" | head -n1)
   wait_until 5 popup_placed "$@"
+  dialog=$(wait_window "^$2\$" 5)
   log "pop-up at $POPUP_AT (x y w h); dialog client at $(abs_geometry "$dialog"), frame at $(frame_origin "$dialog")"
   [ "$POPUP_AT" = "$POPUP_WANTED" ] || fail "the pop-up stands at '$POPUP_AT', not at '$POPUP_WANTED' under the password field"
 }
 
 popup_placed() { # the same arguments; sets POPUP_AT and POPUP_WANTED
   local dialog
+  # A window list taken while a pop-up is replaced can come back empty.
   dialog=$(windows_named "^$2\$" | head -n1)
+  [ -n "$dialog" ] || return 1
   POPUP_WANTED=$(frame_origin "$dialog" |
     awk -v fy="$3" -v gap="$4" -v w="$5" -v h="$6" '{ printf "%d %d %d %d", $1 + 147, $2 + fy + 2 * 21 + gap, w, h }')
   POPUP_AT=$(abs_geometry "$1")
@@ -617,7 +625,7 @@ paste_attempts_against_holders() { # CLIPBOARD_TEXT PRIMARY_TEXT
   start_holder PRIMARY "$2" 3 "$SC_ART/hold-primary.txt"
   h2=$HOLDER_PID
   keys ctrl+v shift+Insert
-  id=$(main_window)
+  id=$(wait_window " - Тайнотека$" 5) || fail "the main window is not on screen"
   eval "$(xdotool getwindowgeometry --shell "$id")"
   x=$((X + WIDTH / 2))
   y=$((Y + HEIGHT / 2))
