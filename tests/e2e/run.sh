@@ -106,17 +106,19 @@ expect_steady() {
   done
 }
 
-first_window_named() { # REGEX: prints the id of the first visible match
-  local id
-  id=$(windows_named "$1" | head -n1)
-  [ -n "$id" ] && echo "$id"
+# Predicates for the waits below; the window found is kept in FOUND_ID (a
+# second look could miss it: a window list taken while another window goes
+# can come back empty).
+first_window_named() { # REGEX
+  FOUND_ID=$(windows_named "$1" | head -n1)
+  [ -n "$FOUND_ID" ]
 }
 no_window_named() { [ -z "$(windows_named "$1")" ]; }
 
 # wait_window REGEX SECONDS: prints the id of the first visible match.
 wait_window() {
-  wait_until "$2" first_window_named "$1" >/dev/null || return 1
-  first_window_named "$1"
+  wait_until "$2" first_window_named "$1" || return 1
+  echo "$FOUND_ID"
 }
 
 wait_no_window() { wait_until "$2" no_window_named "$1"; }
@@ -126,15 +128,15 @@ wait_no_window() { wait_until "$2" no_window_named "$1"; }
 window_with_name() { # EXACT [REGEX]
   local id
   for id in $(windows_named "${2:-.}"); do
-    [ "$(window_name "$id")" = "$1" ] && { echo "$id"; return 0; }
+    [ "$(window_name "$id")" = "$1" ] && { FOUND_ID=$id; return 0; }
   done
   return 1
 }
 
 # wait_visible_name EXACT SECONDS [REGEX]: prints the window's id.
 wait_visible_name() {
-  wait_until "$2" window_with_name "$1" "${3:-.}" >/dev/null || return 1
-  window_with_name "$1" "${3:-.}"
+  wait_until "$2" window_with_name "$1" "${3:-.}" || return 1
+  echo "$FOUND_ID"
 }
 
 is_active() { [ "$(active_name)" = "$1" ]; }
