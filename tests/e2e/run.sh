@@ -106,17 +106,19 @@ expect_steady() {
   done
 }
 
-first_window_named() { # REGEX: prints the id of the first visible match
-  local id
-  id=$(windows_named "$1" | head -n1)
-  [ -n "$id" ] && echo "$id"
+# Predicates for the waits below; the window found is kept in FOUND_ID (a
+# second look could miss it: a window list taken while another window goes
+# can come back empty).
+first_window_named() { # REGEX
+  FOUND_ID=$(windows_named "$1" | head -n1)
+  [ -n "$FOUND_ID" ]
 }
 no_window_named() { [ -z "$(windows_named "$1")" ]; }
 
 # wait_window REGEX SECONDS: prints the id of the first visible match.
 wait_window() {
-  wait_until "$2" first_window_named "$1" >/dev/null || return 1
-  first_window_named "$1"
+  wait_until "$2" first_window_named "$1" || return 1
+  echo "$FOUND_ID"
 }
 
 wait_no_window() { wait_until "$2" no_window_named "$1"; }
@@ -126,15 +128,15 @@ wait_no_window() { wait_until "$2" no_window_named "$1"; }
 window_with_name() { # EXACT [REGEX]
   local id
   for id in $(windows_named "${2:-.}"); do
-    [ "$(window_name "$id")" = "$1" ] && { echo "$id"; return 0; }
+    [ "$(window_name "$id")" = "$1" ] && { FOUND_ID=$id; return 0; }
   done
   return 1
 }
 
 # wait_visible_name EXACT SECONDS [REGEX]: prints the window's id.
 wait_visible_name() {
-  wait_until "$2" window_with_name "$1" "${3:-.}" >/dev/null || return 1
-  window_with_name "$1" "${3:-.}"
+  wait_until "$2" window_with_name "$1" "${3:-.}" || return 1
+  echo "$FOUND_ID"
 }
 
 is_active() { [ "$(active_name)" = "$1" ]; }
@@ -168,7 +170,10 @@ a11y_ask() {
   local request="$APP_PID" field status value message
   for field in "$@"; do request+=$'\x1f'$(a11y_escape "$field"); done
   printf '%s\n' "$request" >&7
-  IFS=$'\x1f' read -r status value message <&8 || { log "a11y.py does not answer"; return 2; }
+  # a11y.py answers by the time-out given (plus the bus's own time-outs);
+  # far beyond that it hangs, and the scenario ends rather than hang with it.
+  IFS=$'\x1f' read -r -t $(( ${1%.*} + 30 )) status value message <&8 ||
+    fail "a11y.py gave no answer to: ${*:4}"
   [ -n "$message" ] && printf '%b\n' "$message" >&2
   [ -n "$value" ] && printf '%b\n' "$value"
   return "$status"
@@ -209,7 +214,9 @@ keys_handled() {
 
 # Position and size on the screen, as "x y w h" (xdotool's own report is
 # off by the frame for some windows).
+# An empty id would make xwininfo and xprop wait for a click on a window.
 abs_geometry() {
+  [ -n "$1" ] || return 1
   xwininfo -id "$1" 2>/dev/null | awk -F: '
     /Absolute upper-left X/ { x = $2 } /Absolute upper-left Y/ { y = $2 }
     /Width/ { w = $2 } /Height/ { h = $2 }
@@ -219,6 +226,7 @@ abs_geometry() {
 # Top-left corner of a managed window's outer frame (caption and border).
 frame_origin() {
   local extents
+  [ -n "$1" ] || return 1
   extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
   [ -n "$extents" ] || extents=0,0,0,0
   abs_geometry "$1" | awk -v e="$extents" '{ split(e, f, ","); printf "%d %d", $1 - f[1], $2 - f[3] }'
@@ -411,7 +419,7 @@ scenario_cleanup() {
 # editing area itself is plain white there.
 toolbar_edge() {
   local id file w h left top
-  id=$(main_window)
+  id=$(wait_window " - Тайнотека$" 5) || { echo unknown; return; }
   file="$SC_ART/$1.png"
   import -window "$id" "$file" 2>/dev/null || { echo unknown; return; }
   read -r w h < <(identify -format '%w %h' "$file")
@@ -437,7 +445,7 @@ text_height_between() { # SHOT_NAME MIN MAX
 # the left): the typed line, so it grows with the font.
 text_height() {
   local id file w h
-  id=$(main_window)
+  id=$(wait_window " - Тайнотека$" 5) || { echo 0; return; }
   file="$SC_ART/$1.png"
   import -window "$id" "$file" 2>/dev/null || { echo 0; return; }
   read -r w h < <(identify -format '%w %h' "$file")
@@ -451,15 +459,17 @@ text_height() {
 # password field y 8, gap 5, 121 x 40.
 expect_popup_under_field() { # POPUP_ID DIALOG_TITLE FIELD_Y GAP WIDTH HEIGHT
   local dialog
-  dialog=$(windows_named "^$2\$" | head -n1)
   wait_until 5 popup_placed "$@"
+  dialog=$(wait_window "^$2\$" 5)
   log "pop-up at $POPUP_AT (x y w h); dialog client at $(abs_geometry "$dialog"), frame at $(frame_origin "$dialog")"
   [ "$POPUP_AT" = "$POPUP_WANTED" ] || fail "the pop-up stands at '$POPUP_AT', not at '$POPUP_WANTED' under the password field"
 }
 
 popup_placed() { # the same arguments; sets POPUP_AT and POPUP_WANTED
   local dialog
+  # A window list taken while a pop-up is replaced can come back empty.
   dialog=$(windows_named "^$2\$" | head -n1)
+  [ -n "$dialog" ] || return 1
   POPUP_WANTED=$(frame_origin "$dialog" |
     awk -v fy="$3" -v gap="$4" -v w="$5" -v h="$6" '{ printf "%d %d %d %d", $1 + 147, $2 + fy + 2 * 21 + gap, w, h }')
   POPUP_AT=$(abs_geometry "$1")
@@ -617,7 +627,7 @@ paste_attempts_against_holders() { # CLIPBOARD_TEXT PRIMARY_TEXT
   start_holder PRIMARY "$2" 3 "$SC_ART/hold-primary.txt"
   h2=$HOLDER_PID
   keys ctrl+v shift+Insert
-  id=$(main_window)
+  id=$(wait_window " - Тайнотека$" 5) || fail "the main window is not on screen"
   eval "$(xdotool getwindowgeometry --shell "$id")"
   x=$((X + WIDTH / 2))
   y=$((Y + HEIGHT / 2))
@@ -892,36 +902,29 @@ scenario_settings_survive_restart() {
   [ "$(ini_value "$ini" Size)" = 14 ] || fail "second close stored Size='$(ini_value "$ini" Size)'"
 }
 
+clipboard_targets() { xclip -selection clipboard -t TARGETS -o 2>/dev/null; }
+clipboard_offers() { clipboard_targets | grep -qx "$1"; } # TARGET
+
 # Ctrl+C in the editing area: beside the text the clipboard offers the mark
 # that clipboard histories skip, and pasting works as before.
 scenario_copy_marked_secret() {
-  local targets= deadline
   start_app
   wait_untitled_main
   type_text "marked words"
   keys ctrl+a ctrl+c
-  deadline=$(( $(now_ms) + 5000 ))
-  while [ "$(now_ms)" -lt "$deadline" ]; do
-    targets=$(xclip -selection clipboard -t TARGETS -o 2>/dev/null)
-    grep -qx 'x-kde-passwordManagerHint' <<<"$targets" && break
-    sleep 0.05
-  done
-  log "clipboard targets after Ctrl+C: $(echo $targets)"
-  grep -qx 'x-kde-passwordManagerHint' <<<"$targets" || fail "the copy does not offer x-kde-passwordManagerHint"
+  wait_until 5 clipboard_offers x-kde-passwordManagerHint || fail "the copy does not offer x-kde-passwordManagerHint"
+  log "clipboard targets after Ctrl+C: $(echo $(clipboard_targets))"
   [ "$(xclip -selection clipboard -t x-kde-passwordManagerHint -o 2>/dev/null)" = secret ] ||
     fail "x-kde-passwordManagerHint does not read 'secret'"
   [ "$(selection_text clipboard)" = "marked words" ] || fail "the copied text reads '$(selection_text clipboard)'"
-  keys End ctrl+v ctrl+a ctrl+c
-  deadline=$(( $(now_ms) + 5000 ))
-  while [ "$(now_ms)" -lt "$deadline" ] && [ "$(selection_text clipboard)" != "marked wordsmarked words" ]; do
-    sleep 0.05
-  done
-  [ "$(selection_text clipboard)" = "marked wordsmarked words" ] ||
-    fail "paste into the editor gave '$(selection_text clipboard)'"
+  keys End ctrl+v
+  a11y_until 5 "marked wordsmarked words" editor-text || fail "paste into the editor gave '$(a11y editor-text)'"
+  keys ctrl+a ctrl+c
+  wait_until 5 selection_is clipboard "marked wordsmarked words" ||
+    fail "the second copy put '$(selection_text clipboard)' on the clipboard"
   close_with_no
 }
 
-# Runs one scenario inside its own process (run.sh __scenario NAME).
 # Find and replace in a saved document: the panel from the keys, search as
 # you type, Enter for the next match, "Заменить все" as one undo step, and
 # the saved file checked with txtp; the texts searched for are written nowhere.
@@ -988,6 +991,7 @@ scenario_find_and_replace() {
 
 panel_says() { a11y labels "$(main_title)" | grep -qxF "$1"; }
 
+# Runs one scenario inside its own process (run.sh __scenario NAME).
 run_scenario_body() {
   local name=$1
   SC_ART="$E2E_ART/$name"
