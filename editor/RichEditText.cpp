@@ -108,12 +108,12 @@ void TRichEditText::CountLineSeparators(int from, int charsAdded)
     const QTextBlock last = doc->findBlock(from + charsAdded);
     for (QTextBlock block = doc->findBlock(from); block.isValid(); block = block.next()) {
         const qint64 found = block.text().count(QChar::LineSeparator);
-        auto* data = static_cast<TLineData*>(block.userData());
-        if (found > 0 || (data && data->Separators > 0)) {
-            data = LineDataOf(block);
-            data->SeparatorTotal = lineSeparators_;
-            *lineSeparators_ += found - data->Separators;
-            data->Separators = found;
+        auto* lineData = static_cast<TLineData*>(block.userData());
+        if (found > 0 || (lineData && lineData->Separators > 0)) {
+            lineData = LineDataOf(block);
+            lineData->SeparatorTotal = lineSeparators_;
+            *lineSeparators_ += found - lineData->Separators;
+            lineData->Separators = found;
         }
         if (block == last)
             break;

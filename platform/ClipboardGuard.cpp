@@ -58,9 +58,10 @@ void TClipboardGuard::Clear(QClipboard::Mode mode)
         // without an owner: XWayland compositors hand a new X owner on to
         // Wayland programs (whose copy is then dropped), but not an owner
         // that went away.
+        // Only our own data is looked at: a foreign owner may never answer.
         const bool owned = mode == QClipboard::Clipboard ? clipboard->ownsClipboard() : clipboard->ownsSelection();
-        const QMimeData* held = clipboard->mimeData(mode);
-        if (!owned || !held || !held->formats().isEmpty())
+        const QMimeData* held = owned ? clipboard->mimeData(mode) : nullptr;
+        if (!held || !held->formats().isEmpty())
             clipboard->setMimeData(new QMimeData, mode);
     } else {
         clipboard->clear(mode);
