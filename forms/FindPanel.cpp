@@ -167,6 +167,9 @@ void TFindPanel::Search(qsizetype from, TSearchDirection direction)
     if (found.Found())
         typedFrom_ = found.Start;
     ShowFound(found, direction);
+    // F3 with the panel closed keeps no copy of the text behind.
+    if (!isVisible())
+        snapshot_.Drop();
 }
 
 void TFindPanel::ShowFound(const TFoundText& found, TSearchDirection direction)
