@@ -8,14 +8,9 @@
 namespace tainoteka {
 namespace {
 
-// Two megabytes of text at a time: big enough that reading is a copy, small
-// enough that a search never holds a second copy of the document.
-constexpr qsizetype kPiece = qsizetype(1) << 20;
-constexpr qsizetype kFirstWindow = 4096;
-
-// Rebuilding the span from the first to the last match costs about as much
-// per character as replacing one match costs per this many characters.
-constexpr qsizetype kRebuildCharsPerMatch = 48;
+// Text near the caret is read as a small piece; beyond it the whole text is
+// taken in one copy, which Qt makes far faster than pieces.
+constexpr qsizetype kNear = 16384;
 
 qsizetype TextLength(const QTextDocument& document) { return document.characterCount() - 1; }
 
@@ -26,105 +21,88 @@ QString ReadText(QTextCursor& cursor, qsizetype from, qsizetype to)
     return cursor.selectedText();
 }
 
-// Searches a document through windows of at most kPiece starting places.
+// Searches a document: first a window near the caret, then, if need be,
+// a copy of the whole text, taken once.
 class TPieceSearch {
 public:
-    TPieceSearch(const QTextDocument& document, const TSearchPattern& pattern)
-        : cursor_(const_cast<QTextDocument*>(&document)), pattern_(pattern), length_(TextLength(document))
+    TPieceSearch(const QTextDocument& document, const TSearchPattern& pattern, TTextSnapshot* snapshot = nullptr)
+        : document_(document), pattern_(pattern), length_(TextLength(document)), snapshot_(snapshot)
     {
     }
 
     // Last place where a match can start, plus one.
     qsizetype StartsEnd() const { return std::max<qsizetype>(0, length_ - pattern_.Length() + 1); }
 
-    // Windows start small, as the next match is mostly near, and grow.
     qsizetype First(qsizetype from, qsizetype to)
     {
+        from = std::max<qsizetype>(from, 0);
         to = std::min(to, StartsEnd());
-        qsizetype window = kFirstWindow;
-        for (qsizetype a = std::max<qsizetype>(from, 0); a < to; a += window, window = std::min(window * 4, kPiece)) {
-            const qsizetype b = std::min(a + window, to);
-            const qsizetype offset = Load(a, b);
-            if (const qsizetype at = pattern_.FindFirst(piece_, a - offset, b - offset); at >= 0)
-                return offset + at;
-        }
-        return -1;
+        if (from >= to)
+            return -1;
+        const qsizetype nearEnd = std::min(to, from + kNear);
+        const qsizetype offset = Load(from, nearEnd);
+        if (const qsizetype at = pattern_.FindFirst(piece_, from - offset, nearEnd - offset); at >= 0)
+            return offset + at;
+        return nearEnd < to ? pattern_.FindFirst(Whole(), nearEnd, to) : -1;
     }
 
     qsizetype Last(qsizetype from, qsizetype to)
     {
         from = std::max<qsizetype>(from, 0);
-        qsizetype window = kFirstWindow;
-        for (qsizetype b = std::min(to, StartsEnd()); b > from; b -= window, window = std::min(window * 4, kPiece)) {
-            const qsizetype a = std::max(from, b - window);
-            const qsizetype offset = Load(a, b);
-            if (const qsizetype at = pattern_.FindLast(piece_, a - offset, b - offset); at >= 0)
-                return offset + at;
-        }
-        return -1;
+        to = std::min(to, StartsEnd());
+        if (from >= to)
+            return -1;
+        const qsizetype nearStart = std::max(from, to - kNear);
+        const qsizetype offset = Load(nearStart, to);
+        if (const qsizetype at = pattern_.FindLast(piece_, nearStart - offset, to - offset); at >= 0)
+            return offset + at;
+        return from < nearStart ? pattern_.FindLast(Whole(), from, nearStart) : -1;
     }
 
     // Every match, left to right, none overlapping the one before.
     std::vector<qsizetype> All()
     {
         std::vector<qsizetype> starts;
-        const qsizetype n = pattern_.Length();
-        qsizetype next = 0;
-        for (qsizetype a = 0; a < StartsEnd(); a += kPiece) {
-            const qsizetype b = std::min(a + kPiece, StartsEnd());
-            if (next >= b)
-                continue;
-            const qsizetype offset = Load(a, b);
-            for (qsizetype at = pattern_.FindFirst(piece_, std::max(a, next) - offset, b - offset); at >= 0;
-                 at = pattern_.FindFirst(piece_, at + n, b - offset)) {
-                starts.push_back(offset + at);
-                next = offset + at + n;
-            }
-        }
+        const QString& text = Whole();
+        for (qsizetype at = pattern_.FindFirst(text, 0, text.size()); at >= 0;
+             at = pattern_.FindFirst(text, at + pattern_.Length(), text.size()))
+            starts.push_back(at);
         return starts;
     }
 
+    void DropWhole()
+    {
+        if (!snapshot_)
+            whole_ = QString();
+    }
+
 private:
-    // Reads the window [a, b) with one character of context before it and
-    // room for a match starting at its last place; returns where it begins.
+    // Reads [a, b) with one character of context before it and room for a
+    // match starting at its last place; returns where the piece begins.
     qsizetype Load(qsizetype a, qsizetype b)
     {
         const qsizetype from = std::max<qsizetype>(0, a - 1);
         const qsizetype to = std::min(length_, b + pattern_.Length());
-        piece_ = ReadText(cursor_, from, to);
-        pattern_.Normalize(piece_.data(), piece_.size());
+        QTextCursor cursor(const_cast<QTextDocument*>(&document_));
+        piece_ = ReadText(cursor, from, to);
         return from;
     }
 
-    QTextCursor cursor_;
-    const TSearchPattern& pattern_;
-    qsizetype length_;
-    QString piece_;
-};
-
-// Reads a document's text front to back, a piece at a time.
-class TSequentialReader {
-public:
-    explicit TSequentialReader(QTextDocument& document) : cursor_(&document), length_(TextLength(document)) {}
-
-    void AppendTo(QString& out, qsizetype from, qsizetype to)
+    const QString& Whole()
     {
-        while (from < to) {
-            if (from < pieceStart_ || from >= pieceStart_ + piece_.size()) {
-                pieceStart_ = from;
-                piece_ = ReadText(cursor_, from, std::min(length_, from + kPiece));
-            }
-            const qsizetype take = std::min(to, pieceStart_ + piece_.size()) - from;
-            out.append(QStringView(piece_).sliced(from - pieceStart_, take));
-            from += take;
-        }
+        if (snapshot_)
+            return snapshot_->Text();
+        if (whole_.isNull())
+            whole_ = document_.toRawText();
+        return whole_;
     }
 
-private:
-    QTextCursor cursor_;
+    const QTextDocument& document_;
+    const TSearchPattern& pattern_;
     qsizetype length_;
-    qsizetype pieceStart_ = 0;
+    TTextSnapshot* snapshot_;
     QString piece_;
+    QString whole_;
 };
 
 // A line break counts two, as in a saved file.
@@ -143,6 +121,8 @@ QString WithPlainLineBreaks(QString text)
 }
 
 // Back to front, so that the places still to come stay where they were.
+// Match by match, which keeps the document's memory near its size (one
+// insertion of a rebuilt text costs as much time and twice the memory).
 void ReplaceOneByOne(QTextCursor& cursor, const std::vector<qsizetype>& starts, qsizetype length,
                      const QString& replacement)
 {
@@ -153,36 +133,28 @@ void ReplaceOneByOne(QTextCursor& cursor, const std::vector<qsizetype>& starts, 
     }
 }
 
-// Builds the text from the first match to the end of the last one anew and
-// puts it in place in one insertion: far fewer document operations than
-// one per match when matches are dense.
-void ReplaceSpan(QTextDocument& document, QTextCursor& cursor, const std::vector<qsizetype>& starts,
-                 qsizetype length, const QString& replacement)
-{
-    const qsizetype spanStart = starts.front();
-    const qsizetype spanEnd = starts.back() + length;
-    QString rebuilt;
-    rebuilt.reserve(spanEnd - spanStart + qsizetype(starts.size()) * (replacement.size() - length));
-    TSequentialReader reader(document);
-    qsizetype copied = spanStart;
-    for (const qsizetype start : starts) {
-        reader.AppendTo(rebuilt, copied, start);
-        rebuilt.append(replacement);
-        copied = start + length;
-    }
-    cursor.setPosition(int(spanStart));
-    cursor.setPosition(int(spanEnd), QTextCursor::KeepAnchor);
-    cursor.insertText(rebuilt);
-}
-
 } // namespace
 
+TTextSnapshot::TTextSnapshot(const QTextDocument& document) : document_(document)
+{
+    connect(&document, &QTextDocument::contentsChange, this, &TTextSnapshot::Drop);
+}
+
+const QString& TTextSnapshot::Text()
+{
+    if (text_.isNull())
+        text_ = document_.toRawText();
+    return text_;
+}
+
+void TTextSnapshot::Drop() { text_ = QString(); }
+
 TFoundText FindInDocument(const QTextDocument& document, const TSearchPattern& pattern, qsizetype from,
-                          TSearchDirection direction)
+                          TSearchDirection direction, TTextSnapshot* snapshot)
 {
     if (pattern.IsEmpty())
         return {};
-    TPieceSearch search(document, pattern);
+    TPieceSearch search(document, pattern, snapshot);
     const qsizetype n = pattern.Length();
     const qsizetype end = search.StartsEnd();
     from = std::clamp<qsizetype>(from, 0, TextLength(document));
@@ -211,8 +183,7 @@ bool IsMatchAt(const QTextDocument& document, const TSearchPattern& pattern, qsi
         return false;
     QTextCursor cursor(const_cast<QTextDocument*>(&document));
     const qsizetype from = std::max<qsizetype>(0, start - 1);
-    QString around = ReadText(cursor, from, std::min(textLength, start + length + 1));
-    pattern.Normalize(around.data(), around.size());
+    const QString around = ReadText(cursor, from, std::min(textLength, start + length + 1));
     return pattern.FindFirst(around, start - from, start - from + 1) == start - from;
 }
 
@@ -221,21 +192,18 @@ TReplaceResult ReplaceAllInDocument(QTextDocument& document, const TSearchPatter
 {
     if (pattern.IsEmpty())
         return {};
-    const std::vector<qsizetype> starts = TPieceSearch(document, pattern).All();
+    TPieceSearch search(document, pattern);
+    const std::vector<qsizetype> starts = search.All();
     if (starts.empty())
         return {};
     const QString inserted = WithPlainLineBreaks(replacement);
     const qint64 growth = qint64(starts.size()) * (SavedMeasure(inserted) - SavedMeasure(pattern.Needle()));
     if (growth > allowedGrowth)
         return {0, true};
-    const qsizetype n = pattern.Length();
-    const qsizetype span = starts.back() + n - starts.front();
+    search.DropWhole();
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
-    if (span < qsizetype(starts.size()) * kRebuildCharsPerMatch)
-        ReplaceSpan(document, cursor, starts, n, inserted);
-    else
-        ReplaceOneByOne(cursor, starts, n, inserted);
+    ReplaceOneByOne(cursor, starts, pattern.Length(), inserted);
     cursor.endEditBlock();
     return {qsizetype(starts.size()), false};
 }

@@ -2,6 +2,7 @@
 // Find and replace over a whole QTextDocument, read a piece at a time so
 // that a document of tens of millions of characters is never copied whole.
 // Positions are the document's own (one per character, one per line break).
+#include <QObject>
 #include <QString>
 
 #include "TextSearch.h"
@@ -20,11 +21,26 @@ struct TFoundText {
     bool Found() const { return Start >= 0; }
 };
 
+// A copy of a document's whole text, taken when first asked for and let go
+// as soon as the document changes, so that searches one after another read
+// the document once.
+class TTextSnapshot final : public QObject {
+public:
+    explicit TTextSnapshot(const QTextDocument& document);
+    const QString& Text();
+    void Drop();
+
+private:
+    const QTextDocument& document_;
+    QString text_;
+};
+
 // Forward: the first match starting at or after `from`, else the first from
 // the start. Backward: the last match ending at or before `from`, else the
-// last from the end.
+// last from the end. The text near `from` is read by itself; the rest from
+// the snapshot when one is given, else from a copy made for this search.
 TFoundText FindInDocument(const QTextDocument& document, const TSearchPattern& pattern, qsizetype from,
-                          TSearchDirection direction);
+                          TSearchDirection direction, TTextSnapshot* snapshot = nullptr);
 
 // Whether [start, start + length) is a match in the document as it is now.
 bool IsMatchAt(const QTextDocument& document, const TSearchPattern& pattern, qsizetype start, qsizetype length);
@@ -36,7 +52,7 @@ struct TReplaceResult {
 };
 
 // Replaces every match, left to right and none overlapping, as one undo
-// step. `allowedGrowth` is in the saved measure (a line break counts two).
+// step, one match at a time. `allowedGrowth` is in the saved measure (a line break counts two).
 TReplaceResult ReplaceAllInDocument(QTextDocument& document, const TSearchPattern& pattern,
                                     const QString& replacement, qint64 allowedGrowth);
 

@@ -60,7 +60,7 @@ void TSearchPattern::Normalize(QChar* text, qsizetype length) const
 {
     if (!NeedsNormalizing())
         return;
-    const auto& table = options_.MatchCase ? FoldTables().Breaks : FoldTables().CaseAndBreaks;
+    const auto& table = FoldTable();
     auto* units = reinterpret_cast<char16_t*>(text);
     for (qsizetype i = 0; i < length; ++i)
         units[i] = table[units[i]];
@@ -79,9 +79,46 @@ bool TSearchPattern::IsWholeWordAt(QStringView text, qsizetype at) const
 qsizetype TSearchPattern::FindFirstChar(QStringView text, qsizetype from, qsizetype to) const
 {
     const QChar wanted = needle_.at(0);
+    if (NeedsNormalizing()) {
+        const auto& table = FoldTable();
+        const auto* hay = reinterpret_cast<const char16_t*>(text.utf16());
+        for (qsizetype at = from; at < to; ++at)
+            if (table[hay[at]] == wanted.unicode() && IsWholeWordAt(text, at))
+                return at;
+        return -1;
+    }
     for (qsizetype at = text.indexOf(wanted, from); at >= 0 && at < to; at = text.indexOf(wanted, at + 1))
         if (IsWholeWordAt(text, at))
             return at;
+    return -1;
+}
+
+const std::array<char16_t, 0x10000>& TSearchPattern::FoldTable() const
+{
+    return options_.MatchCase ? FoldTables().Breaks : FoldTables().CaseAndBreaks;
+}
+
+// Horspool: compare at the needle's last place, then move on by the
+// distance that character allows. `fold` maps a text unit as Normalize
+// would, so a text is searched as it is, without a normalized copy.
+template <class Fold>
+qsizetype TSearchPattern::Horspool(QStringView text, qsizetype from, qsizetype to, Fold fold) const
+{
+    const qsizetype n = needle_.size();
+    const auto* hay = reinterpret_cast<const char16_t*>(text.utf16());
+    const auto* needle = reinterpret_cast<const char16_t*>(needle_.utf16());
+    const char16_t last = needle[n - 1];
+    for (qsizetype at = from; at < to;) {
+        const char16_t under = fold(hay[at + n - 1]);
+        if (under == last) {
+            qsizetype i = 0;
+            while (i + 1 < n && fold(hay[at + i]) == needle[i])
+                ++i;
+            if (i + 1 == n && IsWholeWordAt(text, at))
+                return at;
+        }
+        at += shift_[under & 0xFF];
+    }
     return -1;
 }
 
@@ -94,19 +131,10 @@ qsizetype TSearchPattern::FindFirst(QStringView text, qsizetype from, qsizetype 
         return -1;
     if (n == 1)
         return FindFirstChar(text, from, to);
-    // Horspool: compare at the needle's last place, then move on by the
-    // distance that character allows.
-    const auto* hay = reinterpret_cast<const char16_t*>(text.utf16());
-    const auto* needle = reinterpret_cast<const char16_t*>(needle_.utf16());
-    const char16_t last = needle[n - 1];
-    const std::size_t headBytes = std::size_t(n - 1) * sizeof(char16_t);
-    for (qsizetype at = from; at < to;) {
-        const char16_t under = hay[at + n - 1];
-        if (under == last && std::memcmp(hay + at, needle, headBytes) == 0 && IsWholeWordAt(text, at))
-            return at;
-        at += shift_[under & 0xFF];
-    }
-    return -1;
+    if (!NeedsNormalizing())
+        return Horspool(text, from, to, [](char16_t unit) { return unit; });
+    const char16_t* table = FoldTable().data();
+    return Horspool(text, from, to, [table](char16_t unit) { return table[unit]; });
 }
 
 qsizetype TSearchPattern::FindLast(QStringView text, qsizetype from, qsizetype to) const
@@ -117,30 +145,12 @@ qsizetype TSearchPattern::FindLast(QStringView text, qsizetype from, qsizetype t
     return last;
 }
 
-QString TSearchPattern::Normalized(QStringView text) const
-{
-    QString copy = text.toString();
-    Normalize(copy.data(), copy.size());
-    return copy;
-}
-
-qsizetype TSearchPattern::IndexIn(QStringView text, qsizetype from) const
-{
-    if (!NeedsNormalizing())
-        return FindFirst(text, from, text.size());
-    const QString normalized = Normalized(text);
-    return FindFirst(normalized, from, normalized.size());
-}
-
 QList<qsizetype> TSearchPattern::AllIn(QStringView text) const
 {
     QList<qsizetype> starts;
     if (IsEmpty())
         return starts;
-    const QString normalized = NeedsNormalizing() ? Normalized(text) : QString();
-    const QStringView searched = NeedsNormalizing() ? QStringView(normalized) : text;
-    for (qsizetype at = FindFirst(searched, 0, searched.size()); at >= 0;
-         at = FindFirst(searched, at + needle_.size(), searched.size()))
+    for (qsizetype at = FindFirst(text, 0, text.size()); at >= 0; at = FindFirst(text, at + needle_.size(), text.size()))
         starts.append(at);
     return starts;
 }

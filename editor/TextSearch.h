@@ -1,11 +1,12 @@
 #pragma once
 // Finding a text in plain UTF-16 text: letter case kept or folded (Ё and Е
-// stay different letters either way), anywhere or only as a whole word.
-// A long text is searched piece by piece: a piece goes through Normalize
-// once, then FindFirst / FindLast look for matches that start inside a
-// window of it. A piece should reach one character beyond the window on each
-// side, so that word edges can be seen, and Length() - 1 more at the end, so
-// that a match starting at the window's end fits.
+// stay different letters either way), anywhere or only as a whole word;
+// every kind of line break matches every other. The text is searched as it
+// is, folded on the fly. A long text may be searched piece by piece:
+// FindFirst / FindLast look for matches that start inside a window of a
+// piece, which should reach one character beyond the window on each side, so
+// that word edges can be seen, and Length() - 1 more at the end, so that a
+// match starting at the window's end fits.
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -30,26 +31,26 @@ public:
     const QString& Needle() const { return needle_; }
     TSearchOptions Options() const { return options_; }
 
-    // Whether a piece must go through Normalize before it is searched.
+    // Whether text units must be folded to compare them with the needle.
     bool NeedsNormalizing() const { return !options_.MatchCase || spansLines_; }
     // Folds the letter case (unless it counts) and makes every kind of line
     // break one '\n', in place; the length stays the same.
     void Normalize(QChar* text, qsizetype length) const;
 
-    // The first / last match that starts in [from, to) of a normalized text
-    // and ends inside it, or -1.
+    // The first / last match that starts in [from, to) of a text and ends
+    // inside it, or -1.
     qsizetype FindFirst(QStringView text, qsizetype from, qsizetype to) const;
     qsizetype FindLast(QStringView text, qsizetype from, qsizetype to) const;
 
-    // The same on text as it is, for short texts such as one line.
-    qsizetype IndexIn(QStringView text, qsizetype from = 0) const;
     // Starts of all matches, left to right, none overlapping the one before.
     QList<qsizetype> AllIn(QStringView text) const;
 
 private:
     bool IsWholeWordAt(QStringView text, qsizetype at) const;
     qsizetype FindFirstChar(QStringView text, qsizetype from, qsizetype to) const;
-    QString Normalized(QStringView text) const;
+    const std::array<char16_t, 0x10000>& FoldTable() const;
+    template <class Fold>
+    qsizetype Horspool(QStringView text, qsizetype from, qsizetype to, Fold fold) const;
 
     QString needle_;
     TSearchOptions options_;

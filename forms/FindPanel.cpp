@@ -28,7 +28,8 @@ const QString TFindPanel::NotFound = QStringLiteral("Не найдено");
 const QString TFindPanel::WrappedToStart = QStringLiteral("Поиск продолжен с начала");
 const QString TFindPanel::WrappedToEnd = QStringLiteral("Поиск продолжен с конца");
 
-TFindPanel::TFindPanel(TRichEditText& editor, QWidget* parent) : QWidget(parent), editor_(editor)
+TFindPanel::TFindPanel(TRichEditText& editor, QWidget* parent)
+    : QWidget(parent), editor_(editor), snapshot_(*editor.document())
 {
     setObjectName(QStringLiteral("FindPanel"));
     Build();
@@ -138,7 +139,7 @@ void TFindPanel::SearchAsTyped()
         SelectInEditor(typedFrom_, 0);
         return;
     }
-    ShowFound(FindInDocument(*editor_.document(), pattern_, typedFrom_, TSearchDirection::Forward),
+    ShowFound(FindInDocument(*editor_.document(), pattern_, typedFrom_, TSearchDirection::Forward, &snapshot_),
               TSearchDirection::Forward);
 }
 
@@ -162,10 +163,13 @@ void TFindPanel::FindPrevious()
 
 void TFindPanel::Search(qsizetype from, TSearchDirection direction)
 {
-    const TFoundText found = FindInDocument(*editor_.document(), pattern_, from, direction);
+    const TFoundText found = FindInDocument(*editor_.document(), pattern_, from, direction, &snapshot_);
     if (found.Found())
         typedFrom_ = found.Start;
     ShowFound(found, direction);
+    // F3 with the panel closed keeps no copy of the text behind.
+    if (!isVisible())
+        snapshot_.Drop();
 }
 
 void TFindPanel::ShowFound(const TFoundText& found, TSearchDirection direction)
@@ -244,6 +248,7 @@ QString TFindPanel::TooLongMessage(qint64 limit)
 void TFindPanel::ClosePanel()
 {
     hide();
+    snapshot_.Drop();
     editor_.setFocus(Qt::OtherFocusReason);
     editor_.ensureCursorVisible();
     RefreshMarks();
@@ -251,6 +256,7 @@ void TFindPanel::ClosePanel()
 
 void TFindPanel::Forget()
 {
+    snapshot_.Drop();
     TxtFind->setText(QString());
     TxtReplace->setText(QString());
     typedFrom_ = 0;

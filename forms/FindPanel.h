@@ -75,6 +75,8 @@ private:
     void RefreshMarks();
 
     TRichEditText& editor_;
+    // Kept while the panel is open: repeated searches copy the text once.
+    TTextSnapshot snapshot_;
     TSearchPattern pattern_;
     // Where typing in the find field searches from.
     qsizetype typedFrom_ = 0;

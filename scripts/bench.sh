@@ -192,6 +192,7 @@ Measured $(date '+%Y-%m-%d %H:%M %Z') on ${cpu_model}, ${cores} cores, ${mem} RA
 | txtp peak memory, 40 MB (decrypt --raw / decrypt / encrypt) | $(st peak_raw40) / $(st peak_utf8_40) / $(st peak_encrypt40) | < 16 MiB |
 | txtp peak memory, $(st large_mib) MiB (decrypt --raw / decrypt) | $(st peak_raw_large) / $(st peak_utf8_large) | < 16 MiB |
 | Find next in 40 M characters, only match behind the caret (wraps; case folded / case kept / whole word) | $(ed find.tsv find_wrap) / $(ed find.tsv find_wrap_case) / $(ed find.tsv find_wrap_word) | < 100 ms |
+| The same, first search after a change (whole text copied: $(ed find.tsv whole_copy)) | $(ed find.tsv find_direct) | < 100 ms |
 | Find previous, only match ahead of the caret (wraps) | $(ed find.tsv find_wrap_back) | < 100 ms |
 | Find next with no match anywhere | $(ed find.tsv find_none) | |
 | Typed key, find panel open, 10,000 matches (handlers / until painted) | $(ed find.tsv key_marks_handler) / $(ed find.tsv key_marks_shown) | < 5 ms |

@@ -13,6 +13,7 @@
 #include "FindField.h"
 #include "FindPanel.h"
 #include "MainWindowFixture.h"
+#include "SecretClipboard.h"
 #include "ToolbarPanel.h"
 
 using namespace tainoteka;
@@ -290,6 +291,8 @@ TEST_F(FindPanel, FieldsKeepTheirOwnClipboardKeysWithTheSwitchOn)
     panel().TxtFind->selectAll();
     Key(panel().TxtFind, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("field"));
+    for (const QString& mark : SecretMarkFormats())
+        EXPECT_TRUE(QApplication::clipboard()->mimeData()->hasFormat(mark)) << "copy without " << mark.toStdString();
     Key(panel().TxtFind, Qt::Key_X, Qt::ControlModifier);
     EXPECT_TRUE(panel().TxtFind->text().isEmpty());
     Key(panel().TxtFind, Qt::Key_V, Qt::ControlModifier);

@@ -212,7 +212,7 @@ TEST(DocumentSearch, ReplaceAllIsOneUndoStep)
 
 TEST(DocumentSearch, ReplaceAllOfDenseAndSparseMatches)
 {
-    // Dense matches take the path that rebuilds the text between them.
+    // Many matches close together.
     const QString dense = Lines(3000, QStringLiteral("ab ab ab"));
     QTextDocument document(dense);
     EXPECT_EQ(ReplaceAllInDocument(document, Pattern("ab"), "xyz", 1 << 20).Count, 9000);
@@ -221,7 +221,7 @@ TEST(DocumentSearch, ReplaceAllOfDenseAndSparseMatches)
     document.undo();
     EXPECT_EQ(document.toPlainText(), dense);
 
-    // Two matches far apart are replaced where they stand.
+    // Two matches far apart.
     const QString sparse = QStringLiteral("ab ") + Lines(3000, QStringLiteral("0123456789")) + QStringLiteral(" AB");
     QTextDocument far(sparse);
     EXPECT_EQ(ReplaceAllInDocument(far, Pattern("ab"), "", 0).Count, 2);
