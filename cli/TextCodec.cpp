@@ -95,21 +95,4 @@ std::string Cp1251ToUtf8(std::string_view bytes)
     return out;
 }
 
-TTextPlace PlaceOf(std::string_view text, std::size_t index)
-{
-    TTextPlace place;
-    for (std::size_t i = 0; i < index && i < text.size(); ++i) {
-        const char ch = text[i];
-        if (ch != '\r' && ch != '\n') {
-            ++place.Column;
-            continue;
-        }
-        if (ch == '\r' && i + 1 < index && text[i + 1] == '\n')
-            ++i;
-        ++place.Line;
-        place.Column = 1;
-    }
-    return place;
-}
-
 } // namespace tainoteka::cli

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "TextPlace.h"
+
 namespace tainoteka::cli {
 
 struct TUtf8Import {
@@ -25,12 +27,8 @@ TUtf8Import Utf8ToCp1251(std::string_view utf8);
 // Every byte has a character (0x98 included), so this never fails.
 std::string Cp1251ToUtf8(std::string_view bytes);
 
-struct TTextPlace {
-    std::size_t Line = 1; // from 1; CR LF, a lone CR and a lone LF each end a line
-    std::size_t Column = 1; // from 1, in characters
-};
-
-// Where the character at index lies in a one-byte-per-character text.
-TTextPlace PlaceOf(std::string_view text, std::size_t index);
+// Where the character at index lies: the rule every message of the program uses.
+using tainoteka::PlaceOf;
+using tainoteka::TTextPlace;
 
 } // namespace tainoteka::cli

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "ClipboardGuard.h"
+#include "DocumentFile.h"
 #include "ImageList.h"
 #include "MenuShortcuts.h"
 #include "QtPrompts.h"
@@ -79,6 +80,8 @@ TFrmGeneral::TFrmGeneral(const TGeneralServices& services, QWidget* parent)
       prompts_(services.Prompts),
       shell_(services.Shell),
       document_(services.Document),
+      ownDocumentFile_(services.DocumentFile ? nullptr : std::make_unique<TDocumentFile>()),
+      documentFile_(services.DocumentFile ? services.DocumentFile : ownDocumentFile_.get()),
       arguments_(services.Arguments),
       programDir_(services.ProgramDir)
 {

@@ -1,8 +1,10 @@
 #pragma once
-// The main window: menu bar, toolbar, editing area and status bar, the
-// document commands and the reading and writing of protected files.
+// The main window: menu bar, toolbar, editing area and status bar, and the
+// document commands, which hand the text to and from the document file.
 #include <QMainWindow>
 #include <QString>
+
+#include <memory>
 
 #include "DocumentState.h"
 #include "U_Help.h"
@@ -22,6 +24,9 @@ namespace tainoteka {
 class IPrompts;
 class IShell;
 class TClipboardGuard;
+class TDocumentFile;
+struct TOpenedDocument;
+struct TReadFile;
 class TFrmPasswordCreate;
 class TFrmPasswordEnter;
 class TMenuShortcuts;
@@ -42,6 +47,7 @@ struct TGeneralServices {
     TDocumentState& Document;
     QStringList Arguments; // command line without the program name
     QString ProgramDir; // folder of the executable, with a trailing separator
+    TDocumentFile* DocumentFile = nullptr; // the system's when null
 };
 
 class TFrmGeneral final : public QMainWindow {
@@ -147,6 +153,9 @@ private:
     bool SaveDocumentAs();
     // The Yes answer of a question: true when the command may go on.
     bool SaveBeforeLeaving();
+    void StartUntitled();
+    void ShowReadFailure(const QString& path, const TReadFile& read);
+    bool ShowOpenedText(TOpenedDocument& opened);
     void SetDialogsStartFolder(const QString& folder);
     void AdoptPath(const QString& path);
     QString PlainTextForSaving() const;
@@ -156,6 +165,8 @@ private:
     IShell& shell_;
     THelpViewer helpViewer_{&shell_};
     TDocumentState& document_;
+    std::unique_ptr<TDocumentFile> ownDocumentFile_;
+    TDocumentFile* documentFile_;
     QStringList arguments_;
     QString programDir_;
     QString settingsPath_;
