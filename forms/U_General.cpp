@@ -59,14 +59,6 @@ QString FormatThousands(quint32 count)
     return grouped;
 }
 
-QString DialogStartFolder(const QString& folder)
-{
-    const bool endsWithSeparator = folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'));
-    if (!endsWithSeparator || folder.size() <= 1 || folder.at(folder.size() - 2) == QLatin1Char(':'))
-        return folder;
-    return folder.left(folder.size() - 1);
-}
-
 QString FolderWithSeparator(const QString& path)
 {
     QString folder = QFileInfo(path).absolutePath();
@@ -267,7 +259,7 @@ void TFrmGeneral::FormCreate()
     document_.CurrentPassword.clear();
     SetDialogsStartFolder(document_.CurrentDir);
     settingsPath_ = SettingsFilePath(programDir_);
-    LoadSettings(*this, document_, settingsPath_, RichEditText->logicalDpiY());
+    ApplySettings(LoadSettings(settingsPath_, document_.CurrentDir, RichEditText->font(), RichEditText->logicalDpiY()));
     UpdateEditCommands();
 }
 

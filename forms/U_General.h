@@ -1,12 +1,15 @@
 #pragma once
 // The main window: menu bar, toolbar, editing area and status bar, and the
 // document commands, which hand the text to and from the document file.
+#include <QColor>
 #include <QMainWindow>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 #include "DocumentState.h"
+#include "ToolbarEdge.h"
 #include "U_Help.h"
 
 class QAction;
@@ -27,13 +30,12 @@ class TClipboardGuard;
 class TDocumentFile;
 struct TOpenedDocument;
 struct TReadFile;
+struct TSettings;
 class TFrmPasswordCreate;
 class TFrmPasswordEnter;
 class TMenuShortcuts;
 class TRichEditText;
 class TToolbarPanel;
-
-enum class TToolbarEdge { Top, Bottom, Left, Right };
 
 // What a file dialog keeps between its showings.
 struct TFileDialogState {
@@ -69,6 +71,9 @@ public:
     void SetCommandsEnabled(bool on);
     void PlaceToolbar(TToolbarEdge edge);
     TToolbarEdge ToolbarEdge() const { return toolbarEdge_; }
+    // The settings the window shows, from and for the settings file.
+    void ApplySettings(const TSettings& settings);
+    TSettings CollectSettings() const;
     bool SaveProtectedFile(const QString& path);
     bool LoadProtectedFile(const QString& path);
 
@@ -177,12 +182,17 @@ private:
     QVBoxLayout* rootLayout_ = nullptr;
     QHBoxLayout* middleLayout_ = nullptr;
     TToolbarEdge toolbarEdge_ = TToolbarEdge::Top;
+    // A system colour read from the settings and the colour it showed as, so
+    // that while the text still shows so it is written back as that system
+    // colour; any other colour is written as the plain colour it is.
+    struct TSystemColor {
+        int Value;
+        QColor Shown;
+    };
+    std::optional<TSystemColor> systemTextColor_;
     bool activated_ = false;
 };
 
-// The folder text a file dialog starts in: one trailing separator removed,
-// unless the text is one character or the separator follows a drive colon.
-QString DialogStartFolder(const QString& folder);
 QString FormatThousands(quint32 count);
 // Folder part of a path, always ending with the separator.
 QString FolderWithSeparator(const QString& path);

@@ -276,7 +276,7 @@ bool TFrmGeneral::FormClose()
     }
     // A settings file that cannot be written is reported, but never keeps
     // the user from quitting: every later close would fail the same way.
-    const TFileResult written = SaveSettings(*this, settingsPath_, RichEditText->logicalDpiY());
+    const TFileResult written = SaveSettings(CollectSettings(), settingsPath_, RichEditText->logicalDpiY());
     if (!written.Ok)
         prompts_.ShowError(this, ApplicationTitle, written.Error + QLatin1Char('.'));
     return true;

@@ -178,11 +178,12 @@ TFileResult WriteFileAtomically(const QString& path, const QByteArray& data)
         const int error = WriteInPlace(target, data, false);
         return error == 0 ? TFileResult{true, {}, 0} : SystemFileFailure(path, error);
     }
+    // A file its owner marked read-only stays as it is, though the folder would let us replace it.
+    if (exists && ::access(target.constData(), W_OK) != 0)
+        return SystemFileFailure(path, errno);
     const TTemporaryOutcome atomic = WriteThroughTemporary(target, data, exists ? &existing : nullptr);
     if (atomic.Created || !exists || !FolderRefusesNewFiles(atomic.Error))
         return atomic.Error == 0 ? TFileResult{true, {}, 0} : SystemFileFailure(path, atomic.Error);
-    if (::access(target.constData(), W_OK) != 0)
-        return SystemFileFailure(path, atomic.Error);
     const int error = WriteInPlace(target, data, true);
     return error == 0 ? TFileResult{true, {}, 0} : SystemFileFailure(path, error);
 }

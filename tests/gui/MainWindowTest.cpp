@@ -11,6 +11,7 @@
 #include <QToolButton>
 
 #include "MainWindowFixture.h"
+#include "Settings.h"
 #include "ToolbarPanel.h"
 
 using namespace tainoteka;
