@@ -17,7 +17,7 @@
 #include "DocumentFile.h"
 #include "ImageList.h"
 #include "MenuShortcuts.h"
-#include "QtPrompts.h"
+#include "ApplicationTitle.h"
 #include "RichEditText.h"
 #include "Settings.h"
 #include "ToolbarPanel.h"

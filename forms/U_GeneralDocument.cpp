@@ -11,7 +11,7 @@
 
 #include "DocumentFile.h"
 #include "Prompts.h"
-#include "QtPrompts.h"
+#include "ApplicationTitle.h"
 #include "RichEditText.h"
 #include "Settings.h"
 #include "U_General.h"

@@ -9,11 +9,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "ApplicationTitle.h"
 #include "Shell.h"
 
 namespace tainoteka {
 
-const QString HelpWindowTitle = QStringLiteral("Справка - Тайнотека");
+const QString HelpWindowTitle = QStringLiteral("Справка - ") + ApplicationTitle;
 const QString HelpFileName = QStringLiteral("help.html");
 
 QString HelpFilePath(const QString& programDir)
