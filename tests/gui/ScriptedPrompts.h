@@ -70,11 +70,12 @@ private:
     template <class T>
     static std::optional<T> Next(std::deque<std::optional<T>>& queue)
     {
-        if (queue.empty())
-            return std::nullopt;
-        auto v = queue.front();
-        queue.pop_front();
-        return v;
+        std::optional<T> next;
+        if (!queue.empty()) {
+            next.swap(queue.front());
+            queue.pop_front();
+        }
+        return next;
     }
 };
 
