@@ -2,18 +2,39 @@
 #include <QDir>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cstdio>
+#include <cstring>
 
 #include "ImageList.h"
 #include "KeyboardState.h"
+#include "PlatformChoice.h"
+#include "ProcessGuard.h"
 #include "QtPrompts.h"
 #include "Shell.h"
 #include "Tainoteka.h"
+#include "Version.h"
+
+namespace {
+
+// Answered before any window exists, so it works without a display.
+bool AsksForVersion(int argc, char** argv)
+{
+    return argc == 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-v") == 0);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    tainoteka::KeepProcessMemoryPrivate();
+    if (AsksForVersion(argc, argv)) {
+        std::fputs("tainoteka " TAINOTEKA_VERSION "\n", stdout);
+        return 0;
+    }
+    tainoteka::TPlatformArguments qtArguments(argc, argv);
+    QApplication app(qtArguments.Count(), qtArguments.Values());
     app.setApplicationName(QStringLiteral("tainoteka"));
-    app.setApplicationVersion(QStringLiteral("1.0"));
+    app.setApplicationVersion(QStringLiteral(TAINOTEKA_VERSION));
     app.setWindowIcon(tainoteka::ApplicationIcon());
     // The interface is Russian: Qt's own dialogs and context menus too.
     QTranslator qtTexts;

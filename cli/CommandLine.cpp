@@ -10,6 +10,7 @@ struct TOptions {
     QCommandLineOption Output{{"o", "output"}, "File to write.", "file"};
     QCommandLineOption Password{"pass", "Where the password comes from.", "source"};
     QCommandLineOption Raw{"raw", "Windows-1251 bytes as stored, no conversion."};
+    QCommandLineOption AllowEmpty{"allow-empty-password", "Protect with an empty password."};
     QCommandLineOption Help{{"h", "help"}, "Show this help."};
     QCommandLineOption Version{{"v", "version"}, "Show the version."};
 };
@@ -35,13 +36,13 @@ struct TCommandShape {
     const char* Name;
     TCommand Command;
     int Files; // positional file names after the command
-    bool TakesInput, TakesOutput, NeedsOutput, TakesRaw;
+    bool TakesInput, TakesOutput, NeedsOutput, TakesRaw, ProtectsText;
 };
 
 constexpr TCommandShape kShapes[] = {
-    {"encrypt", TCommand::Encrypt, 0, true, true, true, true},
-    {"decrypt", TCommand::Decrypt, 1, false, true, false, true},
-    {"check", TCommand::Check, 1, false, false, false, false},
+    {"encrypt", TCommand::Encrypt, 0, true, true, true, true, true},
+    {"decrypt", TCommand::Decrypt, 1, false, true, false, true, false},
+    {"check", TCommand::Check, 1, false, false, false, false, false},
 };
 
 const TCommandShape* FindShape(const QString& name)
@@ -70,6 +71,8 @@ TOutcome CheckShape(const TCommandShape& shape, const QCommandLineParser& parser
         return UsageError(name + " needs -o and the file to write");
     if (!shape.TakesRaw && parser.isSet(options.Raw))
         return UsageError(name + " shows no text; --raw does not apply");
+    if (!shape.ProtectsText && parser.isSet(options.AllowEmpty))
+        return UsageError(name + " protects nothing; --allow-empty-password does not apply");
     return Success();
 }
 
@@ -82,6 +85,7 @@ TOutcome FillRequest(const TCommandShape& shape, const QCommandLineParser& parse
                                     : parser.value(options.Input).toStdString();
     request.Output = parser.value(options.Output).toStdString();
     request.Raw = parser.isSet(options.Raw);
+    request.AllowEmptyPassword = parser.isSet(options.AllowEmpty);
     const TOutcome source = ParsePasswordSource(parser.value(options.Password).toStdString(), request.Password);
     return source.Ok() ? source : UsageError(source.Message);
 }
@@ -92,7 +96,8 @@ TOutcome ParseCommandLine(const QStringList& arguments, TRequest& request)
 {
     const TOptions options;
     QCommandLineParser parser;
-    parser.addOptions({options.Input, options.Output, options.Password, options.Raw, options.Help, options.Version});
+    parser.addOptions({options.Input, options.Output, options.Password, options.Raw, options.AllowEmpty, options.Help,
+                       options.Version});
     if (!parser.parse(arguments))
         return UsageError(parser.errorText().toStdString());
     request = {};
@@ -118,7 +123,7 @@ TOutcome ParseCommandLine(const QStringList& arguments, TRequest& request)
 std::string HelpText()
 {
     return "Usage:\n"
-           "  txtp encrypt [-i TEXT] -o FILE.txtp [--raw] [--pass SOURCE]\n"
+           "  txtp encrypt [-i TEXT] -o FILE.txtp [--raw] [--pass SOURCE] [--allow-empty-password]\n"
            "  txtp decrypt FILE.txtp [-o TEXT] [--raw] [--pass SOURCE]\n"
            "  txtp check FILE.txtp [--pass SOURCE]\n"
            "  txtp --help | --version\n"
@@ -129,7 +134,8 @@ std::string HelpText()
            "\n"
            "Options:\n"
            "  -i, --input FILE   text to protect (default: standard input)\n"
-           "  -o, --output FILE  file to write, replaced only once complete\n"
+           "  -o, --output FILE  file to write, replaced only once complete; a device, FIFO\n"
+           "                     or terminal is written in place. Never the input file.\n"
            "  --raw              the text is Windows-1251 bytes, as stored in the file;\n"
            "                     without it the text is UTF-8 (a leading byte order mark\n"
            "                     is dropped)\n"
@@ -137,12 +143,16 @@ std::string HelpText()
            "                     file:PATH the first line of that file\n"
            "                     fd:N      the first line read from open descriptor N\n"
            "                     Without --pass the password is asked on the terminal.\n"
+           "  --allow-empty-password\n"
+           "                     encrypt with an empty password (the file then opens\n"
+           "                     without one); without it an empty password is refused\n"
            "  -h, --help         show this help\n"
            "  -v, --version      show the version\n"
            "\n"
            "Line ends are stored as CR LF; decrypt gives them back that way. A password\n"
            "for encrypt has at most 20 characters, none of them \"|\" or a control\n"
-           "character, and every character must exist in Windows-1251.\n"
+           "character, and every character must exist in Windows-1251. A decrypted file\n"
+           "is readable by its owner only.\n"
            "\n"
            "Exit status:\n"
            "  0  done\n"

@@ -17,6 +17,7 @@ struct TRequest {
     std::string Output; // UTF-8 path; empty: standard output (decrypt only)
     TPasswordSource Password;
     bool Raw = false;
+    bool AllowEmptyPassword = false; // encrypt: an empty password is meant
 };
 
 // arguments as QCoreApplication::arguments() gives them, program name first.

@@ -1,90 +1,68 @@
 #include "Commands.h"
 
-#include <QByteArray>
-#include <QString>
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
-
-#include "AtomicFile.h"
-#include "InputText.h"
+#include "FileStreams.h"
 #include "PasswordRules.h"
 #include "PasswordSource.h"
 #include "StreamIo.h"
 #include "TextCodec.h"
-#include "TxtpFile.h"
+#include "TxtpStreams.h"
+#include "Wipe.h"
 
 namespace tainoteka::cli {
 namespace {
 
-const std::string kStandardInput = "standard input";
+const std::string kEmptyPassword = "empty password; use --allow-empty-password to protect with none";
 
-TOutcome ReadFile(const std::string& path, std::string& data)
-{
-    QByteArray bytes;
-    const TFileResult read = ReadWholeFile(QString::fromStdString(path), bytes);
-    if (!read.Ok)
-        return Failure(TExitCode::FileError, read.Error.toStdString());
-    data = bytes.toStdString();
-    return Success();
-}
-
-TOutcome WriteFile(const std::string& path, std::string_view data)
-{
-    const QByteArray bytes(data.data(), static_cast<qsizetype>(data.size()));
-    const TFileResult written = WriteFileAtomically(QString::fromStdString(path), bytes);
-    if (!written.Ok)
-        return Failure(TExitCode::FileError, written.Error.toStdString());
-    return Success();
-}
-
-// A new file of plain text is readable by its owner only; an existing one
-// keeps its permissions.
-void KeepNewFilesPrivate()
-{
-#ifndef _WIN32
-    ::umask(077);
-#endif
-}
-
+// The password as Windows-1251 bytes; the UTF-8 copy is wiped on the way.
 TOutcome ObtainPassword(const TRequest& request, TPasswordUse use, const std::string& file, std::string& cp1251)
 {
     std::string utf8;
+    const TWipeOnExit wipeUtf8(utf8);
     TOutcome outcome = ReadPassword(request.Password, {file, use == TPasswordUse::Protect}, utf8);
     if (outcome.Ok())
         outcome = PasswordToCp1251(utf8, use, cp1251);
+    if (outcome.Ok() && use == TPasswordUse::Protect && cp1251.empty() && !request.AllowEmptyPassword)
+        return Failure(TExitCode::Usage, kEmptyPassword);
     return outcome;
 }
 
-TOutcome ReadProtectedFile(const std::string& path, std::string& data)
-{
-    TOutcome outcome = ReadFile(path, data);
-    if (outcome.Ok() && IsTooShortForTxtp(data.size()))
-        return Failure(TExitCode::TooShort, path + ": " + std::to_string(data.size()) +
-                                                " bytes, too short for a protected file (at least " +
-                                                std::to_string(KeyBlockSize) + ")");
-    return outcome;
-}
+// Counts what passes without keeping any of it.
+class TTextMeasure final : public IByteSink {
+public:
+    TOutcome Write(std::string_view data) override
+    {
+        bytes_ += data.size();
+        counter_.Advance(data);
+        return Success();
+    }
+    std::size_t Bytes() const { return bytes_; }
+    // Lines as the editor would show them: a last line without an end counts too.
+    std::size_t Lines() const
+    {
+        const TTextPlace& end = counter_.Place();
+        return end.Column > 1 ? end.Line : end.Line - 1;
+    }
 
-// A short file is refused before the password is asked for.
-TOutcome OpenRequestedFile(const TRequest& request, bool raw, std::string& text)
+private:
+    std::size_t bytes_ = 0;
+    TPlaceCounter counter_;
+};
+
+// Opens the protected file and its key block: a short file is refused before
+// the password is asked for.
+TOutcome OpenRequestedFile(const TRequest& request, TInputFile& file, TKeySet& body)
 {
-    std::string file;
-    TOutcome outcome = ReadProtectedFile(request.Input, file);
+    std::string block;
     std::string password;
+    const TWipeOnExit wipePassword(password);
+    TOutcome outcome = file.Open(request.Input);
+    if (outcome.Ok())
+        outcome = ReadKeyBlock(file, block);
     if (outcome.Ok())
         outcome = ObtainPassword(request, TPasswordUse::Open, request.Input, password);
     if (outcome.Ok())
-        outcome = OpenProtected(file, request.Input, raw, password, text);
+        outcome = OpenKeyBlock(block, password, request.Input, body);
     return outcome;
-}
-
-// Lines as the editor would show them: a last line without an end counts too.
-std::size_t CountLines(std::string_view text)
-{
-    const TTextPlace end = PlaceOf(text, text.size());
-    return end.Column > 1 ? end.Line : end.Line - 1;
 }
 
 } // namespace
@@ -92,67 +70,84 @@ std::size_t CountLines(std::string_view text)
 TOutcome ProtectText(std::string_view input, const std::string& inputName, bool raw, std::string_view password,
                      std::string& file)
 {
-    std::string text;
-    TOutcome outcome = ImportInputText(input, raw, inputName, text);
+    TMemorySource source(input, inputName);
+    std::string protectedFile;
+    TStringSink sink(protectedFile);
+    const TOutcome outcome = ProtectStream(source, raw, password, sink);
     if (outcome.Ok())
-        file = EncodeTxtpFile(text, password);
+        file = std::move(protectedFile);
     return outcome;
 }
 
 TOutcome OpenProtected(std::string_view file, const std::string& fileName, bool raw, std::string_view password,
                        std::string& text)
 {
-    const TDecodedFile decoded = DecodeTxtpFile(file, password);
-    switch (decoded.Status) {
-    case TDecodeStatus::TooShort:
-        return Failure(TExitCode::TooShort, fileName + ": too short for a protected file");
-    case TDecodeStatus::InvalidKeyBlock:
-        return Failure(TExitCode::WrongPassword, fileName + ": wrong password, or not a protected file");
-    case TDecodeStatus::Ok:
-        break;
-    }
-    text = raw ? decoded.Body : Cp1251ToUtf8(decoded.Body);
-    return Success();
+    TMemorySource source(file, fileName);
+    std::string block;
+    TKeySet body;
+    TOutcome outcome = ReadKeyBlock(source, block);
+    if (outcome.Ok())
+        outcome = OpenKeyBlock(block, password, fileName, body);
+    std::string opened;
+    TStringSink sink(opened);
+    if (outcome.Ok())
+        outcome = DecipherStream(source, body, raw, sink);
+    if (outcome.Ok())
+        text = std::move(opened);
+    return outcome;
 }
 
 TOutcome RunEncrypt(const TRequest& request)
 {
+    TOutcome outcome = RefuseOutputOntoInput(request.Input, request.Output);
     // The password first: with --pass fd:0 it is the first line of standard
     // input and the text is what follows.
     std::string password;
-    TOutcome outcome = ObtainPassword(request, TPasswordUse::Protect, request.Output, password);
-    std::string input;
+    const TWipeOnExit wipePassword(password);
     if (outcome.Ok())
-        outcome = request.Input.empty() ? ReadStandardInput(input) : ReadFile(request.Input, input);
-    const std::string& inputName = request.Input.empty() ? kStandardInput : request.Input;
-    std::string file;
+        outcome = ObtainPassword(request, TPasswordUse::Protect, request.Output, password);
+    TInputFile input;
     if (outcome.Ok())
-        outcome = ProtectText(input, inputName, request.Raw, password, file);
+        outcome = input.Open(request.Input);
+    TOutputFile output;
     if (outcome.Ok())
-        outcome = WriteFile(request.Output, file);
+        outcome = output.Open(request.Output, TOutputAccess::KeepExisting);
+    if (outcome.Ok())
+        outcome = ProtectStream(input, request.Raw, password, output);
+    if (outcome.Ok())
+        outcome = output.Commit();
     return outcome;
 }
 
 TOutcome RunDecrypt(const TRequest& request)
 {
-    std::string text;
-    TOutcome outcome = OpenRequestedFile(request, request.Raw, text);
-    if (!outcome.Ok())
-        return outcome;
-    if (request.Output.empty())
-        return WriteStandardOutput(text);
-    KeepNewFilesPrivate();
-    return WriteFile(request.Output, text);
+    TOutcome outcome = RefuseOutputOntoInput(request.Input, request.Output);
+    TInputFile file;
+    TKeySet body;
+    if (outcome.Ok())
+        outcome = OpenRequestedFile(request, file, body);
+    TOutputFile output;
+    if (outcome.Ok())
+        outcome = output.Open(request.Output, TOutputAccess::OwnerOnly);
+    if (outcome.Ok())
+        outcome = DecipherStream(file, body, request.Raw, output);
+    if (outcome.Ok())
+        outcome = output.Commit();
+    return outcome;
 }
 
 TOutcome RunCheck(const TRequest& request)
 {
-    std::string text;
-    TOutcome outcome = OpenRequestedFile(request, true, text);
+    TInputFile file;
+    TKeySet body;
+    TOutcome outcome = OpenRequestedFile(request, file, body);
+    TTextMeasure measure;
+    if (outcome.Ok())
+        outcome = DecipherStream(file, body, true, measure);
     if (!outcome.Ok())
         return outcome;
-    return WriteStandardOutput(request.Input + ": password correct, text of " + std::to_string(text.size()) +
-                               " bytes in " + std::to_string(CountLines(text)) + " lines\n");
+    return WriteStandardOutput(request.Input + ": password correct, text of " + std::to_string(measure.Bytes()) +
+                               " bytes in " + std::to_string(measure.Lines()) + " lines\n");
 }
 
 } // namespace tainoteka::cli

@@ -24,11 +24,18 @@ struct TUtf8Import {
 // Strict: overlong forms, surrogates and values past U+10FFFF are malformed.
 TUtf8Import Utf8ToCp1251(std::string_view utf8);
 
+// How much of a piece of UTF-8 can be decoded now: all of it except a
+// sequence cut short at its end, whose remaining bytes come with the next piece.
+std::size_t CompleteUtf8Length(std::string_view utf8);
+
 // Every byte has a character (0x98 included), so this never fails.
 std::string Cp1251ToUtf8(std::string_view bytes);
+void AppendCp1251AsUtf8(std::string_view bytes, std::string& out);
 
-// Where the character at index lies: the rule every message of the program uses.
+// Where a character lies, also in a text that arrives piece by piece: the
+// rule every message of the program uses.
 using tainoteka::PlaceOf;
+using tainoteka::TPlaceCounter;
 using tainoteka::TTextPlace;
 
 } // namespace tainoteka::cli

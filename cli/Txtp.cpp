@@ -1,10 +1,12 @@
 #include "Txtp.h"
 
 #include <cstdio>
+#include <new>
 
 #include "CommandLine.h"
 #include "Commands.h"
 #include "StreamIo.h"
+#include "Version.h"
 
 namespace tainoteka::cli {
 namespace {
@@ -19,7 +21,7 @@ TOutcome Run(const TRequest& request)
     case TCommand::Check:
         return RunCheck(request);
     case TCommand::Version:
-        return WriteStandardOutput("txtp " TXTP_VERSION "\n");
+        return WriteStandardOutput("txtp " TAINOTEKA_VERSION "\n");
     case TCommand::Help:
         break;
     }
@@ -30,13 +32,24 @@ TOutcome Run(const TRequest& request)
 
 int RunTxtp(const QStringList& arguments)
 {
-    TRequest request;
-    TOutcome outcome = ParseCommandLine(arguments, request);
-    if (outcome.Ok())
-        outcome = Run(request);
-    if (!outcome.Ok())
-        std::fprintf(stderr, "txtp: %s\n", outcome.Message.c_str());
-    return static_cast<int>(outcome.Code);
+    try {
+        TRequest request;
+        TOutcome outcome = ParseCommandLine(arguments, request);
+        if (outcome.Ok())
+            outcome = Run(request);
+        if (!outcome.Ok())
+            std::fprintf(stderr, "txtp: %s\n", outcome.Message.c_str());
+        return static_cast<int>(outcome.Code);
+    } catch (const std::bad_alloc&) {
+        // Unwinding has removed any temporary output file by now.
+        return ReportOutOfMemory();
+    }
+}
+
+int ReportOutOfMemory()
+{
+    std::fputs("txtp: out of memory\n", stderr);
+    return static_cast<int>(TExitCode::FileError);
 }
 
 } // namespace tainoteka::cli

@@ -7,4 +7,7 @@ namespace tainoteka::cli {
 // Returns the exit status; messages go to standard error.
 int RunTxtp(const QStringList& arguments);
 
+// For an allocation that fails before RunTxtp can catch it; returns the exit status.
+int ReportOutOfMemory();
+
 } // namespace tainoteka::cli

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "KeyDerivation.h"
+#include "Wipe.h"
 
 namespace tainoteka {
 namespace {
@@ -20,6 +21,8 @@ std::string FillAround(const std::string& framed, TRandomSource& random)
 {
     std::string leading;
     std::string trailing;
+    const TWipeOnExit wipeLeading(leading);
+    const TWipeOnExit wipeTrailing(trailing);
     for (std::size_t n = KeyBlockSize - framed.size(); n > 0; --n) {
         const bool inFront = random.Random(2) == 1;
         const char ch = FillerAlphabet[random.Random(static_cast<uint32_t>(FillerAlphabet.size()))];
@@ -117,7 +120,9 @@ TBuiltKeyBlock BuildKeyBlock(std::string_view password, TRandomSource& random)
     built.BodyKeys.StartKey = DrawBodyKey(random);
     built.BodyKeys.MultKey = DrawBodyKey(random);
     built.BodyKeys.AddKey = DrawBodyKey(random);
-    built.Block = FillAround(FramedKeyText(built.BodyKeys, password.substr(0, MaxPasswordLength)), random);
+    std::string framed = FramedKeyText(built.BodyKeys, password.substr(0, MaxPasswordLength));
+    const TWipeOnExit wipeFramed(framed);
+    built.Block = FillAround(framed, random);
     const TKeySet passwordKeys = DerivePasswordKeys(password.substr(0, MaxPasswordLength));
     EncryptRun(reinterpret_cast<unsigned char*>(built.Block.data()), built.Block.size(), passwordKeys);
     return built;
@@ -139,6 +144,7 @@ TFileKeys ParseKeyBlock(std::string_view block, std::string_view typed)
     result.AddKey = derived.AddKey;
 
     std::string text(block);
+    const TWipeOnExit wipeText(text);
     DecryptRun(reinterpret_cast<unsigned char*>(text.data()), text.size(), derived);
     CutFrame(text);
 

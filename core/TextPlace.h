@@ -2,6 +2,7 @@
 // Where a character stands in a text, as every message names it: line and
 // column from 1. CR LF, a lone CR and a lone LF each end a line; a column
 // counts characters (a UTF-16 surrogate pair is one).
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
@@ -12,30 +13,49 @@ struct TTextPlace {
     std::size_t Column = 1;
 };
 
-namespace detail {
-template <class Char>
-TTextPlace PlaceIn(std::basic_string_view<Char> text, std::size_t index)
-{
-    TTextPlace place;
-    for (std::size_t i = 0; i < index && i < text.size(); ++i) {
-        const Char ch = text[i];
-        if (ch != Char('\r') && ch != Char('\n')) {
-            const bool secondHalf = sizeof(Char) == 2 && ch >= Char(0xDC00) && ch <= Char(0xDFFF);
-            if (!secondHalf)
-                ++place.Column;
-            continue;
-        }
-        if (ch == Char('\r') && i + 1 < index && text[i + 1] == Char('\n'))
-            ++i;
-        ++place.Line;
-        place.Column = 1;
-    }
-    return place;
-}
-} // namespace detail
+// The place after a text that arrives piece by piece; a CR ending one piece
+// and a LF starting the next are one line end.
+class TPlaceCounter {
+public:
+    void Advance(std::string_view text) { AdvanceOver(text); }
+    void Advance(std::u16string_view text) { AdvanceOver(text); }
+    const TTextPlace& Place() const { return place_; }
 
-// index: position of the character in bytes (one-byte text) or UTF-16 units.
-inline TTextPlace PlaceOf(std::string_view text, std::size_t index) { return detail::PlaceIn(text, index); }
-inline TTextPlace PlaceOf(std::u16string_view text, std::size_t index) { return detail::PlaceIn(text, index); }
+private:
+    template <class Char>
+    void AdvanceOver(std::basic_string_view<Char> text)
+    {
+        for (const Char ch : text) {
+            const bool secondHalfOfCrLf = ch == Char('\n') && afterCr_;
+            afterCr_ = ch == Char('\r');
+            if (secondHalfOfCrLf)
+                continue;
+            if (ch == Char('\r') || ch == Char('\n')) {
+                ++place_.Line;
+                place_.Column = 1;
+            } else if (sizeof(Char) == 1 || ch < Char(0xDC00) || ch > Char(0xDFFF)) {
+                ++place_.Column; // the second half of a surrogate pair is no character of its own
+            }
+        }
+    }
+
+    TTextPlace place_;
+    bool afterCr_ = false;
+};
+
+// index: the character's position in bytes (one-byte text) or UTF-16 units.
+inline TTextPlace PlaceOf(std::string_view text, std::size_t index)
+{
+    TPlaceCounter counter;
+    counter.Advance(text.substr(0, std::min(index, text.size())));
+    return counter.Place();
+}
+
+inline TTextPlace PlaceOf(std::u16string_view text, std::size_t index)
+{
+    TPlaceCounter counter;
+    counter.Advance(text.substr(0, std::min(index, text.size())));
+    return counter.Place();
+}
 
 } // namespace tainoteka

@@ -1,27 +1,16 @@
 #include "TxtpFile.h"
 
+#include "LineEnds.h"
+
 namespace tainoteka {
 
 namespace {
 
 void AppendNormalizedLines(std::string& out, std::string_view text)
 {
-    text = text.substr(0, text.find('\0'));
-    std::size_t lineStart = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char ch = text[i];
-        if (ch != '\r' && ch != '\n')
-            continue;
-        out.append(text, lineStart, i - lineStart);
-        out += "\r\n";
-        if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        lineStart = i + 1;
-    }
-    if (lineStart < text.size()) {
-        out.append(text, lineStart, text.size() - lineStart);
-        out += "\r\n";
-    }
+    TLineEndNormalizer lines;
+    lines.Append(text, out);
+    lines.Finish(out);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include "SystemMemory.h"
 #include "TextPlace.h"
 #include "TxtpFile.h"
+#include "Wipe.h"
 
 namespace tainoteka {
 namespace {
@@ -126,11 +127,14 @@ TReadFile TDocumentFile::Read(const QString& path) const
 TOpenedDocument TDocumentFile::Open(const QByteArray& file, const QString& typedPassword) const
 {
     // A character outside Windows-1251 can be no stored password's.
-    const TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(typedPassword));
+    TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(typedPassword));
+    const TWipeOnExit wipeTyped(typed.Bytes);
     if (!typed.Ok())
         return {};
     try {
-        const TDecodedFile decoded = DecodeTxtpFile(std::string_view(file.constData(), std::size_t(file.size())), typed.Bytes);
+        TDecodedFile decoded = DecodeTxtpFile(std::string_view(file.constData(), std::size_t(file.size())), typed.Bytes);
+        const TWipeOnExit wipeBody(decoded.Body);
+        const TWipeOnExit wipeStored(decoded.Password);
         if (decoded.Status != TDecodeStatus::Ok)
             return {};
         return OpenedText(decoded);
@@ -145,13 +149,16 @@ TSavedDocument TDocumentFile::Save(const QString& path, const QString& text, con
 {
     TSavedDocument saved;
     try {
-        const TCp1251Encoding body = Utf16ToCp1251(Utf16Of(text));
+        TCp1251Encoding body = Utf16ToCp1251(Utf16Of(text));
+        const TWipeOnExit wipeBody(body.Bytes);
         if (const std::optional<TRefusedCharacter> refused = FirstRefused(text, body)) {
             saved.Status = TSaveStatus::RefusedCharacter;
             saved.Refused = *refused;
             return saved;
         }
-        const std::string file = EncodeTxtpFile(body.Bytes, Utf16ToCp1251(Utf16Of(password)).Bytes, *services_.Random);
+        TCp1251Encoding stored = Utf16ToCp1251(Utf16Of(password));
+        const TWipeOnExit wipePassword(stored.Bytes);
+        const std::string file = EncodeTxtpFile(body.Bytes, stored.Bytes, *services_.Random);
         const TFileResult written = services_.Write(path, QByteArray::fromRawData(file.data(), qsizetype(file.size())));
         if (!written.Ok) {
             saved.Status = TSaveStatus::WriteFailed;

@@ -1,5 +1,6 @@
 #include "RichEditText.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -9,10 +10,61 @@
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 
+#include "ClipboardBlocking.h"
 #include "LinkFinder.h"
+#include "SecretClipboard.h"
 #include "Shell.h"
 
 namespace tainoteka {
+
+namespace {
+
+// What the area keeps with one line: its links until its text changes, and
+// its share of the line separators.
+class TLineData final : public QTextBlockUserData {
+public:
+    ~TLineData() override
+    {
+        if (SeparatorTotal)
+            *SeparatorTotal -= Separators;
+    }
+
+    int Revision = -1;
+    QList<TLinkSpan> Links;
+    qint64 Separators = 0;
+    std::shared_ptr<qint64> SeparatorTotal;
+};
+
+TLineData* LineDataOf(QTextBlock block)
+{
+    auto* data = static_cast<TLineData*>(block.userData());
+    if (!data) {
+        data = new TLineData;
+        block.setUserData(data);
+    }
+    return data;
+}
+
+// X11 reports the third level of a layout (AltGr) as Mod5.
+constexpr quint32 kX11ThirdLevelMask = 0x80;
+
+bool IsThirdLevel(const QKeyEvent& event)
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb") && (event.nativeModifiers() & kX11ThirdLevelMask);
+}
+
+// Alt with a printable key that no menu took: the desktop beeps rather than
+// typing the letter. Ctrl+Alt (AltGr on Windows) and the third level of an
+// X11 layout still type their characters.
+bool IsStrayAltCharacter(const QKeyEvent& event)
+{
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    if (!(modifiers & Qt::AltModifier) || (modifiers & Qt::ControlModifier))
+        return false;
+    return !event.text().isEmpty() && event.text().at(0).isPrint() && !IsThirdLevel(event);
+}
+
+} // namespace
 
 qint64 SavedLength(const QString& text)
 {
@@ -37,13 +89,35 @@ TRichEditText::TRichEditText(IShell& shell, QWidget* parent)
     setTabChangesFocus(false);
     setFocusPolicy(Qt::ClickFocus); // not a tab stop
     setMouseTracking(true);
+    connect(document(), &QTextDocument::contentsChange, this,
+            [this](int from, int, int charsAdded) { CountLineSeparators(from, charsAdded); });
 }
 
 qint64 TRichEditText::CharCount() const
 {
-    // characterCount() holds one separator per block, the last one included.
+    // characterCount() holds one separator per block, the last one included;
+    // a line separator inside a block is saved as a line break too.
     const QTextDocument* doc = document();
-    return (doc->characterCount() - 1) + (doc->blockCount() - 1);
+    return (doc->characterCount() - 1) + (doc->blockCount() - 1) + *lineSeparators_;
+}
+
+void TRichEditText::CountLineSeparators(int from, int charsAdded)
+{
+    // Lines that were removed gave their share back as they went.
+    const QTextDocument* doc = document();
+    const QTextBlock last = doc->findBlock(from + charsAdded);
+    for (QTextBlock block = doc->findBlock(from); block.isValid(); block = block.next()) {
+        const qint64 found = block.text().count(QChar::LineSeparator);
+        auto* lineData = static_cast<TLineData*>(block.userData());
+        if (found > 0 || (lineData && lineData->Separators > 0)) {
+            lineData = LineDataOf(block);
+            lineData->SeparatorTotal = lineSeparators_;
+            *lineSeparators_ += found - lineData->Separators;
+            lineData->Separators = found;
+        }
+        if (block == last)
+            break;
+    }
 }
 
 qint64 TRichEditText::RoomFor(const QString& replacingSelectionWith) const
@@ -83,10 +157,7 @@ void TRichEditText::SetClipboardBlocked(bool blocked)
 
 bool TRichEditText::IsBlockedClipboardKey(QKeyEvent* event) const
 {
-    // Shift+Delete, Ctrl+Insert and Shift+Insert are among these on every platform.
-    return clipboardBlocked_
-        && (event->matches(QKeySequence::Cut) || event->matches(QKeySequence::Copy)
-            || event->matches(QKeySequence::Paste));
+    return clipboardBlocked_ && IsClipboardKey(*event);
 }
 
 bool TRichEditText::canInsertFromMimeData(const QMimeData* source) const
@@ -99,17 +170,15 @@ QMimeData* TRichEditText::createMimeDataFromSelection() const
     // Also what the PRIMARY selection and a drag would carry.
     if (clipboardBlocked_)
         return new QMimeData;
-    return QPlainTextEdit::createMimeDataFromSelection();
+    // Marked so that clipboard histories do not keep the document's text.
+    return new TSecretMimeData(std::unique_ptr<QMimeData>(QPlainTextEdit::createMimeDataFromSelection()));
 }
 
 QMenu* TRichEditText::CreateContextMenu(const QPoint& pos)
 {
     QMenu* menu = createStandardContextMenu(pos);
     if (clipboardBlocked_)
-        for (QAction* action : menu->actions())
-            if (action->objectName() == QLatin1String("edit-cut") || action->objectName() == QLatin1String("edit-copy")
-                || action->objectName() == QLatin1String("edit-paste"))
-                menu->removeAction(action);
+        RemoveClipboardActions(*menu);
     return menu;
 }
 
@@ -148,6 +217,12 @@ void TRichEditText::keyPressEvent(QKeyEvent* event)
 {
     if (IsBlockedClipboardKey(event)) {
         event->accept();
+        emit InputEvent();
+        return;
+    }
+    if (IsStrayAltCharacter(*event)) {
+        event->accept();
+        QApplication::beep();
         emit InputEvent();
         return;
     }
@@ -213,20 +288,9 @@ void TRichEditText::insertFromMimeData(const QMimeData* source)
 
 namespace {
 
-// The links of one line, kept with the line until its text changes.
-class TLineLinks final : public QTextBlockUserData {
-public:
-    int Revision = -1;
-    QList<TLinkSpan> Links;
-};
-
 const QList<TLinkSpan>& LinksOf(QTextBlock block)
 {
-    auto* cached = static_cast<TLineLinks*>(block.userData());
-    if (!cached) {
-        cached = new TLineLinks;
-        block.setUserData(cached);
-    }
+    TLineData* cached = LineDataOf(block);
     if (cached->Revision != block.revision()) {
         cached->Links = FindLinks(block.text());
         cached->Revision = block.revision();
@@ -237,7 +301,8 @@ const QList<TLinkSpan>& LinksOf(QTextBlock block)
 bool SameMarks(const QList<QTextEdit::ExtraSelection>& a, const QList<QTextEdit::ExtraSelection>& b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
-        return x.cursor.anchor() == y.cursor.anchor() && x.cursor.position() == y.cursor.position();
+        return x.cursor.anchor() == y.cursor.anchor() && x.cursor.position() == y.cursor.position()
+            && x.format == y.format;
     });
 }
 
@@ -261,6 +326,8 @@ void TRichEditText::MarkVisibleLinks()
             range.setPosition(block.position() + span.Start + span.Length, QTextCursor::KeepAnchor);
             marks.append({range, link});
         }
+        if (lineMarker_)
+            lineMarker_(block, marks);
     }
     // Setting them asks for a repaint at once, which comes back here.
     if (SameMarks(marks, extraSelections()))
@@ -301,8 +368,9 @@ void TRichEditText::mousePressEvent(QMouseEvent* event)
         const QString link = LinkUnder(event->position().toPoint());
         if (!link.isEmpty())
             shell_.Open(LinkTarget(link));
-        // A press inside the selection would start dragging it out.
-        if (clipboardBlocked_ && textCursor().hasSelection()) {
+        // A press inside the selection would start dragging it out; a
+        // Shift+click only moves its end.
+        if (clipboardBlocked_ && !(event->modifiers() & Qt::ShiftModifier) && textCursor().hasSelection()) {
             QTextCursor plain = textCursor();
             plain.clearSelection();
             setTextCursor(plain);

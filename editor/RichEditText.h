@@ -3,6 +3,11 @@
 // scroll bar, inserts tabs, refuses text beyond its limit, and shows web
 // addresses as links that open on a left click.
 #include <QPlainTextEdit>
+#include <QTextEdit>
+
+#include <functional>
+
+#include <memory>
 
 class QMenu;
 class QTextDocument;
@@ -29,6 +34,10 @@ public:
     bool canInsertFromMimeData(const QMimeData* source) const override;
     QMimeData* createMimeDataFromSelection() const override;
     void SetTextLimit(qint64 limit) { textLimit_ = limit; }
+    qint64 TextLimit() const { return textLimit_; }
+    // Adds marks of its own to a line on screen, beside the links.
+    using TLineMarker = std::function<void(const QTextBlock&, QList<QTextEdit::ExtraSelection>&)>;
+    void SetLineMarker(TLineMarker marker) { lineMarker_ = std::move(marker); }
     // With the clipboard switch off no text leaves the area and none comes
     // in: no clipboard keys, no PRIMARY selection, no middle-click paste, no
     // drag and drop, no cut, copy or paste in the context menu.
@@ -57,15 +66,21 @@ private:
     bool IsBlockedClipboardKey(QKeyEvent* event) const;
     qint64 RoomFor(const QString& replacingSelectionWith) const;
     QString LinkUnder(const QPoint& viewportPos) const;
+    // Keeps the count of line separators (Shift+Enter) of the lines that changed.
+    void CountLineSeparators(int from, int charsAdded);
     // Shows the web addresses of the lines on screen as links. Display only:
     // the text and its formats are never changed, and only the visible lines
     // are looked at, so a large document loads without a pass over every line.
     void MarkVisibleLinks();
 
     IShell& shell_;
+    // Line separators in the whole text; each line keeps its own share, and
+    // gives it back when the line goes, so the count never needs a full pass.
+    std::shared_ptr<qint64> lineSeparators_ = std::make_shared<qint64>(0);
     qint64 textLimit_ = DefaultTextLimit;
     bool clipboardBlocked_ = false;
     bool markingLinks_ = false;
+    TLineMarker lineMarker_;
 };
 
 // Length of a text in the editing area's measure (CR LF for every line break).

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/CodePage1251.h"
+#include "CodePage1251.h"
 
 namespace tainoteka {
 namespace {

@@ -19,6 +19,8 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include "Settings.h"
+
 namespace tainoteka {
 
 const QString FontDialogTitle = QStringLiteral("Шрифт");
@@ -31,11 +33,14 @@ constexpr double kMaxPoints = 1638;
 
 const QString kSampleText = QStringLiteral("АаБбЮюЯя AaBbYyZz 123");
 
-double PointsOf(const QFont& font)
+double PointsOf(const QFont& font, double pixelsPerInch)
 {
     if (font.pointSizeF() > 0)
         return font.pointSizeF();
-    // A font given in pixels: show what it comes to on this screen.
+    // A height in pixels shows as the whole point size it was made from on
+    // this screen, as the settings file stores it: 11 pixels at 96 dpi is 8.
+    if (font.pixelSize() > 0)
+        return SizeForPixelHeight(-font.pixelSize(), pixelsPerInch);
     return QFontInfo(font).pointSizeF();
 }
 
@@ -74,7 +79,7 @@ TFontColorDialog::TFontColorDialog(const TFontChoice& current, QWidget* parent)
     : QDialog(parent),
       initialFont_(current.Font),
       initialFamily_(current.Font.family()),
-      initialSizeText_(SizeText(PointsOf(current.Font))),
+      initialSizeText_(SizeText(PointsOf(current.Font, logicalDpiY()))),
       color_(current.Color.isValid() ? current.Color : palette().color(QPalette::Text)),
       colorPicker_(AskColorFromQt)
 {

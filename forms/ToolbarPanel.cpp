@@ -103,6 +103,8 @@ QToolButton* TToolbarPanel::AddButton(const QString& objectName, const QIcon& ic
     button->setIconSize(QSize(16, 16));
     button->setFixedSize(ButtonSize, ButtonSize);
     button->setToolTip(tooltip);
+    // An image has no words: a screen reader says the hint instead.
+    button->setAccessibleName(tooltip);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
     button->setToolButtonStyle(Qt::ToolButtonIconOnly);

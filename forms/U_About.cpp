@@ -3,6 +3,7 @@
 #include "DialogFont.h"
 #include "JpegImage.h"
 #include "Shell.h"
+#include "Version.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -152,7 +153,7 @@ TFrmAbout::TFrmAbout(IShell& shell, QWidget* parent)
     ProductName = AddLabel("ProductName", QStringLiteral("Программа:"), 104, 8, Panel1);
     Label6 = AddLabel("Label6", QStringLiteral("\"Тайнотека\""), 184, 8, Panel1);
     Label5 = AddLabel("Label5", QStringLiteral("Версия:"), 104, 24, Panel1);
-    Label7 = AddLabel("Label7", QStringLiteral("1.0"), 184, 24, Panel1);
+    Label7 = AddLabel("Label7", QStringLiteral(TAINOTEKA_VERSION_SHORT), 184, 24, Panel1);
     Label9 = AddLabel("Label9", QStringLiteral("Идея:"), 104, 48, Panel1);
     Label10 = AddLabel("Label10", QStringLiteral("Аким Пергаментов"), 184, 48, Panel1);
     Label1 = AddLabel("Label1", QStringLiteral("Программист:"), 104, 80, Panel1);

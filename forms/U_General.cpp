@@ -1,5 +1,7 @@
 #include "U_General.h"
 
+#include <algorithm>
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,10 +16,12 @@
 #include <QVBoxLayout>
 
 #include "ClipboardGuard.h"
+#include "ApplicationTitle.h"
+#include "ClipboardTextWatch.h"
 #include "DocumentFile.h"
+#include "FindPanel.h"
 #include "ImageList.h"
 #include "MenuShortcuts.h"
-#include "ApplicationTitle.h"
 #include "RichEditText.h"
 #include "Settings.h"
 #include "ToolbarPanel.h"
@@ -83,6 +87,8 @@ TFrmGeneral::TFrmGeneral(const TGeneralServices& services, QWidget* parent)
     windowFont.setPixelSize(11);
     setFont(windowFont);
     ClipboardGuard = new TClipboardGuard(this);
+    ClipboardText = CreateClipboardTextWatch().release();
+    ClipboardText->setParent(this);
     RichEditText = new TRichEditText(shell_, this);
     RichEditText->setObjectName(QStringLiteral("RichEditText"));
     BuildMenus();
@@ -138,7 +144,12 @@ void TFrmGeneral::BuildMenus()
     MnuFileExit = addItem(MnuFile, "MnuFileExit", QStringLiteral("В&ыход"), -1, &TFrmGeneral::MnuFileExitClick);
 
     MnuEdit = addMenu("MnuEdit", QStringLiteral("&Правка"));
-    connect(MnuEdit, &QMenu::aboutToShow, this, &TFrmGeneral::MnuEditClick);
+    // Opening the menu may wait a moment for the clipboard's owner; its
+    // shortcuts use what the change notices have kept.
+    connect(MnuEdit, &QMenu::aboutToShow, this, [this] {
+        ClipboardText->Refresh(TClipboardTextWatch::BoundedLookMs);
+        MnuEditClick();
+    });
     MnuEditClipboard = addItem(MnuEdit, "MnuEditClipboard", QStringLiteral("&Буфер обмена (вкл/выкл)"), 14,
                                &TFrmGeneral::MnuEditClipboardClick);
     MnuEditClipboard->setCheckable(true);
@@ -152,6 +163,14 @@ void TFrmGeneral::BuildMenus()
     MnuEdit->addSeparator()->setObjectName(QStringLiteral("N4"));
     MnuEditSelectAll = addItem(MnuEdit, "MnuEditSelectAll", QStringLiteral("Выделить в&се"), -1,
                                &TFrmGeneral::MnuEditSelectAllClick);
+    MnuEdit->addSeparator()->setObjectName(QStringLiteral("N5"));
+    MnuEditFind = addItem(MnuEdit, "MnuEditFind", QStringLiteral("Найти..."), -1, &TFrmGeneral::MnuEditFindClick);
+    MnuEditFindNext = addItem(MnuEdit, "MnuEditFindNext", QStringLiteral("Найти далее"), -1,
+                              &TFrmGeneral::MnuEditFindNextClick);
+    MnuEditFindPrevious = addItem(MnuEdit, "MnuEditFindPrevious", QStringLiteral("Найти ранее"), -1,
+                                  &TFrmGeneral::MnuEditFindPreviousClick);
+    MnuEditReplace = addItem(MnuEdit, "MnuEditReplace", QStringLiteral("Заменить..."), -1,
+                             &TFrmGeneral::MnuEditReplaceClick);
 
     MnuFormat = addMenu("MnuFormat", QStringLiteral("Фор&мат"));
     MnuFormatFont = addItem(MnuFormat, "MnuFormatFont", QStringLiteral("&Шрифт..."), 20,
@@ -220,10 +239,13 @@ void TFrmGeneral::BuildLayout()
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setSizeGripEnabled(true);
     StatusPanel = new QLabel(StatusBar);
-    StatusPanel->setFixedWidth(200);
+    StatusPanel->setFixedWidth(StatusPanelWidth);
     StatusBar->addWidget(StatusPanel);
     rootLayout_->addWidget(RzToolbarPictures);
     rootLayout_->addLayout(middleLayout_, 1);
+    // Under the editing area, so above a toolbar at the bottom edge too.
+    FindPanel = new TFindPanel(*RichEditText, client);
+    rootLayout_->addWidget(FindPanel);
     rootLayout_->addWidget(StatusBar);
     setCentralWidget(client);
 }
@@ -242,6 +264,14 @@ void TFrmGeneral::BindShortcuts()
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_C), MnuEdit, editClick, MnuEditCopy);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_V), MnuEdit, editClick, MnuEditPaste);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_A), MnuEdit, editClick, MnuEditSelectAll);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_F), MnuEdit, editClick,
+                    MnuEditFind);
+    shortcuts_->Add(QKeyCombination(Qt::NoModifier, Qt::Key_F3), MnuEdit, editClick, MnuEditFindNext);
+    shortcuts_->Add(QKeyCombination(Qt::ShiftModifier, Qt::Key_F3), MnuEdit, editClick, MnuEditFindPrevious);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_H), MnuEdit, editClick, MnuEditReplace);
+    // In the find panel's fields these act on the field itself.
+    for (const Qt::Key key : {Qt::Key_X, Qt::Key_C, Qt::Key_V, Qt::Key_A})
+        shortcuts_->LeaveToTextFields(QKeyCombination(Qt::ControlModifier, key));
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_F), MnuFormat, none, MnuFormatFont);
     shortcuts_->Add(QKeyCombination(Qt::NoModifier, Qt::Key_F1), MnuHelp, none, MnuHelpHelp);
 }
@@ -253,6 +283,7 @@ void TFrmGeneral::FormCreate()
         UpdateEditCommands();
     });
     connect(RichEditText->document(), &QTextDocument::contentsChanged, this, &TFrmGeneral::UpdateCharCount);
+    connect(ClipboardText, &TClipboardTextWatch::Changed, this, &TFrmGeneral::UpdateEditCommands);
     ResetDocumentPath();
     UpdateCaption();
     UpdateCharCount();
@@ -274,6 +305,8 @@ void TFrmGeneral::UpdateCharCount()
 {
     const qint64 count = RichEditText->CharCount();
     StatusPanel->setText(kCountLabel + FormatThousands(static_cast<quint32>(count)));
+    // Wider only when the text needs it, in whatever font the platform gave.
+    StatusPanel->setFixedWidth(std::max(StatusPanelWidth, StatusPanel->sizeHint().width()));
 }
 
 void TFrmGeneral::ResetDocumentPath()

@@ -27,7 +27,9 @@ namespace tainoteka {
 class IPrompts;
 class IShell;
 class TClipboardGuard;
+class TClipboardTextWatch;
 class TDocumentFile;
+class TFindPanel;
 struct TOpenedDocument;
 struct TReadFile;
 struct TSettings;
@@ -57,6 +59,7 @@ class TFrmGeneral final : public QMainWindow {
 public:
     static constexpr int FirstWidth = 796;
     static constexpr int FirstHeight = 594;
+    static constexpr int StatusPanelWidth = 200;
 
     explicit TFrmGeneral(const TGeneralServices& services, QWidget* parent = nullptr);
     ~TFrmGeneral() override;
@@ -92,6 +95,10 @@ public:
     void MnuEditPasteClick();
     void MnuEditDeleteClick();
     void MnuEditSelectAllClick();
+    void MnuEditFindClick();
+    void MnuEditFindNextClick();
+    void MnuEditFindPreviousClick();
+    void MnuEditReplaceClick();
     void MnuFormatFontClick();
     void MnuHelpHelpClick();
     void MnuHelpAboutClick();
@@ -116,6 +123,10 @@ public:
     QAction* MnuEditPaste = nullptr;
     QAction* MnuEditDelete = nullptr;
     QAction* MnuEditSelectAll = nullptr;
+    QAction* MnuEditFind = nullptr;
+    QAction* MnuEditFindNext = nullptr;
+    QAction* MnuEditFindPrevious = nullptr;
+    QAction* MnuEditReplace = nullptr;
     QAction* MnuFormatFont = nullptr;
     QAction* MnuViewPanelTop = nullptr;
     QAction* MnuViewPanelBottom = nullptr;
@@ -135,7 +146,10 @@ public:
     TRichEditText* RichEditText = nullptr;
     QStatusBar* StatusBar = nullptr;
     QLabel* StatusPanel = nullptr;
+    TFindPanel* FindPanel = nullptr;
     TClipboardGuard* ClipboardGuard = nullptr;
+    // Whether the clipboard offers text, kept without waiting on its owner.
+    TClipboardTextWatch* ClipboardText = nullptr;
     TFileDialogState OpenDialog;
     TFileDialogState SaveDialog;
 

@@ -10,6 +10,8 @@
 #include <new>
 
 #include "DocumentFile.h"
+#include "FindPanel.h"
+#include "KeyboardStateIndicator.h"
 #include "Prompts.h"
 #include "ApplicationTitle.h"
 #include "RichEditText.h"
@@ -17,6 +19,8 @@
 #include "U_General.h"
 #include "U_Password.h"
 #include "U_PasswordEnter.h"
+#include "Wipe.h"
+#include "Wipe.h"
 
 namespace tainoteka {
 namespace {
@@ -96,12 +100,15 @@ QString TFrmGeneral::PlainTextForSaving() const
 bool TFrmGeneral::SaveProtectedFile(const QString& path)
 {
     TCommandsOff off(*this);
+    QString text;
     TSavedDocument saved;
     try {
-        saved = documentFile_->Save(path, PlainTextForSaving(), document_.CurrentPassword);
+        text = PlainTextForSaving();
+        saved = documentFile_->Save(path, text, document_.CurrentPassword);
     } catch (const std::bad_alloc&) {
         saved.Status = TSaveStatus::OutOfMemory;
     }
+    Wipe(text);
     if (saved.Status == TSaveStatus::Ok)
         return true;
     prompts_.ShowError(this, ApplicationTitle, SaveFailureMessage(saved));
@@ -131,8 +138,7 @@ bool TFrmGeneral::ShowOpenedText(TOpenedDocument& opened)
         if (opened.Formatted) {
             RichEditText->LoadFormattedText(*opened.Formatted);
         } else {
-            const QString text = std::move(opened.PlainText);
-            RichEditText->LoadPlainText(text);
+            RichEditText->LoadPlainText(opened.PlainText);
         }
         return true;
     } catch (const std::bad_alloc&) {
@@ -149,9 +155,12 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
         return false;
     }
     prompts_.ExecDialog(*frmPasswordEnter_);
-    const QString typed = frmPasswordEnter_->TxtPassword->text();
-    frmPasswordEnter_->TxtPassword->clear(); // no typed password left lying in a hidden field
+    QString typed = frmPasswordEnter_->TxtPassword->text();
+    // No typed password left lying in a hidden field; emptied first, so the
+    // copy here is the only one left to wipe.
+    EmptyPasswordField(*frmPasswordEnter_->TxtPassword);
     TOpenedDocument opened = documentFile_->Open(read.Bytes, typed);
+    Wipe(typed);
     const quint64 needed = MemoryToOpen(quint64(read.Bytes.size()));
     read = {}; // the file's bytes go before the editor builds its copy
     switch (opened.Status) {
@@ -159,7 +168,9 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     case TOpenStatus::OutOfMemory: prompts_.ShowError(this, kErrorTitle, TooLargeMessage(path, needed, 0)); return false;
     case TOpenStatus::Ok: break;
     }
-    if (!ShowOpenedText(opened)) {
+    const bool shown = ShowOpenedText(opened);
+    Wipe(opened.PlainText);
+    if (!shown) {
         // The editing area may hold part of the text: it must not be saved
         // over any file, so the window starts afresh.
         StartUntitled();
@@ -169,9 +180,11 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
         return false;
     }
     document_.CurrentPassword = opened.Password;
+    Wipe(opened.Password);
     AdoptPath(path);
     UpdateCaption();
     UpdateCharCount();
+    FindPanel->Forget();
     return true;
 }
 
@@ -262,6 +275,7 @@ void TFrmGeneral::StartUntitled()
     UpdateCaption();
     UpdateCharCount();
     document_.CurrentPassword.clear();
+    FindPanel->Forget();
 }
 
 bool TFrmGeneral::FormClose()

@@ -1,10 +1,9 @@
 // Edit commands and their enabled states.
-#include <QApplication>
-#include <QClipboard>
-#include <QMimeData>
 #include <QToolButton>
 
 #include "ClipboardGuard.h"
+#include "ClipboardTextWatch.h"
+#include "FindPanel.h"
 #include "RichEditText.h"
 #include "U_General.h"
 
@@ -15,9 +14,9 @@ void TFrmGeneral::UpdateEditCommands()
     const bool clipboardOn = MnuEditClipboard->isChecked();
     ClipboardGuard->SetActive(!clipboardOn);
     RichEditText->SetClipboardBlocked(!clipboardOn);
+    FindPanel->SetClipboardBlocked(!clipboardOn);
     const bool hasSelection = RichEditText->textCursor().hasSelection();
-    const QMimeData* offered = QApplication::clipboard()->mimeData();
-    const bool clipboardHasText = offered && offered->hasText();
+    const bool clipboardHasText = ClipboardText->OffersText();
     MnuEditCut->setEnabled(hasSelection && clipboardOn);
     MnuEditCopy->setEnabled(hasSelection && clipboardOn);
     MnuEditPaste->setEnabled(clipboardHasText && clipboardOn);

@@ -11,6 +11,13 @@ TClipboardGuard::TClipboardGuard(QObject* parent) : QObject(parent)
     TmrClipBoardClear.setInterval(BackstopIntervalMs);
     connect(&TmrClipBoardClear, &QTimer::timeout, this, &TClipboardGuard::ClearNow);
     connect(QGuiApplication::clipboard(), &QClipboard::changed, this, &TClipboardGuard::OnChanged);
+    // Wayland lets only the focused program touch the clipboard: empty it as
+    // the focus arrives and once more as it goes (the compositor may already
+    // refuse that one).
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this] {
+        if (active_)
+            ClearNow();
+    });
 }
 
 void TClipboardGuard::SetActive(bool active)
@@ -45,7 +52,20 @@ void TClipboardGuard::Clear(QClipboard::Mode mode)
     if (clearing_)
         return;
     clearing_ = true;
-    QGuiApplication::clipboard()->clear(mode);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        // Taking the clipboard with nothing in it rather than leaving it
+        // without an owner: XWayland compositors hand a new X owner on to
+        // Wayland programs (whose copy is then dropped), but not an owner
+        // that went away.
+        // Only our own data is looked at: a foreign owner may never answer.
+        const bool owned = mode == QClipboard::Clipboard ? clipboard->ownsClipboard() : clipboard->ownsSelection();
+        const QMimeData* held = owned ? clipboard->mimeData(mode) : nullptr;
+        if (!held || !held->formats().isEmpty())
+            clipboard->setMimeData(new QMimeData, mode);
+    } else {
+        clipboard->clear(mode);
+    }
     clearing_ = false;
 }
 

@@ -25,8 +25,8 @@ public:
 QString LayoutCodeFromName(const QString& layoutName);
 QString GetLayoutCode(IKeyboardState& keyboard);
 
-// Caps Lock off, no layout: where the platform tells us nothing (Wayland,
-// offscreen, a display without XKB).
+// Caps Lock off, no layout: where the platform tells us nothing (offscreen,
+// a display without XKB).
 class TUnknownKeyboardState final : public IKeyboardState {
 public:
     bool IsCapsLockOn() override { return false; }

@@ -1,7 +1,9 @@
 // Keyboard state on X11 through the XKB extension: the Lock modifier's locked
-// state and the layout of the locked group. Off X11 (Wayland, offscreen) the
+// state and the layout of the locked group. On native Wayland Caps Lock comes
+// with the key events and no layout is known; elsewhere (offscreen) the
 // factory hands out the source that knows nothing.
 #include "KeyboardState.h"
+#include "KeyboardStateFromKeys.h"
 
 #include <QGuiApplication>
 #include <QSet>
@@ -172,6 +174,8 @@ std::unique_ptr<IKeyboardState> CreateSystemKeyboardState()
             return std::make_unique<TX11KeyboardState>(display);
     }
 #endif
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return std::make_unique<TKeyboardStateFromKeys>();
     return std::make_unique<TUnknownKeyboardState>();
 }
 

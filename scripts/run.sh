@@ -3,4 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
-exec build/gui/tainoteka "$@"
+exec build/app/tainoteka "$@"

@@ -1,6 +1,9 @@
 #ifndef _WIN32
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <stdexcept>
 #include <string>
@@ -8,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "Terminal.h"
+#include "TxtpRunner.h"
 
 using namespace tainoteka::cli;
 
@@ -44,6 +48,26 @@ public:
         close(master_);
     }
     int Slave() const { return slave_; }
+    std::string SlaveName() const { return ptsname(master_); }
+
+    // Reads what the terminal shows until text appears; false when the
+    // program ends first.
+    bool ShowsBefore(const std::string& text, QProcess& program) const
+    {
+        std::string shown;
+        while (shown.find(text) == std::string::npos) {
+            pollfd ready{master_, POLLIN, 0};
+            if (poll(&ready, 1, 20) == 1) {
+                char buffer[256];
+                const ssize_t got = read(master_, buffer, sizeof buffer);
+                if (got > 0)
+                    shown.append(buffer, static_cast<std::size_t>(got));
+            } else if (program.waitForFinished(0) || program.state() == QProcess::NotRunning) {
+                return false;
+            }
+        }
+        return true;
+    }
 
     bool Echoes() const
     {
@@ -114,6 +138,27 @@ TEST(Terminal, LineEndsAndEndOfInput)
     EXPECT_EQ(line.Text, "") << "an empty password is a password";
     terminal.Type("\x04"); // Ctrl+D on an empty line
     EXPECT_EQ(ReadTerminalLine(terminal.Slave()).Status, TTerminalStatus::Cancelled);
+}
+
+TEST(Terminal, InterruptedPromptGivesTheEchoBack)
+{
+    if (!PseudoTerminalsAvailable())
+        GTEST_SKIP() << "no pseudo-terminals on this system";
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        TPseudoTerminal terminal;
+        ASSERT_TRUE(terminal.Echoes());
+        tainoteka::test::TProgramSetup setup;
+        setup.Terminal = terminal.SlaveName();
+        const auto program = tainoteka::test::StartTxtp({"encrypt", "-o", "/nonexistent/never.txtp"}, setup);
+        ASSERT_TRUE(terminal.ShowsBefore("Password for", *program))
+            << "exit " << program->exitCode() << ": " << program->readAllStandardError().toStdString();
+        EXPECT_FALSE(terminal.Echoes()) << "echo is off while it asks";
+        ASSERT_EQ(kill(static_cast<pid_t>(program->processId()), signal), 0);
+        program->waitForFinished(-1);
+        EXPECT_EQ(program->exitStatus(), QProcess::CrashExit) << "the signal ends it, as it would have";
+        EXPECT_TRUE(terminal.Echoes()) << "echo is back on after the signal";
+    }
 }
 
 TEST(Terminal, PipeIsNoTerminal)

@@ -108,8 +108,10 @@ TEST_F(TxtpProgram, ProtectedFileOpensWithItsPasswordOnly)
     const std::string stored = "Секретный текст\r\nline two\r\n";
     for (const std::string& password : passwords) {
         SCOPED_TRACE(password);
-        TProgramRun run = RunTxtp({"encrypt", "-i", Path("in.txt"), "-o", Path("doc.txtp"), "--pass", kFromEnv},
-                                  WithPassword(password));
+        QStringList encrypt = {"encrypt", "-i", Path("in.txt"), "-o", Path("doc.txtp"), "--pass", kFromEnv};
+        if (password.empty())
+            encrypt << "--allow-empty-password";
+        TProgramRun run = RunTxtp(encrypt, WithPassword(password));
         ASSERT_EQ(run.Exit, 0) << run.Err;
         EXPECT_EQ(run.Out + run.Err, "");
 

@@ -3,7 +3,10 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace tainoteka::test {
@@ -12,9 +15,19 @@ namespace {
 constexpr uid_t kNobody = 65534;
 
 // Runs in the child between fork and exec.
-void Detach(bool unprivileged)
+void Detach(bool unprivileged, unsigned long dataLimit, const char* terminal)
 {
     setsid();
+    if (terminal) {
+        const int fd = open(terminal, O_RDWR);
+        if (fd < 0 || ioctl(fd, TIOCSCTTY, 0) != 0)
+            _exit(kCouldNotTakeTerminal);
+        close(fd);
+    }
+    if (dataLimit > 0) {
+        const rlimit limit{dataLimit, dataLimit};
+        setrlimit(RLIMIT_DATA, &limit);
+    }
     if (!unprivileged || geteuid() != 0)
         return;
     // A build tree under a private home folder cannot be run by "nobody".
@@ -35,15 +48,28 @@ QProcessEnvironment EnvironmentFor(const TProgramSetup& setup)
 
 } // namespace
 
+std::unique_ptr<QProcess> StartTxtp(const QStringList& arguments, const TProgramSetup& setup)
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(EnvironmentFor(setup));
+    const bool unprivileged = setup.Unprivileged;
+    const unsigned long dataLimit = setup.DataLimit;
+    // Copied here: the child may not allocate between fork and exec.
+    const std::string terminal = setup.Terminal;
+    process->setChildProcessModifier([unprivileged, dataLimit, terminal] {
+        Detach(unprivileged, dataLimit, terminal.empty() ? nullptr : terminal.c_str());
+    });
+    process->start(QStringLiteral(TXTP_BINARY), arguments);
+    process->waitForStarted(-1);
+    return process;
+}
+
 TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup)
 {
-    QProcess process;
-    process.setProcessEnvironment(EnvironmentFor(setup));
-    const bool unprivileged = setup.Unprivileged;
-    process.setChildProcessModifier([unprivileged] { Detach(unprivileged); });
-    process.start(QStringLiteral(TXTP_BINARY), arguments);
+    const std::unique_ptr<QProcess> started = StartTxtp(arguments, setup);
+    QProcess& process = *started;
     TProgramRun run;
-    if (!process.waitForStarted(-1))
+    if (process.error() == QProcess::FailedToStart)
         return run;
     process.write(setup.Input.data(), static_cast<qint64>(setup.Input.size()));
     process.closeWriteChannel();

@@ -1,7 +1,11 @@
 #pragma once
 // Runs the real txtp program. The child always starts a session of its own,
-// so it has no terminal to ask on and can never sit waiting for typing.
+// so unless a test hands it a pseudo-terminal it has no terminal to ask on
+// and can never sit waiting for typing.
+#include <memory>
 #include <string>
+
+#include <QProcess>
 
 #include <QString>
 #include <QStringList>
@@ -18,10 +22,16 @@ struct TProgramSetup {
     std::string Input; // standard input, closed after it
     QStringList Environment; // NAME=value pairs added to the environment
     bool Unprivileged = false; // run as "nobody" when the tests run as root
+    unsigned long DataLimit = 0; // bytes of data the program may map (RLIMIT_DATA); 0: no limit
+    std::string Terminal; // a terminal to give the program as its controlling terminal
 };
 
 TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup = {});
 
+// Starts the program and returns at once; its standard input stays open.
+std::unique_ptr<QProcess> StartTxtp(const QStringList& arguments, const TProgramSetup& setup = {});
+
 inline constexpr int kCouldNotDropPrivileges = 121;
+inline constexpr int kCouldNotTakeTerminal = 122;
 
 } // namespace tainoteka::test

@@ -7,7 +7,9 @@
  *                                  with TEXT for SECONDS, taking it back at
  *                                  once whenever another client takes or
  *                                  clears it, as a clipboard manager would;
- *                                  prints "taken_back=N served=M"
+ *                                  prints "holding" once it owns SEL, and
+ *                                  "taken_back=N served=M" at the end (after
+ *                                  SECONDS, or sooner on SIGTERM)
  *   x11tool own SEL TEXT MS        owns SEL with TEXT once and times how long
  *                                  until another client takes or clears it;
  *                                  prints "cleared_after_us=N", or exits 1
@@ -18,6 +20,7 @@
 #include <X11/Xlib.h>
 
 #include <poll.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -67,6 +70,14 @@ static void answer(Display *d, const XSelectionRequestEvent *req, const char *te
     XFlush(d);
 }
 
+static volatile sig_atomic_t stop_requested = 0;
+
+static void request_stop(int signo)
+{
+    (void)signo;
+    stop_requested = 1;
+}
+
 static int hold(Display *d, const char *selection_name, const char *text, double seconds)
 {
     const Atom selection = XInternAtom(d, selection_name, False);
@@ -77,16 +88,24 @@ static int hold(Display *d, const char *selection_name, const char *text, double
     const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
     long taken_back = 0, served = 0;
 
+    struct sigaction on_term;
+    memset(&on_term, 0, sizeof on_term);
+    on_term.sa_handler = request_stop;
+    sigaction(SIGTERM, &on_term, NULL);
+
     XSetSelectionOwner(d, selection, w, CurrentTime);
-    XFlush(d);
+    XSync(d, False);
+    printf("holding\n");
+    fflush(stdout);
     const double end = now_seconds() + seconds;
     for (;;) {
         const double left = end - now_seconds();
-        if (left <= 0)
+        if (left <= 0 || stop_requested)
             break;
         if (!XPending(d)) {
             struct pollfd pfd = {ConnectionNumber(d), POLLIN, 0};
-            poll(&pfd, 1, (int)(left * 1000) + 1);
+            /* Short naps: a stop signal between the check and the poll waits one at most. */
+            poll(&pfd, 1, left < 0.1 ? (int)(left * 1000) + 1 : 100);
             if (!XPending(d))
                 continue;
         }

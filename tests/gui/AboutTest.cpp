@@ -94,7 +94,7 @@ TEST(DecodeJpeg, PhotoIsBaselineWithThreeComponents)
 
 TEST(DecodeJpeg, BuiltInBytesAreTheCheckedInPhoto)
 {
-    QFile file(QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../resources/about/photo.jpg")));
+    QFile file(QStringLiteral(TAINOTEKA_SOURCE_DIR "/resources/about/photo.jpg"));
     if (!file.open(QIODevice::ReadOnly))
         GTEST_SKIP() << "sources not beside the test";
     EXPECT_EQ(file.readAll(), AboutPhotoJpeg()) << "run resources/about/make_photo.sh again";

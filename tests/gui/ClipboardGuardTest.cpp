@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "ClipboardGuard.h"
+#include "SecretClipboard.h"
 #include "MainWindowFixture.h"
 
 using namespace tainoteka;
@@ -143,4 +144,55 @@ TEST_F(ClipboardGuard, EditCommandsActOnTheEditor)
     window().MnuEditSelectAllClick();
     window().MnuEditCutClick();
     EXPECT_TRUE(editor().toPlainText().isEmpty());
+}
+
+TEST_F(ClipboardGuard, CutAndCopyAreMarkedSecretAndStillPaste)
+{
+    const auto expectMarkedCopyOf = [](const QString& text) {
+        const QMimeData* offered = QApplication::clipboard()->mimeData();
+        ASSERT_NE(offered, nullptr);
+        for (const QString& mark : SecretMarkFormats())
+            EXPECT_TRUE(offered->formats().contains(mark)) << qPrintable(mark) << " missing from "
+                                                           << qPrintable(offered->formats().join(' '));
+        EXPECT_EQ(offered->data(QStringLiteral("x-kde-passwordManagerHint")), QByteArray("secret"));
+        EXPECT_EQ(offered->text(), text);
+        EXPECT_TRUE(offered->formats().contains(QStringLiteral("text/plain")));
+        EXPECT_TRUE(offered->html().contains(text)) << "rich text still offered";
+    };
+    editor().selectAll();
+    window().MnuEditCopyClick();
+    expectMarkedCopyOf(QStringLiteral("secret words"));
+
+    QTextCursor second = editor().textCursor();
+    second.setPosition(7);
+    second.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    editor().setTextCursor(second);
+    window().MnuEditCutClick();
+    expectMarkedCopyOf(QStringLiteral("words"));
+
+    QTest::keyClick(&editor(), Qt::Key_Home);
+    window().MnuEditPasteClick();
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("wordssecret "));
+}
+
+TEST(SecretMarks, MarkingKeepsWhatIsThere)
+{
+    QMimeData data;
+    data.setText(QStringLiteral("find me"));
+    MarkAsSecret(data);
+    EXPECT_EQ(data.text(), QStringLiteral("find me"));
+    EXPECT_EQ(data.formats().size(), 1 + SecretMarkFormats().size());
+    EXPECT_EQ(data.data(QStringLiteral("x-kde-passwordManagerHint")), QByteArray("secret"));
+}
+
+TEST_F(ClipboardGuard, PasteFollowsTheClipboardsNoticesAlone)
+{
+    window().UpdateEditCommands();
+    ASSERT_FALSE(window().MnuEditPaste->isEnabled());
+    QApplication::clipboard()->setText(QStringLiteral("copied in another program"));
+    EXPECT_TRUE(window().MnuEditPaste->isEnabled()) << "no key or mouse event needed";
+    EXPECT_TRUE(window().BtnPaste->isEnabled());
+    QApplication::clipboard()->setImage(QImage(4, 4, QImage::Format_RGB32));
+    EXPECT_FALSE(window().MnuEditPaste->isEnabled());
+    EXPECT_FALSE(window().BtnPaste->isEnabled());
 }

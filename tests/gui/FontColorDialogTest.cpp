@@ -218,3 +218,20 @@ TEST(FontColorDialog, TypedFaceNameIsTaken)
     ASSERT_TRUE(dialog.Outcome().has_value());
     EXPECT_EQ(dialog.Outcome()->Font.family(), QStringLiteral("DejaVu Serif"));
 }
+
+TEST(FontColorDialog, SizesInPixelsShowAsWholePointsAtTheScreensResolution)
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    TFontColorDialog probe(TFontChoice{font, QColor(Qt::black)});
+    ASSERT_EQ(probe.logicalDpiY(), 96) << "the offscreen screen has 96 dots per inch";
+    EXPECT_EQ(probe.CmbSize->currentText(), QStringLiteral("8")) << "-11 at 96 dpi is the 8-point default";
+
+    font.setPixelSize(16);
+    TFontColorDialog twelve(TFontChoice{font, QColor(Qt::black)});
+    EXPECT_EQ(twelve.CmbSize->currentText(), QStringLiteral("12"));
+
+    font.setPointSizeF(10.5);
+    TFontColorDialog points(TFontChoice{font, QColor(Qt::black)});
+    EXPECT_EQ(points.CmbSize->currentText(), QStringLiteral("10.5")) << "a size in points shows as it is";
+}

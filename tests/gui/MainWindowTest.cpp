@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
@@ -56,7 +57,9 @@ TEST_F(StartUp, MenusHaveTheirCaptionsShortcutsAndOrder)
                            "Назначить/сменить &пароль\tCtrl+Alt+P", "-", "В&ыход"}));
     EXPECT_EQ(Captions(window().MnuEdit),
               (QStringList{"&Буфер обмена (вкл/выкл)", "-", "&Вырезать\tCtrl+X", "&Копировать\tCtrl+C",
-                           "Вст&авить\tCtrl+V", "&Удалить", "-", "Выделить в&се\tCtrl+A"}));
+                           "Вст&авить\tCtrl+V", "&Удалить", "-", "Выделить в&се\tCtrl+A", "-",
+                           "Найти...\tCtrl+Shift+F", "Найти далее\tF3", "Найти ранее\tShift+F3",
+                           "Заменить...\tCtrl+H"}));
     EXPECT_EQ(Captions(window().MnuFormat), (QStringList{"&Шрифт...\tCtrl+F"}));
     EXPECT_EQ(Captions(window().MnuViewPanel), (QStringList{"С&верху", "С&низу", "С&лева", "С&права"}));
     EXPECT_EQ(Captions(window().MnuHelp), (QStringList{"&Вызов справки\tF1", "-", "&О программе"}));
@@ -75,6 +78,17 @@ TEST_F(StartUp, ToolbarButtonsInOrderWithTooltips)
                                   "BtnCut|Вырезать (Ctrl+X)", "BtnCopy|Копировать (Ctrl+C)",
                                   "BtnPaste|Вставить (Ctrl+V)", "RzSpacer2|", "BtnFont|Шрифт... (Ctrl+F)"}));
     EXPECT_EQ(window().BtnNew->size(), QSize(25, 25));
+}
+
+TEST_F(StartUp, ToolbarButtonsAreNamedByTheirHints)
+{
+    const QList<QToolButton*> buttons = window().RzToolbarPictures->findChildren<QToolButton*>();
+    ASSERT_EQ(buttons.size(), 8);
+    for (QToolButton* button : buttons) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->text(QAccessible::Name), button->toolTip()) << button->objectName().toStdString();
+    }
 }
 
 TEST_F(StartUp, ToolbarWrapsOntoASecondRowWhenNarrow)
@@ -118,6 +132,24 @@ TEST_F(Counting, LineBreaksCountAsTwo)
     EXPECT_EQ(window().StatusPanel->text(), QStringLiteral("Количество символов:    1 000"));
     editor().LoadPlainText(QStringLiteral("a\r\nb\rc"));
     EXPECT_EQ(editor().CharCount(), 7);
+}
+
+TEST_F(Counting, ThePanelHoldsTheWholeCountInTheFontItHas)
+{
+    window().show();
+    EXPECT_EQ(window().StatusPanel->width(), 200) << "a short count keeps the designed width";
+    QFont wide(QStringLiteral("DejaVu Sans"));
+    wide.setPixelSize(15);
+    window().StatusPanel->setFont(wide);
+    QString text;
+    for (int line = 0; line < 12'346; ++line)
+        text += QString(98, QLatin1Char('x')) + QLatin1Char('\n'); // 1,234,600 in all
+    editor().LoadPlainText(text);
+    QApplication::processEvents();
+    const QLabel& panel = *window().StatusPanel;
+    ASSERT_EQ(panel.text(), QStringLiteral("Количество символов:    1 234 600"));
+    EXPECT_GE(panel.contentsRect().width(), QFontMetrics(panel.font()).horizontalAdvance(panel.text()));
+    EXPECT_GT(panel.width(), 200);
 }
 
 TEST_F(Counting, TypingBeyondTheLimitIsRefused)

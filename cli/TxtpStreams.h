@@ -1,0 +1,34 @@
+#pragma once
+// The work of encrypt, decrypt and check on streams: the protected file is
+// read or written block by block, with the cipher's running key, the line
+// ends and the code-page conversion carried from one block to the next.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "ByteStreams.h"
+#include "ExitCode.h"
+#include "KeyBlock.h"
+
+namespace tainoteka::cli {
+
+inline constexpr std::size_t kStreamBlockSize = std::size_t(1) << 20;
+
+// Writes the key block for password, then the text from input as the body.
+// input is UTF-8, or Windows-1251 when raw; password is Windows-1251 and
+// already checked for protecting. Refused text leaves output incomplete; the
+// caller must discard it.
+TOutcome ProtectStream(IByteSource& input, bool raw, std::string_view password, IByteSink& output,
+                       std::size_t blockSize = kStreamBlockSize);
+
+// Reads the key block from the start of file; fewer bytes than a key block is TooShort.
+TOutcome ReadKeyBlock(IByteSource& file, std::string& block);
+
+// The keys of the body, or WrongPassword.
+TOutcome OpenKeyBlock(std::string_view block, std::string_view password, const std::string& fileName, TKeySet& body);
+
+// Deciphers the rest of file into output, as UTF-8 unless raw.
+TOutcome DecipherStream(IByteSource& file, const TKeySet& body, bool raw, IByteSink& output,
+                        std::size_t blockSize = kStreamBlockSize);
+
+} // namespace tainoteka::cli

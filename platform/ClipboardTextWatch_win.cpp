@@ -1,0 +1,30 @@
+// Windows: the availability test never calls the clipboard's owner.
+#include "ClipboardTextWatch.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include <windows.h>
+
+namespace tainoteka {
+namespace {
+
+class TWinClipboardTextWatch final : public TClipboardTextWatch {
+public:
+    TWinClipboardTextWatch()
+    {
+        connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { Refresh(0); });
+        Refresh(0);
+    }
+    // CF_TEXT is offered for Unicode and OEM text as well.
+    void Refresh(int) override { SetOffersText(IsClipboardFormatAvailable(CF_TEXT) != 0); }
+};
+
+} // namespace
+
+std::unique_ptr<TClipboardTextWatch> CreateClipboardTextWatch()
+{
+    return std::make_unique<TWinClipboardTextWatch>();
+}
+
+} // namespace tainoteka

@@ -1,0 +1,153 @@
+// Typing into the editing area as a user does: line breaks of every kind,
+// Alt keys, Shift+click with the clipboard switch off, and what a save
+// makes of the characters that are not plain letters.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTest>
+
+#include "MainWindowFixture.h"
+
+using namespace tainoteka;
+using namespace tainoteka::test;
+
+namespace {
+
+const QString kCount = QStringLiteral("Количество символов:    ");
+
+void Paste(TRichEditText& editor, const QString& text)
+{
+    QMimeData mime;
+    mime.setText(text);
+    editor.insertFromMimeData(&mime);
+}
+
+} // namespace
+
+class EditorInput : public MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        MainWindowFixture::SetUp();
+        window().show();
+        editor().setFocus();
+    }
+    QString Count() const { return program->FrmGeneral.StatusPanel->text().mid(kCount.size()); }
+};
+
+TEST_F(EditorInput, EveryLineBreakCountsTwoAsItIsSaved)
+{
+    QTest::keyClicks(&editor(), QStringLiteral("ab"));
+    QTest::keyClick(&editor(), Qt::Key_Return, Qt::ShiftModifier); // a break inside the paragraph
+    QTest::keyClicks(&editor(), QStringLiteral("cd"));
+    QTest::keyClick(&editor(), Qt::Key_Return);
+    QTest::keyClicks(&editor(), QStringLiteral("ef"));
+    ASSERT_TRUE(editor().document()->toRawText().contains(QChar::LineSeparator));
+    EXPECT_EQ(Count(), QStringLiteral("10"));
+
+    Paste(editor(), QString::fromUtf16(u"1\u20292\u20283"));
+    EXPECT_EQ(Count(), QStringLiteral("17"));
+
+    editor().selectAll();
+    Paste(editor(), QString::fromUtf16(u"\u2028\u2028"));
+    EXPECT_EQ(Count(), QStringLiteral("4")) << "separators that are gone no longer count";
+    editor().undo();
+    EXPECT_EQ(Count(), QStringLiteral("17"));
+    editor().LoadPlainText(QStringLiteral("x"));
+    EXPECT_EQ(Count(), QStringLiteral("1"));
+    editor().ClearAll();
+    EXPECT_EQ(editor().CharCount(), 0);
+}
+
+TEST_F(EditorInput, JoiningAndSplittingLinesKeepsTheCount)
+{
+    editor().LoadPlainText(QString::fromUtf16(u"a\u2028b\nc\u2028d"));
+    EXPECT_EQ(editor().CharCount(), 10);
+    QTextCursor join(editor().document());
+    join.setPosition(3); // after "b", before the paragraph end
+    join.deleteChar(); // "a|b" and "c|d" become one line
+    EXPECT_EQ(editor().CharCount(), 8);
+    join.insertBlock(); // and split again
+    EXPECT_EQ(editor().CharCount(), 10);
+    join.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    join.removeSelectedText();
+    EXPECT_EQ(editor().CharCount(), 6) << "a, separator, b, break";
+}
+
+TEST_F(EditorInput, SeparatorsCountAgainstTheLimit)
+{
+    editor().SetTextLimit(6);
+    QTest::keyClicks(&editor(), QStringLiteral("ab"));
+    QTest::keyClick(&editor(), Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(&editor(), QStringLiteral("cd"));
+    EXPECT_EQ(editor().CharCount(), 6);
+    QTest::keyClick(&editor(), Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(&editor(), QStringLiteral("e"));
+    EXPECT_EQ(editor().document()->toRawText(), QString::fromUtf16(u"ab\u2028cd"));
+    Paste(editor(), QString::fromUtf16(u"x\u2028"));
+    EXPECT_EQ(editor().document()->toRawText(), QString::fromUtf16(u"ab\u2028cd")) << "no room for x and a break";
+}
+
+TEST_F(EditorInput, SeparatorsAndNoBreakSpacesAsSaved)
+{
+    editor().LoadPlainText(QString::fromUtf16(u"a\u00A0b"));
+    QTextCursor end(editor().document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(QString::fromUtf16(u"\u2028c\u2029d"));
+    program->Document.CurrentPassword = QStringLiteral("pw");
+    prompts.SaveNames.push_back(Path("breaks.txtp"));
+    window().MnuFileSaveAsClick();
+    ASSERT_TRUE(prompts.Errors.isEmpty());
+    const TDecodedFile decoded = DecodeTxtpFile(ReadFile("breaks.txtp"), "pw");
+    ASSERT_EQ(decoded.Status, TDecodeStatus::Ok);
+    EXPECT_EQ(decoded.Body, std::string("a\xA0" "b\r\nc\r\nd\r\n"));
+    EXPECT_EQ(qint64(decoded.Body.size()), editor().CharCount() + 2) << "all but the last line's end is counted";
+}
+
+TEST_F(EditorInput, AltWithAKeyThatOpensNoMenuTypesNothing)
+{
+    QTest::keyClick(&editor(), Qt::Key_Q, Qt::AltModifier);
+    QTest::keyClick(&editor(), Qt::Key_1, Qt::AltModifier);
+    QTest::keyClick(&editor(), Qt::Key_Z, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyClick(&editor(), Qt::Key_Period, Qt::AltModifier);
+    QTest::keyClick(&editor(), Qt::Key_Space, Qt::AltModifier);
+    EXPECT_EQ(editor().toPlainText(), QString());
+    EXPECT_EQ(window().MnuGeneralTop->activeAction(), nullptr);
+
+    // Characters of the third level: Ctrl+Alt on Windows, AltGr elsewhere.
+    QKeyEvent euro(QEvent::KeyPress, Qt::Key_E, Qt::ControlModifier | Qt::AltModifier, QString::fromUtf16(u"€"));
+    QApplication::sendEvent(&editor(), &euro);
+    QKeyEvent at(QEvent::KeyPress, Qt::Key_At, Qt::NoModifier, QStringLiteral("@"));
+    QApplication::sendEvent(&editor(), &at);
+    EXPECT_EQ(editor().toPlainText(), QString::fromUtf16(u"€@"));
+
+    QTest::keyClick(&editor(), Qt::Key_A, Qt::AltModifier); // Ф of "&Файл" is on the A key
+    EXPECT_EQ(window().MnuGeneralTop->activeAction(), window().MnuFile->menuAction());
+    EXPECT_EQ(editor().toPlainText(), QString::fromUtf16(u"€@"));
+}
+
+TEST_F(EditorInput, ShiftClickExtendsTheSelectionWithTheSwitchOff)
+{
+    editor().LoadPlainText(QStringLiteral("abcdefgh"));
+    window().MnuEditClipboard->setChecked(false);
+    window().MnuEditClipboardClick();
+    QApplication::processEvents();
+    const auto pointAt = [this](int position) {
+        QTextCursor c(editor().document());
+        c.setPosition(position);
+        return editor().cursorRect(c).center();
+    };
+    QTextCursor selection(editor().document());
+    selection.setPosition(1);
+    selection.setPosition(3, QTextCursor::KeepAnchor);
+    editor().setTextCursor(selection);
+
+    QTest::mouseClick(editor().viewport(), Qt::LeftButton, Qt::ShiftModifier, pointAt(6));
+    EXPECT_EQ(editor().textCursor().selectedText(), QStringLiteral("bcdef"));
+
+    QTest::mousePress(editor().viewport(), Qt::LeftButton, {}, pointAt(2));
+    EXPECT_FALSE(editor().textCursor().hasSelection()) << "a press inside it would start dragging it out";
+    QTest::mouseRelease(editor().viewport(), Qt::LeftButton, {}, pointAt(2));
+}
