@@ -151,27 +151,4 @@ void AppendCp1251AsUtf8(std::string_view bytes, std::string& out)
     out.resize(static_cast<std::size_t>(at - out.data()));
 }
 
-TTextPlace PlaceOf(std::string_view text, std::size_t index)
-{
-    TPlaceCounter counter;
-    counter.Advance(text.substr(0, index));
-    return counter.Place();
-}
-
-void TPlaceCounter::Advance(std::string_view text)
-{
-    for (const char ch : text) {
-        const bool secondHalfOfCrLf = ch == '\n' && afterCr_;
-        afterCr_ = ch == '\r';
-        if (secondHalfOfCrLf)
-            continue;
-        if (ch == '\r' || ch == '\n') {
-            ++place_.Line;
-            place_.Column = 1;
-        } else {
-            ++place_.Column;
-        }
-    }
-}
-
 } // namespace tainoteka::cli

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "TextPlace.h"
+
 namespace tainoteka::cli {
 
 struct TUtf8Import {
@@ -30,24 +32,10 @@ std::size_t CompleteUtf8Length(std::string_view utf8);
 std::string Cp1251ToUtf8(std::string_view bytes);
 void AppendCp1251AsUtf8(std::string_view bytes, std::string& out);
 
-struct TTextPlace {
-    std::size_t Line = 1; // from 1; CR LF, a lone CR and a lone LF each end a line
-    std::size_t Column = 1; // from 1, in characters
-};
-
-// Where the character at index lies in a one-byte-per-character text.
-TTextPlace PlaceOf(std::string_view text, std::size_t index);
-
-// The place after a text that arrives piece by piece; a CR ending one piece
-// and a LF starting the next are one line end.
-class TPlaceCounter {
-public:
-    void Advance(std::string_view text);
-    const TTextPlace& Place() const { return place_; }
-
-private:
-    TTextPlace place_;
-    bool afterCr_ = false;
-};
+// Where a character lies, also in a text that arrives piece by piece: the
+// rule every message of the program uses.
+using tainoteka::PlaceOf;
+using tainoteka::TPlaceCounter;
+using tainoteka::TTextPlace;
 
 } // namespace tainoteka::cli

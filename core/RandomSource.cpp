@@ -1,6 +1,7 @@
 #include "RandomSource.h"
 
 #include <stdexcept>
+#include <system_error>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -25,7 +26,7 @@ void FillSystemRandom(void* buffer, std::size_t size)
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            throw std::runtime_error("getrandom failed");
+            throw std::system_error(errno, std::generic_category(), "getrandom");
         }
         p += got;
         size -= static_cast<std::size_t>(got);

@@ -24,7 +24,8 @@ private:
     std::size_t next_ = 0;
 };
 
-// Fills the buffer from the OS generator; throws std::runtime_error if it is unavailable.
+// Fills the buffer from the OS generator; throws std::runtime_error if it is
+// unavailable (std::system_error with the error number where the system gives one).
 void FillSystemRandom(void* buffer, std::size_t size);
 
 } // namespace tainoteka

@@ -8,7 +8,7 @@ namespace tainoteka {
 struct TDocumentState {
     QString CurrentFileName; // without folder; empty while untitled
     QString CurrentDir; // always ends with the folder separator
-    QString CurrentPassword; // at most 20 characters, all of them Windows-1251
+    QString CurrentPassword; // at most MaxPasswordLength characters, all of them Windows-1251
 };
 
 } // namespace tainoteka

@@ -1,6 +1,7 @@
 #include "KeyboardStateIndicator.h"
 
 #include "DialogFont.h"
+#include "KeyBlock.h"
 #include "KeyboardState.h"
 
 #include <QEvent>
@@ -252,7 +253,7 @@ QStyle* CreatePasswordEchoStyle(QObject* owner)
 void SetUpPasswordField(QLineEdit& field, QStyle* echoStyle, const QRect& geometry)
 {
     field.setGeometry(geometry);
-    field.setMaxLength(20);
+    field.setMaxLength(int(MaxPasswordLength));
     // The style before the echo mode: the line edit takes its mask character
     // from the style.
     field.setStyle(echoStyle);

@@ -11,7 +11,6 @@
 
 namespace tainoteka {
 
-const QString ApplicationTitle = QStringLiteral("Тайнотека");
 const QString TxtpFilter = QStringLiteral("Конфиденциальные файлы (*.txtp)");
 
 namespace {

@@ -1,10 +1,10 @@
 #pragma once
 // The real modal dialogs behind IPrompts.
+#include "ApplicationTitle.h"
 #include "Prompts.h"
 
 namespace tainoteka {
 
-extern const QString ApplicationTitle; // "Тайнотека"
 extern const QString TxtpFilter; // the file dialogs' one filter
 
 class TQtPrompts final : public IPrompts {

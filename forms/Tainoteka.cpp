@@ -33,7 +33,8 @@ private:
 } // namespace
 
 TTainoteka::TTainoteka(const TProgramServices& services)
-    : FrmGeneral(TGeneralServices{services.Prompts, services.Shell, Document, services.Arguments, services.ProgramDir}),
+    : FrmGeneral(TGeneralServices{services.Prompts, services.Shell, Document, services.Arguments, services.ProgramDir,
+                                   services.DocumentFile}),
       FrmPasswordCreate(services.Keyboard, Document, services.Prompts, &FrmGeneral),
       FrmPasswordEnter(services.Keyboard, &FrmGeneral),
       FrmAbout(services.Shell, &FrmGeneral)

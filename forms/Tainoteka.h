@@ -20,6 +20,7 @@ struct TProgramServices {
     IKeyboardState& Keyboard;
     QStringList Arguments; // without the program name
     QString ProgramDir; // with a trailing separator
+    TDocumentFile* DocumentFile = nullptr; // the system's when null
 };
 
 class TTainoteka {

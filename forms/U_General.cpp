@@ -17,11 +17,12 @@
 #include <QWindow>
 
 #include "ClipboardGuard.h"
+#include "ApplicationTitle.h"
 #include "ClipboardTextWatch.h"
+#include "DocumentFile.h"
 #include "FindPanel.h"
 #include "ImageList.h"
 #include "MenuShortcuts.h"
-#include "QtPrompts.h"
 #include "RichEditText.h"
 #include "ScreenFit.h"
 #include "Settings.h"
@@ -64,14 +65,6 @@ QString FormatThousands(quint32 count)
     return grouped;
 }
 
-QString DialogStartFolder(const QString& folder)
-{
-    const bool endsWithSeparator = folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'));
-    if (!endsWithSeparator || folder.size() <= 1 || folder.at(folder.size() - 2) == QLatin1Char(':'))
-        return folder;
-    return folder.left(folder.size() - 1);
-}
-
 QString FolderWithSeparator(const QString& path)
 {
     QString folder = QFileInfo(path).absolutePath();
@@ -85,6 +78,8 @@ TFrmGeneral::TFrmGeneral(const TGeneralServices& services, QWidget* parent)
       prompts_(services.Prompts),
       shell_(services.Shell),
       document_(services.Document),
+      ownDocumentFile_(services.DocumentFile ? nullptr : std::make_unique<TDocumentFile>()),
+      documentFile_(services.DocumentFile ? services.DocumentFile : ownDocumentFile_.get()),
       arguments_(services.Arguments),
       programDir_(services.ProgramDir)
 {
@@ -325,7 +320,7 @@ void TFrmGeneral::FormCreate()
     document_.CurrentPassword.clear();
     SetDialogsStartFolder(document_.CurrentDir);
     settingsPath_ = SettingsFilePath(programDir_);
-    LoadSettings(*this, document_, settingsPath_, RichEditText->logicalDpiY());
+    ApplySettings(LoadSettings(settingsPath_, document_.CurrentDir, RichEditText->font(), RichEditText->logicalDpiY()));
     UpdateEditCommands();
 }
 

@@ -1,10 +1,15 @@
 #pragma once
-// The main window: menu bar, toolbar, editing area and status bar, the
-// document commands and the reading and writing of protected files.
+// The main window: menu bar, toolbar, editing area and status bar, and the
+// document commands, which hand the text to and from the document file.
+#include <QColor>
 #include <QMainWindow>
 #include <QString>
 
+#include <memory>
+#include <optional>
+
 #include "DocumentState.h"
+#include "ToolbarEdge.h"
 #include "U_Help.h"
 
 class QAction;
@@ -23,14 +28,16 @@ class IPrompts;
 class IShell;
 class TClipboardGuard;
 class TClipboardTextWatch;
+class TDocumentFile;
 class TFindPanel;
+struct TOpenedDocument;
+struct TReadFile;
+struct TSettings;
 class TFrmPasswordCreate;
 class TFrmPasswordEnter;
 class TMenuShortcuts;
 class TRichEditText;
 class TToolbarPanel;
-
-enum class TToolbarEdge { Top, Bottom, Left, Right };
 
 // What a file dialog keeps between its showings.
 struct TFileDialogState {
@@ -44,6 +51,7 @@ struct TGeneralServices {
     TDocumentState& Document;
     QStringList Arguments; // command line without the program name
     QString ProgramDir; // folder of the executable, with a trailing separator
+    TDocumentFile* DocumentFile = nullptr; // the system's when null
 };
 
 class TFrmGeneral final : public QMainWindow {
@@ -66,6 +74,9 @@ public:
     void SetCommandsEnabled(bool on);
     void PlaceToolbar(TToolbarEdge edge);
     TToolbarEdge ToolbarEdge() const { return toolbarEdge_; }
+    // The settings the window shows, from and for the settings file.
+    void ApplySettings(const TSettings& settings);
+    TSettings CollectSettings() const;
     bool SaveProtectedFile(const QString& path);
     bool LoadProtectedFile(const QString& path);
 
@@ -165,6 +176,9 @@ private:
     bool SaveDocumentAs();
     // The Yes answer of a question: true when the command may go on.
     bool SaveBeforeLeaving();
+    void StartUntitled();
+    void ShowReadFailure(const QString& path, const TReadFile& read);
+    bool ShowOpenedText(TOpenedDocument& opened);
     void SetDialogsStartFolder(const QString& folder);
     void AdoptPath(const QString& path);
     QString PlainTextForSaving() const;
@@ -174,6 +188,8 @@ private:
     IShell& shell_;
     THelpViewer helpViewer_{&shell_};
     TDocumentState& document_;
+    std::unique_ptr<TDocumentFile> ownDocumentFile_;
+    TDocumentFile* documentFile_;
     QStringList arguments_;
     QString programDir_;
     QString settingsPath_;
@@ -184,13 +200,18 @@ private:
     QVBoxLayout* rootLayout_ = nullptr;
     QHBoxLayout* middleLayout_ = nullptr;
     TToolbarEdge toolbarEdge_ = TToolbarEdge::Top;
+    // A system colour read from the settings and the colour it showed as, so
+    // that while the text still shows so it is written back as that system
+    // colour; any other colour is written as the plain colour it is.
+    struct TSystemColor {
+        int Value;
+        QColor Shown;
+    };
+    std::optional<TSystemColor> systemTextColor_;
     bool activated_ = false;
     bool framePlaced_ = false;
 };
 
-// The folder text a file dialog starts in: one trailing separator removed,
-// unless the text is one character or the separator follows a drive colon.
-QString DialogStartFolder(const QString& folder);
 QString FormatThousands(quint32 count);
 // Folder part of a path, always ending with the separator.
 QString FolderWithSeparator(const QString& path);

@@ -1,22 +1,25 @@
 // Document commands: New, Open, Save, Save As, Password, Exit and the close
-// question, with the reading and writing of protected files.
+// question. Reading and writing the files is the document file's; here are
+// the questions, the messages and the caret.
 #include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTextDocument>
 
-#include "AtomicFile.h"
-#include "CodePage1251.h"
+#include <algorithm>
+#include <new>
+
+#include "DocumentFile.h"
 #include "FindPanel.h"
+#include "KeyboardStateIndicator.h"
 #include "Prompts.h"
-#include "QtPrompts.h"
+#include "ApplicationTitle.h"
 #include "RichEditText.h"
-#include "RtfImport.h"
 #include "Settings.h"
-#include "TxtpFile.h"
 #include "U_General.h"
 #include "U_Password.h"
 #include "U_PasswordEnter.h"
+#include "Wipe.h"
 #include "Wipe.h"
 
 namespace tainoteka {
@@ -41,45 +44,46 @@ private:
     TFrmGeneral& window_;
 };
 
-// The first character that a file cannot hold: one outside Windows-1251, or
-// a NUL, at which the stored text would end. -1 when there is none.
-int FirstRefusedCharacter(const QString& text, const TCp1251Encoding& encoded)
-{
-    int first = static_cast<int>(text.indexOf(QChar(0)));
-    if (!encoded.Ok() && (first < 0 || static_cast<int>(encoded.Unmappable.front()) < first))
-        first = static_cast<int>(encoded.Unmappable.front());
-    return first;
-}
+QString FileNameOf(const QString& path) { return QFileInfo(path).fileName(); }
 
-QString RefusedCharacterMessage(const QString& text, int at)
+QString Megabytes(quint64 bytes) { return FormatThousands(quint32(std::min<quint64>((bytes + (1u << 20) - 1) >> 20, UINT32_MAX))); }
+
+QString RefusedCharacterMessage(const TRefusedCharacter& refused)
 {
-    const int line = static_cast<int>(text.left(at).count(QLatin1Char('\n'))) + 1;
-    // lastIndexOf counts a negative start from the end, so the first character needs care.
-    const int lineStart = at > 0 ? static_cast<int>(text.lastIndexOf(QLatin1Char('\n'), at - 1)) + 1 : 0;
-    const int column = at - lineStart + 1;
-    const int length = text.at(at).isHighSurrogate() && at + 1 < text.size() ? 2 : 1;
-    const QString character = text.mid(at, length);
-    const QString shown = text.at(at) == QChar(0) ? QStringLiteral("NUL") : QStringLiteral("«%1»").arg(character);
+    const char32_t codePoint = refused.CodePoint;
+    const QString shown = codePoint == 0 ? QStringLiteral("NUL") : QStringLiteral("«%1»").arg(QString::fromUcs4(&codePoint, 1));
     return QStringLiteral("Текст содержит символ, который нельзя сохранить в файл:\n"
                           "%1 (U+%2) в строке %3, позиция %4.\nФайл не сохранён.")
         .arg(shown)
-        .arg(QString::number(character.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0')))
-        .arg(line)
-        .arg(column);
+        .arg(QString::number(quint32(codePoint), 16).toUpper().rightJustified(4, QLatin1Char('0')))
+        .arg(refused.Line)
+        .arg(refused.Column);
 }
 
-QString FileNameOf(const QString& path) { return QFileInfo(path).fileName(); }
-
-std::u16string_view Utf16Of(const QString& text)
+QString TooLargeMessage(const QString& path, quint64 needed, quint64 available)
 {
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+    if (available > 0)
+        return QStringLiteral("Файл «%1» слишком велик для свободной памяти:\n"
+                              "для его открытия нужно около %2 МБ, а свободно около %3 МБ.\n"
+                              "Текущий документ не изменён.")
+            .arg(FileNameOf(path), Megabytes(needed), Megabytes(available));
+    return QStringLiteral("Не хватает памяти, чтобы открыть файл «%1»\n(нужно около %2 МБ).\n"
+                          "Текущий документ не изменён.")
+        .arg(FileNameOf(path), Megabytes(needed));
 }
 
-QString TextOf(std::string_view cp1251)
+QString SaveFailureMessage(const TSavedDocument& saved)
 {
-    QString text(static_cast<qsizetype>(cp1251.size()), Qt::Uninitialized);
-    Cp1251ToUtf16(cp1251, reinterpret_cast<char16_t*>(text.data()));
-    return text;
+    switch (saved.Status) {
+    case TSaveStatus::NoRandomness:
+        return QStringLiteral("Система не дала случайных чисел для ключей шифрования%1.\nФайл не сохранён.")
+            .arg(saved.Error.isEmpty() ? QString() : QStringLiteral(": ") + saved.Error);
+    case TSaveStatus::OutOfMemory: return QStringLiteral("Не хватает памяти, чтобы сохранить файл.\nФайл не сохранён.");
+    case TSaveStatus::WriteFailed: return saved.Error;
+    case TSaveStatus::RefusedCharacter: return RefusedCharacterMessage(saved.Refused);
+    case TSaveStatus::Ok: break;
+    }
+    return {};
 }
 
 } // namespace
@@ -96,73 +100,87 @@ QString TFrmGeneral::PlainTextForSaving() const
 bool TFrmGeneral::SaveProtectedFile(const QString& path)
 {
     TCommandsOff off(*this);
-    QString text = PlainTextForSaving();
-    const TWipeOnExit wipeText(text);
-    TCp1251Encoding body = Utf16ToCp1251(Utf16Of(text));
-    const TWipeOnExit wipeBody(body.Bytes);
-    if (const int refused = FirstRefusedCharacter(text, body); refused >= 0) {
-        prompts_.ShowError(this, ApplicationTitle, RefusedCharacterMessage(text, refused));
+    QString text;
+    TSavedDocument saved;
+    try {
+        text = PlainTextForSaving();
+        saved = documentFile_->Save(path, text, document_.CurrentPassword);
+    } catch (const std::bad_alloc&) {
+        saved.Status = TSaveStatus::OutOfMemory;
+    }
+    Wipe(text);
+    if (saved.Status == TSaveStatus::Ok)
+        return true;
+    prompts_.ShowError(this, ApplicationTitle, SaveFailureMessage(saved));
+    if (saved.Status == TSaveStatus::RefusedCharacter) {
         QTextCursor caret = RichEditText->textCursor();
-        caret.setPosition(refused);
+        caret.setPosition(int(saved.Refused.Position));
         RichEditText->setTextCursor(caret);
+    }
+    return false;
+}
+
+void TFrmGeneral::ShowReadFailure(const QString& path, const TReadFile& read)
+{
+    switch (read.Status) {
+    case TReadStatus::Unreadable: prompts_.ShowError(this, ApplicationTitle, read.Error); break;
+    case TReadStatus::TooShort: prompts_.ShowError(this, kErrorTitle, kShortFile); break;
+    case TReadStatus::TooLarge:
+        prompts_.ShowError(this, kErrorTitle, TooLargeMessage(path, read.Needed, read.Available));
+        break;
+    case TReadStatus::Ok: break;
+    }
+}
+
+bool TFrmGeneral::ShowOpenedText(TOpenedDocument& opened)
+{
+    try {
+        if (opened.Formatted) {
+            RichEditText->LoadFormattedText(*opened.Formatted);
+        } else {
+            RichEditText->LoadPlainText(opened.PlainText);
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
         return false;
     }
-    TCp1251Encoding password = Utf16ToCp1251(Utf16Of(document_.CurrentPassword));
-    const TWipeOnExit wipePassword(password.Bytes);
-    const std::string file = EncodeTxtpFile(body.Bytes, password.Bytes);
-    const TFileResult written = WriteFileAtomically(path, QByteArray::fromRawData(file.data(), qsizetype(file.size())));
-    if (!written.Ok) {
-        prompts_.ShowError(this, ApplicationTitle, written.Error);
-        return false;
-    }
-    return true;
 }
 
 bool TFrmGeneral::LoadProtectedFile(const QString& path)
 {
     TCommandsOff off(*this);
-    QByteArray raw;
-    const TFileResult read = ReadWholeFile(path, raw);
-    if (!read.Ok) {
-        prompts_.ShowError(this, ApplicationTitle, read.Error);
-        return false;
-    }
-    if (IsTooShortForTxtp(static_cast<std::size_t>(raw.size()))) {
-        prompts_.ShowError(this, kErrorTitle, kShortFile);
+    TReadFile read = documentFile_->Read(path);
+    if (read.Status != TReadStatus::Ok) {
+        ShowReadFailure(path, read);
         return false;
     }
     prompts_.ExecDialog(*frmPasswordEnter_);
-    QString typedText = frmPasswordEnter_->TxtPassword->text();
+    QString typed = frmPasswordEnter_->TxtPassword->text();
     // No typed password left lying in a hidden field; emptied first, so the
     // copy here is the only one left to wipe.
     EmptyPasswordField(*frmPasswordEnter_->TxtPassword);
-    TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(typedText));
-    Wipe(typedText);
-    const TWipeOnExit wipeTyped(typed.Bytes);
-    // A character outside Windows-1251 can be no stored password's.
-    TDecodedFile decoded = typed.Ok() ? DecodeTxtpFile(std::string_view(raw.constData(), raw.size()), typed.Bytes)
-                                      : TDecodedFile{TDecodeStatus::InvalidKeyBlock, {}, {}};
-    const TWipeOnExit wipeBody(decoded.Body);
-    const TWipeOnExit wipeStored(decoded.Password);
-    if (decoded.Status != TDecodeStatus::Ok) {
-        prompts_.ShowError(this, kErrorTitle, kWrongPassword);
+    TOpenedDocument opened = documentFile_->Open(read.Bytes, typed);
+    Wipe(typed);
+    const quint64 needed = MemoryToOpen(quint64(read.Bytes.size()));
+    read = {}; // the file's bytes go before the editor builds its copy
+    switch (opened.Status) {
+    case TOpenStatus::WrongPassword: prompts_.ShowError(this, kErrorTitle, kWrongPassword); return false;
+    case TOpenStatus::OutOfMemory: prompts_.ShowError(this, kErrorTitle, TooLargeMessage(path, needed, 0)); return false;
+    case TOpenStatus::Ok: break;
+    }
+    const bool shown = ShowOpenedText(opened);
+    Wipe(opened.PlainText);
+    if (!shown) {
+        // The editing area may hold part of the text: it must not be saved
+        // over any file, so the window starts afresh.
+        StartUntitled();
+        prompts_.ShowError(this, kErrorTitle,
+                           QStringLiteral("Не хватает памяти, чтобы показать текст файла «%1».\n"
+                                          "Окно очищено; файл на диске не изменён.").arg(FileNameOf(path)));
         return false;
     }
-    raw.clear();
-
-    document_.CurrentPassword = TextOf(decoded.Password);
-    const QByteArray body = QByteArray::fromRawData(decoded.Body.data(), qsizetype(decoded.Body.size()));
-    QTextDocument formatted;
-    if (IsRichTextDocument(body) && ImportRichText(body, formatted)) {
-        RichEditText->LoadFormattedText(formatted);
-    } else {
-        QString text = TextOf(decoded.Body);
-        // The deciphered bytes go before the editor builds its copy.
-        Wipe(decoded.Body);
-        decoded.Body = std::string();
-        RichEditText->LoadPlainText(text);
-        Wipe(text);
-    }
+    document_.CurrentPassword = opened.Password;
+    Wipe(opened.Password);
     AdoptPath(path);
     UpdateCaption();
     UpdateCharCount();
@@ -246,13 +264,18 @@ void TFrmGeneral::MnuFileNewClick()
         FocusEditor();
         return;
     }
+    StartUntitled();
+    FocusEditor();
+}
+
+void TFrmGeneral::StartUntitled()
+{
     ResetDocumentPath();
     RichEditText->ClearAll();
     UpdateCaption();
     UpdateCharCount();
     document_.CurrentPassword.clear();
     FindPanel->Forget();
-    FocusEditor();
 }
 
 bool TFrmGeneral::FormClose()
@@ -267,7 +290,7 @@ bool TFrmGeneral::FormClose()
     }
     // A settings file that cannot be written is reported, but never keeps
     // the user from quitting: every later close would fail the same way.
-    const TFileResult written = SaveSettings(*this, settingsPath_, RichEditText->logicalDpiY());
+    const TFileResult written = SaveSettings(CollectSettings(), settingsPath_, RichEditText->logicalDpiY());
     if (!written.Ok)
         prompts_.ShowError(this, ApplicationTitle, written.Error + QLatin1Char('.'));
     return true;

@@ -12,12 +12,13 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "ApplicationTitle.h"
 #include "ScreenFit.h"
 #include "Shell.h"
 
 namespace tainoteka {
 
-const QString HelpWindowTitle = QStringLiteral("Справка - Тайнотека");
+const QString HelpWindowTitle = QStringLiteral("Справка - ") + ApplicationTitle;
 const QString HelpFileName = QStringLiteral("help.html");
 
 QString HelpFilePath(const QString& programDir)

@@ -2,7 +2,9 @@
 
 #include "DialogFont.h"
 #include "CodePage1251.h"
+#include "ApplicationTitle.h"
 #include "DocumentState.h"
+#include "KeyBlock.h"
 #include "Prompts.h"
 
 #include <QFocusEvent>
@@ -40,7 +42,6 @@ constexpr std::array<bool, 256> MakePasswordChars()
 
 constexpr std::array<bool, 256> kPasswordChars = MakePasswordChars();
 
-const QString kTitle = QStringLiteral("Тайнотека");
 
 } // namespace
 
@@ -122,18 +123,18 @@ void TFrmPasswordCreate::BtnOkClick()
 {
     // First failing test wins; the dialog stays as it was.
     if (!IsValidPasswordText(TxtPasswordNew->text())) {
-        prompts_.ShowError(this, kTitle, QStringLiteral("Новый пароль содержит\nнедопустимые символы."));
+        prompts_.ShowError(this, ApplicationTitle, QStringLiteral("Новый пароль содержит\nнедопустимые символы."));
         return;
     }
     if (TxtPasswordOld->text() != document_.CurrentPassword) {
-        prompts_.ShowError(this, kTitle, QStringLiteral("Старый пароль\nвведен не верно."));
+        prompts_.ShowError(this, ApplicationTitle, QStringLiteral("Старый пароль\nвведен не верно."));
         return;
     }
     if (TxtPasswordNew->text() != TxtPasswordRetry->text()) {
-        prompts_.ShowError(this, kTitle, QStringLiteral("Повторный пароль\nне совпадает с новым."));
+        prompts_.ShowError(this, ApplicationTitle, QStringLiteral("Повторный пароль\nне совпадает с новым."));
         return;
     }
-    document_.CurrentPassword = TxtPasswordNew->text().left(20);
+    document_.CurrentPassword = TxtPasswordNew->text().left(int(MaxPasswordLength));
     accept();
 }
 

@@ -1,39 +1,22 @@
+// The part of the file layer that is the same on every platform.
 #include "AtomicFile.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
+
+#include "SystemError.h"
 
 namespace tainoteka {
+
 TFileResult FileFailure(const QString& path, const QString& reason)
 {
-    return {false, QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason};
+    return {false, QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason, 0};
 }
 
-TFileResult WriteFileAtomically(const QString& path, const QByteArray& data)
+TFileResult SystemFileFailure(const QString& path, int errnoValue)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return FileFailure(path, file.errorString());
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return FileFailure(path, reason);
-    }
-    if (!file.commit())
-        return FileFailure(path, file.errorString());
-    return {true, {}};
-}
-
-TFileResult ReadWholeFile(const QString& path, QByteArray& data)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return FileFailure(path, file.errorString());
-    data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return FileFailure(path, file.errorString());
-    return {true, {}};
+    TFileResult failure = FileFailure(path, SystemErrorText(errnoValue));
+    failure.SystemError = errnoValue;
+    return failure;
 }
 
 } // namespace tainoteka

@@ -1,5 +1,5 @@
 #pragma once
-// Whole-file reading and atomic replacement. The old file is replaced only
+// Whole-file reading and safe replacement. The old file is replaced only
 // once the new content is completely on disk, so a crash or a full disk
 // half-way through never destroys the previous version.
 #include <QByteArray>
@@ -10,15 +10,22 @@ namespace tainoteka {
 struct TFileResult {
     bool Ok = false;
     QString Error; // "<path>: <system's reason>" when !Ok
+    int SystemError = 0; // the C library's error number, when the system gave one
 };
 
 // Writes data to path through a temporary file in the same folder, keeping an
-// existing file's permissions.
+// existing file's permissions; a symbolic link keeps pointing at the file it
+// names. Where the folder refuses new files but the file itself may be
+// written, the file is written in place, its new size reserved first so that
+// a full disk is found before the old bytes are touched. An existing node
+// that is not a regular file (a device, a pipe) is written directly.
 TFileResult WriteFileAtomically(const QString& path, const QByteArray& data);
 
 TFileResult ReadWholeFile(const QString& path, QByteArray& data);
 
 // A failure naming the file and the reason, as all file errors are reported.
 TFileResult FileFailure(const QString& path, const QString& reason);
+// The same with the system's own reason for errnoValue.
+TFileResult SystemFileFailure(const QString& path, int errnoValue);
 
 } // namespace tainoteka

@@ -6,17 +6,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontInfo>
-#include <QGuiApplication>
 #include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "DocumentState.h"
 #include "ProfileFile.h"
-#include "RichEditText.h"
-#include "U_General.h"
 
 namespace tainoteka {
 namespace {
@@ -38,19 +34,12 @@ const QString kStyleStrikeOut = QStringLiteral("StyleStrikeOut");
 const QString kClipboard = QStringLiteral("CLIPBOARD");
 const QString kClipboardChecked = QStringLiteral("ClipboardChecked");
 
-constexpr int kWindowTextColor = -16777208; // system colour 8, window text
 constexpr int kDefaultHeight = -11;
 constexpr int kDefaultSize = 8;
 constexpr int kMaxFaceLength = 31;
 // Far beyond any readable font, yet small enough that the glyph cache of a
 // hand-edited absurd size cannot exhaust memory.
 constexpr int kMaxPixelHeight = 1600;
-
-// A system colour given to the editing area is remembered beside the colour
-// it was shown as, so that an unchanged colour is written back as the same
-// negative number while a colour from the font dialog is written as RGB.
-constexpr const char* kSystemColorValue = "tainotekaSystemColorValue";
-constexpr const char* kSystemColorShown = "tainotekaSystemColorShown";
 
 struct TEdgeName {
     TToolbarEdge Edge;
@@ -113,36 +102,6 @@ TSystemColor SystemColorRole(int index)
     case 30: return {P::Active, P::Window}; // menu bar
     default: return {P::Active, P::Text}; // unknown index: stay readable
     }
-}
-
-int RgbValue(const QColor& color)
-{
-    const QRgb rgb = color.rgb();
-    return qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16);
-}
-
-void SetTextColor(TRichEditText& editor, int value)
-{
-    const QColor color = ColorFromValue(value, QGuiApplication::palette());
-    QPalette palette = editor.palette();
-    palette.setColor(QPalette::Text, color);
-    editor.setPalette(palette);
-    if (value < 0) {
-        editor.setProperty(kSystemColorValue, value);
-        editor.setProperty(kSystemColorShown, color);
-    } else {
-        editor.setProperty(kSystemColorValue, QVariant());
-        editor.setProperty(kSystemColorShown, QVariant());
-    }
-}
-
-int TextColorValue(const TRichEditText& editor)
-{
-    const QColor shown = editor.palette().color(QPalette::Text);
-    const QVariant system = editor.property(kSystemColorValue);
-    if (system.isValid() && editor.property(kSystemColorShown).value<QColor>() == shown)
-        return system.toInt();
-    return RgbValue(shown);
 }
 
 // Negative heights are the character height without internal leading, which
@@ -258,26 +217,42 @@ void SetFontPitch(QFont& font, int pitch)
     }
 }
 
-void LoadSettings(TFrmGeneral& window, const TDocumentState& document, const QString& iniPath, double pixelsPerInch)
+int ColorValue(const QColor& color)
+{
+    const QRgb rgb = color.rgb();
+    return qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16);
+}
+
+QString DialogStartFolder(const QString& folder)
+{
+    const bool endsWithSeparator = folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'));
+    if (!endsWithSeparator || folder.size() <= 1 || folder.at(folder.size() - 2) == QLatin1Char(':'))
+        return folder;
+    return folder.left(folder.size() - 1);
+}
+
+TSettings LoadSettings(const QString& iniPath, const QString& programDir, const QFont& currentFont,
+                       double pixelsPerInch)
 {
     const TProfileFile file(iniPath);
     const double ppi = UsablePpi(pixelsPerInch);
+    TSettings settings;
 
-    const QString chDir = file.ReadString(kDir, kChDir, document.CurrentDir);
+    const QString chDir = file.ReadString(kDir, kChDir, programDir);
     const bool exists = !chDir.isEmpty() && QFileInfo(chDir).isDir();
-    window.OpenDialog.InitialDir = DialogStartFolder(exists ? chDir : document.CurrentDir);
-    window.SaveDialog.InitialDir = window.OpenDialog.InitialDir;
+    settings.StartFolder = DialogStartFolder(exists ? chDir : programDir);
 
     const QString position = file.ReadString(kToolbar, kPosition, QStringLiteral("top"));
+    settings.ToolbarEdge = std::nullopt;
     for (const TEdgeName& entry : kEdgeNames)
         if (position == QLatin1String(entry.Name)) {
-            window.PlaceToolbar(entry.Edge);
+            settings.ToolbarEdge = entry.Edge;
             break;
         }
 
-    TRichEditText& editor = *window.RichEditText;
-    QFont font = editor.font();
-    SetTextColor(editor, file.ReadInteger(kFont, kColor, kWindowTextColor));
+    QFont& font = settings.Font;
+    font = currentFont;
+    settings.Color = file.ReadInteger(kFont, kColor, WindowTextColorValue);
     SetFontHeight(font, file.ReadInteger(kFont, kHeight, kDefaultHeight));
     const QString name = file.ReadString(kFont, kName, QStringLiteral("MS Sans Serif"));
     if (!name.isEmpty())
@@ -288,23 +263,22 @@ void LoadSettings(TFrmGeneral& window, const TDocumentState& document, const QSt
     font.setItalic(file.ReadFlag(kFont, kStyleItalic, false));
     font.setUnderline(file.ReadFlag(kFont, kStyleUnderline, false));
     font.setStrikeOut(file.ReadFlag(kFont, kStyleStrikeOut, false));
-    editor.setFont(font);
 
-    window.MnuEditClipboard->setChecked(file.ReadFlag(kClipboard, kClipboardChecked, true));
+    settings.ClipboardOn = file.ReadFlag(kClipboard, kClipboardChecked, true);
+    return settings;
 }
 
-TFileResult SaveSettings(TFrmGeneral& window, const QString& iniPath, double pixelsPerInch)
+TFileResult SaveSettings(const TSettings& settings, const QString& iniPath, double pixelsPerInch)
 {
     TProfileFile file(iniPath);
     const double ppi = UsablePpi(pixelsPerInch);
-    const TRichEditText& editor = *window.RichEditText;
-    const QFont font = editor.font();
+    const QFont& font = settings.Font;
     const int height = FontHeight(font, ppi);
     const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
 
     // A folder name with a line break cannot stand on one line; an empty
     // value makes the next start use the program's folder instead.
-    QString startFolder = window.OpenDialog.InitialDir;
+    QString startFolder = settings.StartFolder;
     if (startFolder.contains(QLatin1Char('\n')) || startFolder.contains(QLatin1Char('\r')))
         startFolder.clear();
 
@@ -314,8 +288,8 @@ TFileResult SaveSettings(TFrmGeneral& window, const QString& iniPath, double pix
         QString Value;
     } writes[] = {
         {kDir, kChDir, startFolder},
-        {kToolbar, kPosition, EdgeName(window.ToolbarEdge())},
-        {kFont, kColor, QString::number(TextColorValue(editor))},
+        {kToolbar, kPosition, EdgeName(settings.ToolbarEdge.value_or(TToolbarEdge::Top))},
+        {kFont, kColor, QString::number(settings.Color)},
         {kFont, kHeight, QString::number(height)},
         {kFont, kName, font.family()},
         {kFont, kPitch, QString::number(FontPitch(font))},
@@ -324,13 +298,13 @@ TFileResult SaveSettings(TFrmGeneral& window, const QString& iniPath, double pix
         {kFont, kStyleItalic, flag(font.italic())},
         {kFont, kStyleUnderline, flag(font.underline())},
         {kFont, kStyleStrikeOut, flag(font.strikeOut())},
-        {kClipboard, kClipboardChecked, flag(window.MnuEditClipboard->isChecked())},
+        {kClipboard, kClipboardChecked, flag(settings.ClipboardOn)},
     };
     for (const auto& write : writes)
         if (!file.WriteString(write.Section, write.Key, write.Value).Ok)
             return {false, QStringLiteral("Unable to write to %1")
-                               .arg(QDir::toNativeSeparators(QFileInfo(iniPath).absoluteFilePath()))};
-    return {true, {}};
+                               .arg(QDir::toNativeSeparators(QFileInfo(iniPath).absoluteFilePath())), 0};
+    return {true, {}, 0};
 }
 
 } // namespace tainoteka

@@ -1,5 +1,6 @@
 // The JPEG decoder and the About window, the window driven through its
 // controls while shown non-modally on the offscreen platform.
+#include "ActiveWindow.h"
 #include "JpegImage.h"
 #include "U_About.h"
 
@@ -28,6 +29,7 @@ namespace tainoteka {
 namespace {
 
 using test::RecordingShell;
+using test::ShowActive;
 
 // ---------------------------------------------------------------------------
 // Decoder
@@ -140,14 +142,6 @@ TEST(DecodeJpeg, GreyPictureGivesAGreyImage)
 
 // ---------------------------------------------------------------------------
 // Window
-
-void ShowActive(QWidget& window)
-{
-    window.show();
-    window.activateWindow();
-    QApplication::setActiveWindow(&window);
-    QCoreApplication::processEvents();
-}
 
 void ExpectAt(const QWidget* widget, const QWidget* parent, int left, int top)
 {

@@ -5,8 +5,13 @@
 #include <QTextBlock>
 #include <QToolButton>
 
+#include <stdexcept>
+
 #include "CodePage1251.h"
+#include "DocumentFile.h"
 #include "MainWindowFixture.h"
+#include "RandomSource.h"
+#include "SystemLimits.h"
 #include "ToolbarPanel.h"
 
 using namespace tainoteka;
@@ -234,26 +239,81 @@ TEST_F(DocumentCommands, NulCharacterIsRefusedNotCutOff)
     EXPECT_TRUE(editor().toPlainText().endsWith(QStringLiteral("before"))) << "New was called off";
 }
 
+#ifdef Q_OS_UNIX
 TEST_F(DocumentCommands, FailedWriteKeepsTheOldFileAndTheName)
 {
     editor().LoadPlainText(QStringLiteral("v1"));
     SaveAsNew("keep.txtp", "pw");
     const std::string before = ReadFile("keep.txtp");
-    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    if (QFile(Path("probe")).open(QIODevice::WriteOnly)) {
-        QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        GTEST_SKIP() << "running with rights that ignore folder permissions";
+    editor().LoadPlainText(QString(3000, QLatin1Char('v')));
+    {
+        TFileSizeLimit limit(1000); // refuses the write whoever runs this
+        window().MnuFileSaveClick();
+        prompts.SaveNames.push_back(Path("other.txtp"));
+        window().MnuFileSaveAsClick();
     }
-    editor().LoadPlainText(QStringLiteral("v2"));
-    window().MnuFileSaveClick();
-    prompts.SaveNames.push_back(Path("other.txtp"));
-    window().MnuFileSaveAsClick();
-    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ASSERT_EQ(prompts.Errors.size(), 2);
-    EXPECT_TRUE(prompts.Errors[0].Text.contains(Path("keep.txtp")));
+    EXPECT_EQ(prompts.Errors[0].Text, QDir::toNativeSeparators(Path("keep.txtp")) + QStringLiteral(": Файл слишком велик"));
     EXPECT_EQ(ReadFile("keep.txtp"), before);
+    EXPECT_FALSE(QFile::exists(Path("other.txtp")));
     EXPECT_EQ(program->Document.CurrentFileName, QStringLiteral("keep.txtp"));
     EXPECT_EQ(window().windowTitle(), QStringLiteral("keep.txtp - Тайнотека"));
+}
+
+TEST_F(DocumentCommands, FullDiskSaysSo)
+{
+    if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+        GTEST_SKIP() << "no /dev/full here";
+    editor().LoadPlainText(QStringLiteral("text"));
+    ScriptNewPassword("pw");
+    prompts.SaveNames.push_back(QStringLiteral("/dev/full"));
+    window().MnuFileSaveClick();
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_EQ(prompts.Errors[0].Title, QStringLiteral("Тайнотека"));
+    EXPECT_EQ(prompts.Errors[0].Text, QStringLiteral("/dev/full: На устройстве не осталось свободного места"));
+    EXPECT_TRUE(program->Document.CurrentFileName.isEmpty());
+}
+#endif
+
+TEST_F(DocumentCommands, FileBeyondTheMemoryThereIsLeavesTheDocumentAlone)
+{
+    WriteFile("big.txtp", EncodeTxtpFile(std::string(1 << 20, 'a'), ""));
+    TDocumentFile small(TDocumentFileServices{[] { return std::optional<quint64>(3u << 20); }, {}, nullptr});
+    documentFile = &small;
+    Start({});
+    editor().LoadPlainText(QStringLiteral("mine"));
+    prompts.OpenNames.push_back(Path("big.txtp"));
+    window().MnuFileOpenClick();
+    EXPECT_TRUE(prompts.DialogsShown.isEmpty()) << "no password asked for a file that cannot be opened";
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_EQ(prompts.Errors[0].Title, QStringLiteral("Ошибка"));
+    EXPECT_EQ(prompts.Errors[0].Text,
+              QStringLiteral("Файл «big.txtp» слишком велик для свободной памяти:\n"
+                             "для его открытия нужно около 9 МБ, а свободно около 3 МБ.\n"
+                             "Текущий документ не изменён."));
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("mine"));
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("Безымянный - Тайнотека"));
+    EXPECT_TRUE(window().RichEditText->isEnabled());
+    program.reset();
+}
+
+TEST_F(DocumentCommands, FailingRandomSourceGivesAMessageAndNoFile)
+{
+    struct : TRandomSource {
+        uint32_t Random(uint32_t) override { throw std::runtime_error("no randomness"); }
+    } failing;
+    TDocumentFile broken(TDocumentFileServices{{}, {}, &failing});
+    documentFile = &broken;
+    Start({});
+    editor().LoadPlainText(QStringLiteral("text"));
+    SaveAsNew("r.txtp", "pw");
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_EQ(prompts.Errors[0].Title, QStringLiteral("Тайнотека"));
+    EXPECT_EQ(prompts.Errors[0].Text,
+              QStringLiteral("Система не дала случайных чисел для ключей шифрования.\nФайл не сохранён."));
+    EXPECT_FALSE(QFile::exists(Path("r.txtp")));
+    EXPECT_TRUE(program->Document.CurrentFileName.isEmpty());
+    program.reset();
 }
 
 TEST_F(DocumentCommands, CommandLineFileOpensAtFirstActivation)

@@ -1,6 +1,8 @@
 // The keyboard state pop-up of both password dialogs: layout names, texts,
 // placement and the one-second tick sequence. The dialogs' own timers are
 // stopped and the ticks called by hand.
+#include "ActiveWindow.h"
+#include "ScriptedPrompts.h"
 #include "FakeKeyboardState.h"
 #include "KeyboardState.h"
 #include "KeyboardStateIndicator.h"
@@ -22,32 +24,12 @@ namespace tainoteka {
 namespace {
 
 using test::FakeKeyboardState;
+using test::ShowActive;
 
 const QString kOffEn = QStringLiteral("Caps Lock: Выкл.\nЯзык: en");
 const QString kOnEn = QStringLiteral("Caps Lock: Вкл.\nЯзык: en");
 const QString kOffRu = QStringLiteral("Caps Lock: Выкл.\nЯзык: ru");
 const QString kOnRu = QStringLiteral("Caps Lock: Вкл.\nЯзык: ru");
-
-class NullPrompts final : public IPrompts {
-public:
-    TAnswer AskYesNo(QWidget*, const QString&) override { return TAnswer::No; }
-    TAnswer AskYesNoCancel(QWidget*, const QString&) override { return TAnswer::Cancel; }
-    void ShowError(QWidget*, const QString&, const QString&) override {}
-    void ExecDialog(QDialog&) override {}
-    std::optional<QString> AskOpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    std::optional<QString> AskSaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    std::optional<TFontChoice> AskFont(QWidget*, const TFontChoice&) override { return {}; }
-};
-
-// Shows a window and makes it the active one, so that focus means on the
-// offscreen platform what it means on a desktop.
-void ShowActive(QWidget& window)
-{
-    window.show();
-    window.activateWindow();
-    QApplication::setActiveWindow(&window);
-    QCoreApplication::processEvents();
-}
 
 int VisibleHintWindows()
 {
@@ -162,7 +144,7 @@ TEST(Placement, UnderTheFieldByTheDialogsOuterPosition)
 {
     FakeKeyboardState keyboard;
     TDocumentState document;
-    NullPrompts prompts;
+    test::ScriptedPrompts prompts;
     TFrmPasswordEnter entry(keyboard, nullptr);
     TFrmPasswordCreate change(keyboard, document, prompts, nullptr);
     entry.TmrKeyGet->stop();
@@ -187,7 +169,7 @@ TEST(Placement, ThePopUpFollowsTheDialog)
 {
     FakeKeyboardState keyboard;
     TDocumentState document;
-    NullPrompts prompts;
+    test::ScriptedPrompts prompts;
     TFrmPasswordCreate dialog(keyboard, document, prompts, nullptr);
     dialog.TmrKeyGet->stop();
     ShowActive(dialog);
@@ -388,7 +370,7 @@ protected:
 
     FakeKeyboardState keyboard;
     TDocumentState document;
-    NullPrompts prompts;
+    test::ScriptedPrompts prompts;
     TFrmPasswordCreate dialog{keyboard, document, prompts, nullptr};
 };
 

@@ -25,7 +25,7 @@ protected:
     {
         program.reset();
         program = std::make_unique<TTainoteka>(
-            TProgramServices{prompts, shell, keyboard, arguments, folder.path() + QLatin1Char('/')});
+            TProgramServices{prompts, shell, keyboard, arguments, folder.path() + QLatin1Char('/'), documentFile});
     }
 
     TFrmGeneral& window() { return program->FrmGeneral; }
@@ -70,6 +70,7 @@ protected:
     ScriptedPrompts prompts;
     RecordingShell shell;
     FakeKeyboardState keyboard;
+    TDocumentFile* documentFile = nullptr; // the system's unless a test puts one in before Start
     std::unique_ptr<TTainoteka> program;
 };
 

@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "MainWindowFixture.h"
+#include "Settings.h"
 #include "ToolbarPanel.h"
 
 using namespace tainoteka;

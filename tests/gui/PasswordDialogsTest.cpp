@@ -1,5 +1,6 @@
 // The password entry dialog and the password change dialog, driven through
 // their controls while shown non-modally on the offscreen platform.
+#include "ActiveWindow.h"
 #include "FakeKeyboardState.h"
 #include "U_Password.h"
 #include "U_PasswordEnter.h"
@@ -25,6 +26,7 @@ namespace tainoteka {
 namespace {
 
 using test::FakeKeyboardState;
+using test::ShowActive;
 using ::testing::Eq;
 using ::testing::StrictMock;
 
@@ -42,14 +44,6 @@ public:
 const QString kBadChars = QStringLiteral("Новый пароль содержит\nнедопустимые символы.");
 const QString kWrongOld = QStringLiteral("Старый пароль\nвведен не верно.");
 const QString kNoMatch = QStringLiteral("Повторный пароль\nне совпадает с новым.");
-
-void ShowActive(QWidget& window)
-{
-    window.show();
-    window.activateWindow();
-    QApplication::setActiveWindow(&window);
-    QCoreApplication::processEvents();
-}
 
 // Key presses that carry the character, so that any script can be typed
 // whatever the keyboard layout of the test machine.

@@ -5,8 +5,10 @@
 #include <QTemporaryDir>
 
 #include "ProfileFile.h"
+#include "SystemLimits.h"
 
 using namespace tainoteka;
+using namespace tainoteka::test;
 
 namespace {
 
@@ -168,24 +170,28 @@ TEST_F(ProfileFileTest, UnstorableWritesAreRefusedWithoutTouchingTheFile)
     EXPECT_EQ(Get(), before);
 }
 
+#ifdef Q_OS_UNIX
 TEST_F(ProfileFileTest, ReadOnlyOrUnreadableFileIsNotReplaced)
 {
     const QByteArray before("[S]\nk=1\n");
     Put(before);
-    const QFile::Permissions usual = QFile::permissions(Path());
-    QFile::setPermissions(Path(), QFile::ReadOwner | QFile::ReadUser);
-    const bool readOnlyBinds = !QFileInfo(Path()).isWritable();
-    if (readOnlyBinds) {
-        EXPECT_FALSE(Write("S", "k", S("2")));
-    }
-    QFile::setPermissions(Path(), QFile::WriteOwner | QFile::WriteUser);
-    const bool unreadableBinds = !QFileInfo(Path()).isReadable();
-    if (unreadableBinds) {
-        EXPECT_EQ(ini.ReadInteger(S("S"), S("k"), 9), 9);
-        EXPECT_FALSE(Write("S", "other", S("2"))); // would lose k=1
-    }
-    QFile::setPermissions(Path(), usual);
+    const QString path = Path();
+    const std::string failure = AsUserBoundByPermissions(folder.path(), [&]() -> std::string {
+        TProfileFile file(path);
+        std::string problems;
+        const QFile::Permissions usual = QFile::permissions(path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
+        if (file.WriteString(S("S"), S("k"), S("2")).Ok)
+            problems += "a read-only file was replaced; ";
+        QFile::setPermissions(path, QFile::WriteOwner | QFile::WriteUser);
+        if (file.ReadInteger(S("S"), S("k"), 9) != 9)
+            problems += "an unreadable file was read; ";
+        if (file.WriteString(S("S"), S("other"), S("2")).Ok) // would lose k=1
+            problems += "an unreadable file was replaced; ";
+        QFile::setPermissions(path, usual);
+        return problems;
+    });
+    EXPECT_EQ(failure, "");
     EXPECT_EQ(Get(), before);
-    if (!readOnlyBinds || !unreadableBinds)
-        GTEST_SKIP() << "file permissions do not bind this user";
 }
+#endif

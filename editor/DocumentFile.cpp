@@ -1,0 +1,178 @@
+#include "DocumentFile.h"
+
+#include <QFileInfo>
+#include <QTextDocument>
+
+#include <new>
+#include <stdexcept>
+#include <system_error>
+
+#include "CodePage1251.h"
+#include "RandomSource.h"
+#include "RtfImport.h"
+#include "SystemError.h"
+#include "SystemMemory.h"
+#include "TextPlace.h"
+#include "TxtpFile.h"
+#include "Wipe.h"
+
+namespace tainoteka {
+namespace {
+
+// Measured peak while opening: the file and its deciphered body (one byte
+// per character each), the text in UTF-16 (two) and the editing area's
+// blocks, layout and undo structures (about four).
+constexpr quint64 kBytesPerFileByte = 8;
+
+std::u16string_view Utf16Of(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+QString TextOf(std::string_view cp1251)
+{
+    QString text(static_cast<qsizetype>(cp1251.size()), Qt::Uninitialized);
+    Cp1251ToUtf16(cp1251, reinterpret_cast<char16_t*>(text.data()));
+    return text;
+}
+
+TRefusedCharacter RefusedAt(const QString& text, qsizetype at)
+{
+    TRefusedCharacter refused;
+    refused.Position = at;
+    const QChar ch = text.at(at);
+    refused.CodePoint = ch.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate()
+        ? QChar::surrogateToUcs4(ch, text.at(at + 1))
+        : ch.unicode();
+    const TTextPlace place = PlaceOf(Utf16Of(text), std::size_t(at));
+    refused.Line = place.Line;
+    refused.Column = place.Column;
+    return refused;
+}
+
+// A NUL would end the stored text; a character outside Windows-1251 has no byte.
+std::optional<TRefusedCharacter> FirstRefused(const QString& text, const TCp1251Encoding& encoded)
+{
+    qsizetype first = text.indexOf(QChar(0));
+    if (!encoded.Ok() && (first < 0 || qsizetype(encoded.Unmappable.front()) < first))
+        first = qsizetype(encoded.Unmappable.front());
+    if (first < 0)
+        return std::nullopt;
+    return RefusedAt(text, first);
+}
+
+TOpenedDocument OpenedText(const TDecodedFile& decoded)
+{
+    TOpenedDocument opened;
+    opened.Status = TOpenStatus::Ok;
+    opened.Password = TextOf(decoded.Password);
+    const QByteArray body = QByteArray::fromRawData(decoded.Body.data(), qsizetype(decoded.Body.size()));
+    if (IsRichTextDocument(body)) {
+        auto formatted = std::make_unique<QTextDocument>();
+        if (ImportRichText(body, *formatted)) {
+            opened.Formatted = std::move(formatted);
+            return opened;
+        }
+    }
+    opened.PlainText = TextOf(decoded.Body);
+    return opened;
+}
+
+} // namespace
+
+quint64 MemoryToOpen(quint64 fileSize) { return fileSize * kBytesPerFileByte; }
+
+TDocumentFile::TDocumentFile() : TDocumentFile(TDocumentFileServices{}) {}
+
+TDocumentFile::TDocumentFile(TDocumentFileServices services) : services_(std::move(services))
+{
+    if (!services_.AvailableMemory)
+        services_.AvailableMemory = AvailableMemoryBytes;
+    if (!services_.Write)
+        services_.Write = WriteFileAtomically;
+    if (!services_.Random) {
+        ownRandom_ = std::make_unique<TSystemRandom>();
+        services_.Random = ownRandom_.get();
+    }
+}
+
+TDocumentFile::~TDocumentFile() = default;
+
+TReadFile TDocumentFile::Read(const QString& path) const
+{
+    TReadFile read;
+    const quint64 size = quint64(std::max<qint64>(QFileInfo(path).size(), 0));
+    read.Needed = MemoryToOpen(size);
+    if (const std::optional<quint64> available = services_.AvailableMemory(); available && read.Needed > *available) {
+        read.Status = TReadStatus::TooLarge;
+        read.Available = *available;
+        return read;
+    }
+    try {
+        const TFileResult result = ReadWholeFile(path, read.Bytes);
+        if (!result.Ok) {
+            read.Error = result.Error;
+            return read;
+        }
+    } catch (const std::bad_alloc&) {
+        read.Status = TReadStatus::TooLarge; // the system said less than it could give
+        return read;
+    }
+    read.Status = IsTooShortForTxtp(std::size_t(read.Bytes.size())) ? TReadStatus::TooShort : TReadStatus::Ok;
+    if (read.Status != TReadStatus::Ok)
+        read.Bytes.clear();
+    return read;
+}
+
+TOpenedDocument TDocumentFile::Open(const QByteArray& file, const QString& typedPassword) const
+{
+    // A character outside Windows-1251 can be no stored password's.
+    TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(typedPassword));
+    const TWipeOnExit wipeTyped(typed.Bytes);
+    if (!typed.Ok())
+        return {};
+    try {
+        TDecodedFile decoded = DecodeTxtpFile(std::string_view(file.constData(), std::size_t(file.size())), typed.Bytes);
+        const TWipeOnExit wipeBody(decoded.Body);
+        const TWipeOnExit wipeStored(decoded.Password);
+        if (decoded.Status != TDecodeStatus::Ok)
+            return {};
+        return OpenedText(decoded);
+    } catch (const std::bad_alloc&) {
+        TOpenedDocument failed;
+        failed.Status = TOpenStatus::OutOfMemory;
+        return failed;
+    }
+}
+
+TSavedDocument TDocumentFile::Save(const QString& path, const QString& text, const QString& password) const
+{
+    TSavedDocument saved;
+    try {
+        TCp1251Encoding body = Utf16ToCp1251(Utf16Of(text));
+        const TWipeOnExit wipeBody(body.Bytes);
+        if (const std::optional<TRefusedCharacter> refused = FirstRefused(text, body)) {
+            saved.Status = TSaveStatus::RefusedCharacter;
+            saved.Refused = *refused;
+            return saved;
+        }
+        TCp1251Encoding stored = Utf16ToCp1251(Utf16Of(password));
+        const TWipeOnExit wipePassword(stored.Bytes);
+        const std::string file = EncodeTxtpFile(body.Bytes, stored.Bytes, *services_.Random);
+        const TFileResult written = services_.Write(path, QByteArray::fromRawData(file.data(), qsizetype(file.size())));
+        if (!written.Ok) {
+            saved.Status = TSaveStatus::WriteFailed;
+            saved.Error = written.Error;
+        }
+    } catch (const std::bad_alloc&) {
+        saved.Status = TSaveStatus::OutOfMemory;
+    } catch (const std::system_error& failure) {
+        saved.Status = TSaveStatus::NoRandomness;
+        saved.Error = SystemErrorText(failure.code().value());
+    } catch (const std::runtime_error&) {
+        saved.Status = TSaveStatus::NoRandomness;
+    }
+    return saved;
+}
+
+} // namespace tainoteka

@@ -1,0 +1,225 @@
+// The file layer on POSIX systems, on the system calls themselves so that
+// every failure carries the system's own reason.
+#include "AtomicFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tainoteka {
+namespace {
+
+class TDescriptor {
+public:
+    explicit TDescriptor(int fd) : fd_(fd) {}
+    ~TDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    TDescriptor(const TDescriptor&) = delete;
+    TDescriptor& operator=(const TDescriptor&) = delete;
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    // 0, or the error of the last write that close() reports.
+    int Close()
+    {
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result == 0 ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
+
+int WriteAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += written;
+        size -= std::size_t(written);
+    }
+    return 0;
+}
+
+// The file a path names: a symbolic link is followed, so that the link keeps
+// pointing at the document instead of being replaced by a copy.
+QByteArray TargetOf(const QByteArray& path)
+{
+    struct stat link {};
+    if (::lstat(path.constData(), &link) != 0 || !S_ISLNK(link.st_mode))
+        return path;
+    char resolved[PATH_MAX];
+    return ::realpath(path.constData(), resolved) ? QByteArray(resolved) : path;
+}
+
+QByteArray FolderOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+mode_t NewFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+void SyncFolder(const QByteArray& folder)
+{
+    TDescriptor dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Valid())
+        ::fsync(dir.Get()); // best effort: the rename is already done
+}
+
+struct TTemporaryOutcome {
+    bool Created = false; // the folder let us make the temporary file
+    int Error = 0;
+};
+
+TTemporaryOutcome WriteThroughTemporary(const QByteArray& target, const QByteArray& data, const struct stat* existing)
+{
+    const QByteArray folder = FolderOf(target);
+    QByteArray name = folder + "/." + target.mid(target.lastIndexOf('/') + 1) + ".XXXXXX";
+    TDescriptor file(::mkostemp(name.data(), O_CLOEXEC));
+    if (!file.Valid())
+        return {false, errno};
+    int error = 0;
+    if (existing) {
+        ::fchmod(file.Get(), existing->st_mode & 07777);
+        [[maybe_unused]] const int owned = ::fchown(file.Get(), existing->st_uid, existing->st_gid);
+    } else {
+        ::fchmod(file.Get(), NewFileMode());
+    }
+    error = WriteAll(file.Get(), data.constData(), std::size_t(data.size()));
+    if (error == 0 && ::fsync(file.Get()) != 0)
+        error = errno;
+    if (const int closed = file.Close(); error == 0)
+        error = closed;
+    if (error == 0 && ::rename(name.constData(), target.constData()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(name.constData());
+        return {true, error};
+    }
+    SyncFolder(folder);
+    return {true, 0};
+}
+
+// Claims the blocks a longer file needs before any old byte is overwritten,
+// so that a full disk or quota is reported with the old file still whole.
+int ReserveSpace(int fd, off_t oldSize, off_t newSize)
+{
+#ifdef __linux__
+    if (newSize <= oldSize || ::fallocate(fd, 0, oldSize, newSize - oldSize) == 0)
+        return 0;
+    const int error = errno;
+    return error == ENOSPC || error == EDQUOT || error == EFBIG ? error : 0; // unsupported: just write
+#else
+    (void)fd;
+    (void)oldSize;
+    (void)newSize;
+    return 0;
+#endif
+}
+
+int WriteInPlace(const QByteArray& target, const QByteArray& data, bool regular)
+{
+    // A pipe without a reader fails at once instead of hanging the caller.
+    TDescriptor file(::open(target.constData(), O_WRONLY | O_CLOEXEC | (regular ? 0 : O_NONBLOCK)));
+    if (!file.Valid())
+        return errno;
+    if (!regular)
+        ::fcntl(file.Get(), F_SETFL, ::fcntl(file.Get(), F_GETFL) & ~O_NONBLOCK);
+    int error = 0;
+    if (regular) {
+        struct stat now {};
+        if (::fstat(file.Get(), &now) != 0)
+            return errno;
+        error = ReserveSpace(file.Get(), now.st_size, off_t(data.size()));
+    }
+    if (error == 0)
+        error = WriteAll(file.Get(), data.constData(), std::size_t(data.size()));
+    if (error == 0 && regular && ::ftruncate(file.Get(), off_t(data.size())) != 0)
+        error = errno;
+    if (error == 0 && regular && ::fsync(file.Get()) != 0)
+        error = errno;
+    if (const int closed = file.Close(); error == 0)
+        error = closed;
+    return error;
+}
+
+bool FolderRefusesNewFiles(int error) { return error == EACCES || error == EPERM; }
+
+} // namespace
+
+TFileResult WriteFileAtomically(const QString& path, const QByteArray& data)
+{
+    const QByteArray target = TargetOf(QFile::encodeName(path));
+    struct stat existing {};
+    const bool exists = ::stat(target.constData(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode))
+        return SystemFileFailure(path, EISDIR);
+    if (exists && !S_ISREG(existing.st_mode)) {
+        const int error = WriteInPlace(target, data, false);
+        return error == 0 ? TFileResult{true, {}, 0} : SystemFileFailure(path, error);
+    }
+    // A file its owner marked read-only stays as it is, though the folder would let us replace it.
+    if (exists && ::access(target.constData(), W_OK) != 0)
+        return SystemFileFailure(path, errno);
+    const TTemporaryOutcome atomic = WriteThroughTemporary(target, data, exists ? &existing : nullptr);
+    if (atomic.Created || !exists || !FolderRefusesNewFiles(atomic.Error))
+        return atomic.Error == 0 ? TFileResult{true, {}, 0} : SystemFileFailure(path, atomic.Error);
+    const int error = WriteInPlace(target, data, true);
+    return error == 0 ? TFileResult{true, {}, 0} : SystemFileFailure(path, error);
+}
+
+TFileResult ReadWholeFile(const QString& path, QByteArray& data)
+{
+    TDescriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (!file.Valid())
+        return SystemFileFailure(path, errno);
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0)
+        return SystemFileFailure(path, errno);
+    if (S_ISDIR(info.st_mode))
+        return SystemFileFailure(path, EISDIR);
+    QByteArray read;
+    qsizetype used = 0;
+    // A regular file is read into a buffer of its size; anything else (or a
+    // file that grows meanwhile) in growing steps.
+    qsizetype room = S_ISREG(info.st_mode) ? qsizetype(info.st_size) + 1 : 64 * 1024;
+    for (;;) {
+        if (read.size() - used < 1)
+            read.resize(used + room);
+        const ssize_t got = ::read(file.Get(), read.data() + used, std::size_t(read.size() - used));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return SystemFileFailure(path, errno);
+        }
+        if (got == 0)
+            break;
+        used += got;
+        room = std::max<qsizetype>(used, 64 * 1024);
+    }
+    read.truncate(used);
+    data = std::move(read);
+    return {true, {}, 0};
+}
+
+} // namespace tainoteka
