@@ -1,6 +1,7 @@
 #include "RichEditText.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -107,12 +108,12 @@ void TRichEditText::CountLineSeparators(int from, int charsAdded)
     const QTextBlock last = doc->findBlock(from + charsAdded);
     for (QTextBlock block = doc->findBlock(from); block.isValid(); block = block.next()) {
         const qint64 found = block.text().count(QChar::LineSeparator);
-        auto* data = static_cast<TLineData*>(block.userData());
-        if (found > 0 || (data && data->Separators > 0)) {
-            data = LineDataOf(block);
-            data->SeparatorTotal = lineSeparators_;
-            *lineSeparators_ += found - data->Separators;
-            data->Separators = found;
+        auto* line = static_cast<TLineData*>(block.userData());
+        if (found > 0 || (line && line->Separators > 0)) {
+            line = LineDataOf(block);
+            line->SeparatorTotal = lineSeparators_;
+            *lineSeparators_ += found - line->Separators;
+            line->Separators = found;
         }
         if (block == last)
             break;
@@ -162,9 +163,14 @@ bool TRichEditText::IsBlockedClipboardKey(QKeyEvent* event) const
             || event->matches(QKeySequence::Paste));
 }
 
+bool TRichEditText::IsClipboardWithoutText(const QMimeData* source) const
+{
+    return clipboardOffersText_ && source == QApplication::clipboard()->mimeData() && !clipboardOffersText_();
+}
+
 bool TRichEditText::canInsertFromMimeData(const QMimeData* source) const
 {
-    return !clipboardBlocked_ && QPlainTextEdit::canInsertFromMimeData(source);
+    return !clipboardBlocked_ && !IsClipboardWithoutText(source) && QPlainTextEdit::canInsertFromMimeData(source);
 }
 
 QMimeData* TRichEditText::createMimeDataFromSelection() const
@@ -268,7 +274,7 @@ void TRichEditText::inputMethodEvent(QInputMethodEvent* event)
 
 void TRichEditText::insertFromMimeData(const QMimeData* source)
 {
-    if (clipboardBlocked_ || !source || !source->hasText())
+    if (clipboardBlocked_ || !source || IsClipboardWithoutText(source) || !source->hasText())
         return;
     QString text = source->text();
     const qint64 room = RoomFor(QString());

@@ -4,6 +4,7 @@
 // addresses as links that open on a left click.
 #include <QPlainTextEdit>
 
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -35,6 +36,10 @@ public:
     // in: no clipboard keys, no PRIMARY selection, no middle-click paste, no
     // drag and drop, no cut, copy or paste in the context menu.
     void SetClipboardBlocked(bool blocked);
+    // Whether the system clipboard offers text, as known without asking its
+    // owner: the context menu and the paste keys go by it, so that a program
+    // that owns the clipboard and never answers cannot hold them up.
+    void SetClipboardTextKnown(std::function<bool()> offersText) { clipboardOffersText_ = std::move(offersText); }
     QMenu* CreateContextMenu(const QPoint& pos);
 
 signals:
@@ -57,6 +62,7 @@ protected:
 
 private:
     bool IsBlockedClipboardKey(QKeyEvent* event) const;
+    bool IsClipboardWithoutText(const QMimeData* source) const;
     qint64 RoomFor(const QString& replacingSelectionWith) const;
     QString LinkUnder(const QPoint& viewportPos) const;
     // Keeps the count of line separators (Shift+Enter) of the lines that changed.
@@ -72,6 +78,7 @@ private:
     std::shared_ptr<qint64> lineSeparators_ = std::make_shared<qint64>(0);
     qint64 textLimit_ = DefaultTextLimit;
     bool clipboardBlocked_ = false;
+    std::function<bool()> clipboardOffersText_;
     bool markingLinks_ = false;
 };
 
