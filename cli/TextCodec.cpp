@@ -1,6 +1,8 @@
 #include "TextCodec.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "CodePage1251.h"
 
@@ -109,11 +111,44 @@ std::string Cp1251ToUtf8(std::string_view bytes)
     return out;
 }
 
+namespace {
+
+// The UTF-8 form of every Windows-1251 byte: length, then up to three bytes.
+struct TUtf8Forms {
+    std::array<std::array<char, 4>, 256> Form{};
+    TUtf8Forms()
+    {
+        for (int b = 0; b < 256; ++b) {
+            std::string utf8;
+            AppendUtf8(utf8, Cp1251ToChar(static_cast<unsigned char>(b)));
+            Form[std::size_t(b)][0] = static_cast<char>(utf8.size());
+            utf8.copy(Form[std::size_t(b)].data() + 1, 3);
+        }
+    }
+};
+
+const TUtf8Forms& Utf8Forms()
+{
+    static const TUtf8Forms forms;
+    return forms;
+}
+
+} // namespace
+
 void AppendCp1251AsUtf8(std::string_view bytes, std::string& out)
 {
-    out.reserve(out.size() + bytes.size() * 2);
-    for (char byte : bytes)
-        AppendUtf8(out, Cp1251ToChar(static_cast<unsigned char>(byte)));
+    // Written through a table into room made beforehand: this runs over
+    // every byte of every decrypted text.
+    const TUtf8Forms& forms = Utf8Forms();
+    const std::size_t start = out.size();
+    out.resize(start + 3 * bytes.size());
+    char* at = out.data() + start;
+    for (const char byte : bytes) {
+        const std::array<char, 4>& form = forms.Form[static_cast<unsigned char>(byte)];
+        std::memcpy(at, form.data() + 1, 3);
+        at += form[0];
+    }
+    out.resize(static_cast<std::size_t>(at - out.data()));
 }
 
 TTextPlace PlaceOf(std::string_view text, std::size_t index)

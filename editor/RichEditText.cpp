@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 
+#include "ClipboardBlocking.h"
 #include "LinkFinder.h"
 #include "SecretClipboard.h"
 #include "Shell.h"
@@ -108,12 +109,12 @@ void TRichEditText::CountLineSeparators(int from, int charsAdded)
     const QTextBlock last = doc->findBlock(from + charsAdded);
     for (QTextBlock block = doc->findBlock(from); block.isValid(); block = block.next()) {
         const qint64 found = block.text().count(QChar::LineSeparator);
-        auto* line = static_cast<TLineData*>(block.userData());
-        if (found > 0 || (line && line->Separators > 0)) {
-            line = LineDataOf(block);
-            line->SeparatorTotal = lineSeparators_;
-            *lineSeparators_ += found - line->Separators;
-            line->Separators = found;
+        auto* lineData = static_cast<TLineData*>(block.userData());
+        if (found > 0 || (lineData && lineData->Separators > 0)) {
+            lineData = LineDataOf(block);
+            lineData->SeparatorTotal = lineSeparators_;
+            *lineSeparators_ += found - lineData->Separators;
+            lineData->Separators = found;
         }
         if (block == last)
             break;
@@ -157,10 +158,7 @@ void TRichEditText::SetClipboardBlocked(bool blocked)
 
 bool TRichEditText::IsBlockedClipboardKey(QKeyEvent* event) const
 {
-    // Shift+Delete, Ctrl+Insert and Shift+Insert are among these on every platform.
-    return clipboardBlocked_
-        && (event->matches(QKeySequence::Cut) || event->matches(QKeySequence::Copy)
-            || event->matches(QKeySequence::Paste));
+    return clipboardBlocked_ && IsClipboardKey(*event);
 }
 
 bool TRichEditText::IsClipboardWithoutText(const QMimeData* source) const
@@ -186,10 +184,7 @@ QMenu* TRichEditText::CreateContextMenu(const QPoint& pos)
 {
     QMenu* menu = createStandardContextMenu(pos);
     if (clipboardBlocked_)
-        for (QAction* action : menu->actions())
-            if (action->objectName() == QLatin1String("edit-cut") || action->objectName() == QLatin1String("edit-copy")
-                || action->objectName() == QLatin1String("edit-paste"))
-                menu->removeAction(action);
+        RemoveClipboardActions(*menu);
     return menu;
 }
 
@@ -312,7 +307,8 @@ const QList<TLinkSpan>& LinksOf(QTextBlock block)
 bool SameMarks(const QList<QTextEdit::ExtraSelection>& a, const QList<QTextEdit::ExtraSelection>& b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
-        return x.cursor.anchor() == y.cursor.anchor() && x.cursor.position() == y.cursor.position();
+        return x.cursor.anchor() == y.cursor.anchor() && x.cursor.position() == y.cursor.position()
+            && x.format == y.format;
     });
 }
 
@@ -336,6 +332,8 @@ void TRichEditText::MarkVisibleLinks()
             range.setPosition(block.position() + span.Start + span.Length, QTextCursor::KeepAnchor);
             marks.append({range, link});
         }
+        if (lineMarker_)
+            lineMarker_(block, marks);
     }
     // Setting them asks for a repaint at once, which comes back here.
     if (SameMarks(marks, extraSelections()))

@@ -3,6 +3,9 @@
 // scroll bar, inserts tabs, refuses text beyond its limit, and shows web
 // addresses as links that open on a left click.
 #include <QPlainTextEdit>
+#include <QTextEdit>
+
+#include <functional>
 
 #include <functional>
 #include <memory>
@@ -32,6 +35,10 @@ public:
     bool canInsertFromMimeData(const QMimeData* source) const override;
     QMimeData* createMimeDataFromSelection() const override;
     void SetTextLimit(qint64 limit) { textLimit_ = limit; }
+    qint64 TextLimit() const { return textLimit_; }
+    // Adds marks of its own to a line on screen, beside the links.
+    using TLineMarker = std::function<void(const QTextBlock&, QList<QTextEdit::ExtraSelection>&)>;
+    void SetLineMarker(TLineMarker marker) { lineMarker_ = std::move(marker); }
     // With the clipboard switch off no text leaves the area and none comes
     // in: no clipboard keys, no PRIMARY selection, no middle-click paste, no
     // drag and drop, no cut, copy or paste in the context menu.
@@ -80,6 +87,7 @@ private:
     bool clipboardBlocked_ = false;
     std::function<bool()> clipboardOffersText_;
     bool markingLinks_ = false;
+    TLineMarker lineMarker_;
 };
 
 // Length of a text in the editing area's measure (CR LF for every line break).

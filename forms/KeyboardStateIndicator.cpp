@@ -253,6 +253,12 @@ void SetUpPasswordField(QLineEdit& field, QStyle* echoStyle, const QRect& geomet
     field.setEchoMode(QLineEdit::Password);
 }
 
+void EmptyPasswordField(QLineEdit& field)
+{
+    // Setting the text starts a new undo history.
+    field.setText(QString());
+}
+
 void CentreOnMainWindow(QWidget& dialog, const QWidget* mainWindow)
 {
     QRect area;

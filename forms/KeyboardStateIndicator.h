@@ -94,6 +94,9 @@ private:
 // style is owned by `owner` and may serve several fields.
 QStyle* CreatePasswordEchoStyle(QObject* owner);
 void SetUpPasswordField(QLineEdit& field, QStyle* echoStyle, const QRect& geometry);
+// Empties a password field and its undo history, so no typed password can be
+// brought back from it (clear() would keep the removed text for undo).
+void EmptyPasswordField(QLineEdit& field);
 // Outer frame centred on the main window's outer frame (on the screen when
 // there is no visible main window).
 void CentreOnMainWindow(QWidget& dialog, const QWidget* mainWindow);

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
@@ -55,6 +56,13 @@ void TMenuShortcuts::Add(QKeyCombination key, QMenu* topMenu, std::function<void
     item->setText(caption + QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText));
 }
 
+void TMenuShortcuts::LeaveToTextFields(QKeyCombination key)
+{
+    for (Entry& entry : entries_)
+        if (entry.Key == key)
+            entry.LeftToTextFields = true;
+}
+
 const TMenuShortcuts::Entry* TMenuShortcuts::Find(QKeyCombination key) const
 {
     const Qt::KeyboardModifiers relevant = Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier;
@@ -105,6 +113,9 @@ bool TMenuShortcuts::eventFilter(QObject* watched, QEvent* event)
         return ForwardAsCyrillic(menu, *key, key->modifiers());
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != window_ || QApplication::activeModalWidget())
+        return false;
+    if (const Entry* entry = Find(key->keyCombination());
+        entry && entry->LeftToTextFields && qobject_cast<QLineEdit*>(widget))
         return false;
     if (event->type() == QEvent::ShortcutOverride) {
         // Claim our keys so that no widget shortcut takes them; the press follows.

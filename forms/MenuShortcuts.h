@@ -21,6 +21,8 @@ public:
 
     // topMenuClick may be empty; the key is shown in the item's caption.
     void Add(QKeyCombination key, QMenu* topMenu, std::function<void()> topMenuClick, QAction* item);
+    // A focused one-line text field keeps this key of an item for itself.
+    void LeaveToTextFields(QKeyCombination key);
     // True when the key press was one of ours (and is consumed).
     bool HandleKey(QKeyCombination key);
 
@@ -33,6 +35,7 @@ private:
         QMenu* TopMenu;
         std::function<void()> TopMenuClick;
         QAction* Item;
+        bool LeftToTextFields = false;
     };
     const Entry* Find(QKeyCombination key) const;
     bool OpenMenuByLatinKey(const QKeyEvent& key);

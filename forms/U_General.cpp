@@ -17,6 +17,7 @@
 
 #include "ClipboardGuard.h"
 #include "ClipboardTextWatch.h"
+#include "FindPanel.h"
 #include "ImageList.h"
 #include "MenuShortcuts.h"
 #include "QtPrompts.h"
@@ -167,6 +168,14 @@ void TFrmGeneral::BuildMenus()
     MnuEdit->addSeparator()->setObjectName(QStringLiteral("N4"));
     MnuEditSelectAll = addItem(MnuEdit, "MnuEditSelectAll", QStringLiteral("Выделить в&се"), -1,
                                &TFrmGeneral::MnuEditSelectAllClick);
+    MnuEdit->addSeparator()->setObjectName(QStringLiteral("N5"));
+    MnuEditFind = addItem(MnuEdit, "MnuEditFind", QStringLiteral("Найти..."), -1, &TFrmGeneral::MnuEditFindClick);
+    MnuEditFindNext = addItem(MnuEdit, "MnuEditFindNext", QStringLiteral("Найти далее"), -1,
+                              &TFrmGeneral::MnuEditFindNextClick);
+    MnuEditFindPrevious = addItem(MnuEdit, "MnuEditFindPrevious", QStringLiteral("Найти ранее"), -1,
+                                  &TFrmGeneral::MnuEditFindPreviousClick);
+    MnuEditReplace = addItem(MnuEdit, "MnuEditReplace", QStringLiteral("Заменить..."), -1,
+                             &TFrmGeneral::MnuEditReplaceClick);
 
     MnuFormat = addMenu("MnuFormat", QStringLiteral("Фор&мат"));
     MnuFormatFont = addItem(MnuFormat, "MnuFormatFont", QStringLiteral("&Шрифт..."), 20,
@@ -239,6 +248,9 @@ void TFrmGeneral::BuildLayout()
     StatusBar->addWidget(StatusPanel);
     rootLayout_->addWidget(RzToolbarPictures);
     rootLayout_->addLayout(middleLayout_, 1);
+    // Under the editing area, so above a toolbar at the bottom edge too.
+    FindPanel = new TFindPanel(*RichEditText, client);
+    rootLayout_->addWidget(FindPanel);
     rootLayout_->addWidget(StatusBar);
     setCentralWidget(client);
 }
@@ -257,6 +269,14 @@ void TFrmGeneral::BindShortcuts()
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_C), MnuEdit, editClick, MnuEditCopy);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_V), MnuEdit, editClick, MnuEditPaste);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_A), MnuEdit, editClick, MnuEditSelectAll);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_F), MnuEdit, editClick,
+                    MnuEditFind);
+    shortcuts_->Add(QKeyCombination(Qt::NoModifier, Qt::Key_F3), MnuEdit, editClick, MnuEditFindNext);
+    shortcuts_->Add(QKeyCombination(Qt::ShiftModifier, Qt::Key_F3), MnuEdit, editClick, MnuEditFindPrevious);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_H), MnuEdit, editClick, MnuEditReplace);
+    // In the find panel's fields these act on the field itself.
+    for (const Qt::Key key : {Qt::Key_X, Qt::Key_C, Qt::Key_V, Qt::Key_A})
+        shortcuts_->LeaveToTextFields(QKeyCombination(Qt::ControlModifier, key));
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_F), MnuFormat, none, MnuFormatFont);
     shortcuts_->Add(QKeyCombination(Qt::NoModifier, Qt::Key_F1), MnuHelp, none, MnuHelpHelp);
 }

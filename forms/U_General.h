@@ -23,6 +23,7 @@ class IPrompts;
 class IShell;
 class TClipboardGuard;
 class TClipboardTextWatch;
+class TFindPanel;
 class TFrmPasswordCreate;
 class TFrmPasswordEnter;
 class TMenuShortcuts;
@@ -83,6 +84,10 @@ public:
     void MnuEditPasteClick();
     void MnuEditDeleteClick();
     void MnuEditSelectAllClick();
+    void MnuEditFindClick();
+    void MnuEditFindNextClick();
+    void MnuEditFindPreviousClick();
+    void MnuEditReplaceClick();
     void MnuFormatFontClick();
     void MnuHelpHelpClick();
     void MnuHelpAboutClick();
@@ -107,6 +112,10 @@ public:
     QAction* MnuEditPaste = nullptr;
     QAction* MnuEditDelete = nullptr;
     QAction* MnuEditSelectAll = nullptr;
+    QAction* MnuEditFind = nullptr;
+    QAction* MnuEditFindNext = nullptr;
+    QAction* MnuEditFindPrevious = nullptr;
+    QAction* MnuEditReplace = nullptr;
     QAction* MnuFormatFont = nullptr;
     QAction* MnuViewPanelTop = nullptr;
     QAction* MnuViewPanelBottom = nullptr;
@@ -126,6 +135,7 @@ public:
     TRichEditText* RichEditText = nullptr;
     QStatusBar* StatusBar = nullptr;
     QLabel* StatusPanel = nullptr;
+    TFindPanel* FindPanel = nullptr;
     TClipboardGuard* ClipboardGuard = nullptr;
     // Whether the clipboard offers text, kept without waiting on its owner.
     TClipboardTextWatch* ClipboardText = nullptr;

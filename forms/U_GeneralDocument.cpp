@@ -7,6 +7,7 @@
 
 #include "AtomicFile.h"
 #include "CodePage1251.h"
+#include "FindPanel.h"
 #include "Prompts.h"
 #include "QtPrompts.h"
 #include "RichEditText.h"
@@ -16,6 +17,7 @@
 #include "U_General.h"
 #include "U_Password.h"
 #include "U_PasswordEnter.h"
+#include "Wipe.h"
 
 namespace tainoteka {
 namespace {
@@ -94,8 +96,10 @@ QString TFrmGeneral::PlainTextForSaving() const
 bool TFrmGeneral::SaveProtectedFile(const QString& path)
 {
     TCommandsOff off(*this);
-    const QString text = PlainTextForSaving();
-    const TCp1251Encoding body = Utf16ToCp1251(Utf16Of(text));
+    QString text = PlainTextForSaving();
+    const TWipeOnExit wipeText(text);
+    TCp1251Encoding body = Utf16ToCp1251(Utf16Of(text));
+    const TWipeOnExit wipeBody(body.Bytes);
     if (const int refused = FirstRefusedCharacter(text, body); refused >= 0) {
         prompts_.ShowError(this, ApplicationTitle, RefusedCharacterMessage(text, refused));
         QTextCursor caret = RichEditText->textCursor();
@@ -103,7 +107,8 @@ bool TFrmGeneral::SaveProtectedFile(const QString& path)
         RichEditText->setTextCursor(caret);
         return false;
     }
-    const TCp1251Encoding password = Utf16ToCp1251(Utf16Of(document_.CurrentPassword));
+    TCp1251Encoding password = Utf16ToCp1251(Utf16Of(document_.CurrentPassword));
+    const TWipeOnExit wipePassword(password.Bytes);
     const std::string file = EncodeTxtpFile(body.Bytes, password.Bytes);
     const TFileResult written = WriteFileAtomically(path, QByteArray::fromRawData(file.data(), qsizetype(file.size())));
     if (!written.Ok) {
@@ -127,11 +132,18 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
         return false;
     }
     prompts_.ExecDialog(*frmPasswordEnter_);
-    const TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(frmPasswordEnter_->TxtPassword->text()));
-    frmPasswordEnter_->TxtPassword->clear(); // no typed password left lying in a hidden field
+    QString typedText = frmPasswordEnter_->TxtPassword->text();
+    // No typed password left lying in a hidden field; emptied first, so the
+    // copy here is the only one left to wipe.
+    EmptyPasswordField(*frmPasswordEnter_->TxtPassword);
+    TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(typedText));
+    Wipe(typedText);
+    const TWipeOnExit wipeTyped(typed.Bytes);
     // A character outside Windows-1251 can be no stored password's.
     TDecodedFile decoded = typed.Ok() ? DecodeTxtpFile(std::string_view(raw.constData(), raw.size()), typed.Bytes)
                                       : TDecodedFile{TDecodeStatus::InvalidKeyBlock, {}, {}};
+    const TWipeOnExit wipeBody(decoded.Body);
+    const TWipeOnExit wipeStored(decoded.Password);
     if (decoded.Status != TDecodeStatus::Ok) {
         prompts_.ShowError(this, kErrorTitle, kWrongPassword);
         return false;
@@ -145,12 +157,16 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
         RichEditText->LoadFormattedText(formatted);
     } else {
         QString text = TextOf(decoded.Body);
-        decoded = {}; // the deciphered bytes go before the editor builds its copy
+        // The deciphered bytes go before the editor builds its copy.
+        Wipe(decoded.Body);
+        decoded.Body = std::string();
         RichEditText->LoadPlainText(text);
+        Wipe(text);
     }
     AdoptPath(path);
     UpdateCaption();
     UpdateCharCount();
+    FindPanel->Forget();
     return true;
 }
 
@@ -235,6 +251,7 @@ void TFrmGeneral::MnuFileNewClick()
     UpdateCaption();
     UpdateCharCount();
     document_.CurrentPassword.clear();
+    FindPanel->Forget();
     FocusEditor();
 }
 

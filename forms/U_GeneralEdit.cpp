@@ -3,6 +3,7 @@
 
 #include "ClipboardGuard.h"
 #include "ClipboardTextWatch.h"
+#include "FindPanel.h"
 #include "RichEditText.h"
 #include "U_General.h"
 
@@ -13,6 +14,7 @@ void TFrmGeneral::UpdateEditCommands()
     const bool clipboardOn = MnuEditClipboard->isChecked();
     ClipboardGuard->SetActive(!clipboardOn);
     RichEditText->SetClipboardBlocked(!clipboardOn);
+    FindPanel->SetClipboardBlocked(!clipboardOn);
     const bool hasSelection = RichEditText->textCursor().hasSelection();
     const bool clipboardHasText = ClipboardText->OffersText();
     MnuEditCut->setEnabled(hasSelection && clipboardOn);

@@ -113,10 +113,8 @@ bool TFrmPasswordCreate::IsValidPasswordText(const QString& text)
 void TFrmPasswordCreate::FormActivate()
 {
     CentreOnMainWindow(*this, mainWindow_);
-    TxtPasswordOld->clear();
+    EmptyFields();
     TxtPasswordOld->setFocus(Qt::OtherFocusReason);
-    TxtPasswordNew->clear();
-    TxtPasswordRetry->clear();
     Indicator.ActivationStep(*TxtPasswordOld);
 }
 
@@ -137,6 +135,12 @@ void TFrmPasswordCreate::BtnOkClick()
     }
     document_.CurrentPassword = TxtPasswordNew->text().left(20);
     accept();
+}
+
+void TFrmPasswordCreate::EmptyFields()
+{
+    for (QLineEdit* field : {TxtPasswordOld, TxtPasswordNew, TxtPasswordRetry})
+        EmptyPasswordField(*field);
 }
 
 void TFrmPasswordCreate::BtnCancelClick()
@@ -176,6 +180,10 @@ void TFrmPasswordCreate::hideEvent(QHideEvent* event)
     // Closing from a field raises no exit and a hidden dialog's ticks do
     // nothing, so the pop-up would otherwise outlive the dialog.
     Indicator.HideKeyboardHint();
+    // The typed passwords are not kept in a hidden dialog (a window the
+    // system hides, when minimised, is not closing).
+    if (!event->spontaneous())
+        EmptyFields();
     QDialog::hideEvent(event);
 }
 

@@ -53,6 +53,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void EmptyFields();
+
     TDocumentState& document_;
     IPrompts& prompts_;
     QWidget* mainWindow_;

@@ -41,7 +41,7 @@ TFrmPasswordEnter::TFrmPasswordEnter(IKeyboardState& keyboard, QWidget* mainWind
 
 void TFrmPasswordEnter::FormActivate()
 {
-    TxtPassword->clear();
+    EmptyPasswordField(*TxtPassword);
     TxtPassword->setFocus(Qt::OtherFocusReason);
     CentreOnMainWindow(*this, mainWindow_);
     Indicator.ActivationStep(*TxtPassword);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds a Release tree in build-release/ and measures the program: the
-# protection core (core_bench), the x87/portable key agreement, the editor
+# protection core (core_bench), the x87/portable key agreement, txtp as whole
+# processes on 40 MB and 1 GB files (txtp_stream_bench), the editor
 # with large documents (editor_bench, offscreen), and on a real X server
 # (Xvfb) the idle CPU of the program with the clipboard switch off, the time
 # it takes to empty the clipboard and the PRIMARY selection after another
@@ -33,7 +34,7 @@ fi
 
 echo "== building Release into $build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target tainoteka core_bench verify_portable_keys editor_bench
+cmake --build "$build" --target tainoteka txtp core_bench verify_portable_keys editor_bench txtp_stream_bench find_bench
 mkdir -p "$logs"
 
 work=$(mktemp -d)
@@ -61,10 +62,21 @@ keys_count=1000000
 keys_status=0
 "$build/bench/verify_portable_keys" --count $keys_count | tee "$logs/verify_portable_keys.log" || keys_status=$?
 
+echo "== txtp_stream_bench (files in /tmp, deleted afterwards)"
+large_mib=1024
+[ "$quick" = 1 ] && large_mib=128
+"$build/bench/txtp_stream_bench" --runs $((reps + 2)) --large-mib $large_mib --tsv "$logs/txtp_stream.tsv" \
+  | tee "$logs/txtp_stream.log"
+
 echo "== editor_bench (offscreen)"
 runs=3
 [ "$quick" = 1 ] && runs=1
 "$build/bench/editor_bench" --runs $runs --tsv "$logs/editor.tsv" 2>&1 | tee "$logs/editor_bench.log"
+
+echo "== find_bench (offscreen)"
+find_runs=5
+[ "$quick" = 1 ] && find_runs=1
+"$build/bench/find_bench" --runs $find_runs --tsv "$logs/find.tsv" 2>&1 | tee "$logs/find_bench.log"
 
 # ---------------------------------------------------------------------------
 echo "== X server part"
@@ -141,6 +153,7 @@ core_line() { grep -m1 -F "  $1 " "$logs/core_bench.log" | sed "s|^  $1 *||" | t
 core_value() { local l; l=$(core_line "$1"); l=${l%%target*}; echo "${l% }"; }
 core_target() { local l; l=$(core_line "$1"); [[ $l == *target* ]] && echo "${l#*target }" || echo ""; }
 ed() { awk -F'\t' -v k="$2" '$1 == k { print $3 }' "$logs/$1"; }
+st() { awk -F'\t' -v k="$1" '$1 == k { print $2 }' "$logs/txtp_stream.tsv"; }
 probe() { sed -n 's/^summary [A-Z]* n=\([0-9]*\) median=\([0-9.]*\) max=\([0-9.]*\) timeouts=\([0-9]*\)/\2 ms (max \3, \4 of \1 missed)/p' "$logs/$1"; }
 keys_line=$(grep -m1 '^disagreements:' "$logs/verify_portable_keys.log" || echo "disagreements: ?")
 keys_time=$(sed -n 's/.*bytes in all), \(.*\)$/\1/p' "$logs/verify_portable_keys.log")
@@ -175,6 +188,16 @@ Measured $(date '+%Y-%m-%d %H:%M %Z') on ${cpu_model}, ${cores} cores, ${mem} RA
 | Typed key, X server, clipboard owned by another program (end / middle, until painted) | $(ed editor_xcb.tsv key_end_shown) / $(ed editor_xcb.tsv key_mid_shown) | |
 | Peak memory opening 40 M (VmHWM) | $(ed editor.tsv peak_open40) (empty editor $(ed editor.tsv rss_before_open40), afterwards $(ed editor.tsv rss_after_open40)) | |
 | Peak memory saving 40 M (VmHWM) | $(ed editor.tsv peak_save40) | |
+| txtp decrypt --raw 40 MB / bare read-decipher-write loop (whole processes, in turns) | $(st ratio) ($(st raw40) vs $(st bare40); CPU time $(st cpu_ratio)) | ≤ 1.3 |
+| txtp peak memory, 40 MB (decrypt --raw / decrypt / encrypt) | $(st peak_raw40) / $(st peak_utf8_40) / $(st peak_encrypt40) | < 16 MiB |
+| txtp peak memory, $(st large_mib) MiB (decrypt --raw / decrypt) | $(st peak_raw_large) / $(st peak_utf8_large) | < 16 MiB |
+| Find next in 40 M characters, only match behind the caret (wraps; case folded / case kept / whole word) | $(ed find.tsv find_wrap) / $(ed find.tsv find_wrap_case) / $(ed find.tsv find_wrap_word) | < 100 ms |
+| Find previous, only match ahead of the caret (wraps) | $(ed find.tsv find_wrap_back) | < 100 ms |
+| Find next with no match anywhere | $(ed find.tsv find_none) | |
+| Typed key, find panel open, 10,000 matches (handlers / until painted) | $(ed find.tsv key_marks_handler) / $(ed find.tsv key_marks_shown) | < 5 ms |
+| Replace all, 1,000,000 matches (until painted; undo) | $(ed find.tsv replace_all) ($(ed find.tsv replace_all_shown); undo $(ed find.tsv replace_all_undo)) | < 3 s |
+| Memory of that replace all: resident before / peak / after | $(ed find.tsv replace_all_rss_before) / $(ed find.tsv replace_all_peak) / $(ed find.tsv replace_all_rss_after) | peak < 2 × before |
+| Replace all, 10,000 matches | $(ed find.tsv replace_sparse) | |
 | Idle CPU, clipboard switch off (${idle_secs} s) | ${idle_off} % of one core (switch on: ${idle_on} %; Xvfb: ${idle_x} %) | |
 | Clipboard emptied after another program copies | $(probe clear_clipboard.log) | |
 | PRIMARY selection emptied after another program selects | $(probe clear_primary.log) | |

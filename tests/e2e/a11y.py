@@ -15,6 +15,8 @@ until it equals VALUE, exit 1 with the last value on stderr at the time-out):
                           "CARET CARET" when nothing is selected
     focused WINDOW        role and name of the focused object in WINDOW
     field WINDOW INDEX    text of the INDEX-th (from 0) entry field of WINDOW
+    focused-field WINDOW  the index of WINDOW's entry field with the focus,
+                          or "none"
     font-size             the font size in points of the editing area's first
                           character
     menu-item NAME        "checked"/"unchecked" and "enabled"/"disabled" of
@@ -210,9 +212,20 @@ def q_focused(app, title):
     return found
 
 
+def entry_fields(app, title):
+    return [acc for acc, _ in walk(window(app, title), prune=BULK)
+            if role(acc) in ("text", "password text") and has_state(acc, Atspi.StateType.EDITABLE)]
+
+
+def q_focused_field(app, title):
+    for index, field in enumerate(entry_fields(app, title)):
+        if has_state(field, Atspi.StateType.FOCUSED):
+            return str(index)
+    return "none"
+
+
 def q_field(app, title, index):
-    fields = [acc for acc, _ in walk(window(app, title), prune=BULK)
-              if role(acc) in ("text", "password text") and has_state(acc, Atspi.StateType.EDITABLE)]
+    fields = entry_fields(app, title)
     if int(index) >= len(fields):
         raise NotThere(f"{title!r} has {len(fields)} entry fields")
     return text_of(fields[int(index)])
@@ -277,7 +290,8 @@ def press(app, title, button):
 
 QUERIES = {
     "windows": q_windows, "active": q_active, "status": q_status, "editor-text": q_editor_text,
-    "selection": q_selection, "focused": q_focused, "field": q_field, "font-size": q_font_size,
+    "selection": q_selection, "focused": q_focused, "field": q_field,
+    "focused-field": q_focused_field, "font-size": q_font_size,
     "menu-item": q_menu_item, "menu-open": q_menu_open, "toolbar-edge": q_toolbar_edge,
     "labels": q_labels, "tree": q_tree, "press": press,
 }

@@ -309,3 +309,68 @@ TEST_F(DocumentCommands, UnwritablePathIsReportedAndNotAdopted)
     EXPECT_EQ(window().windowTitle(), QStringLiteral("first.txtp - Тайнотека"));
     EXPECT_TRUE(window().RichEditText->isEnabled());
 }
+
+namespace {
+
+// Everything the field's undo history can still give back, with the echo
+// shown (in password mode the field offers no undo, but it keeps the history).
+QStringList RecoverableTexts(QLineEdit& field)
+{
+    field.setEchoMode(QLineEdit::Normal);
+    QStringList seen;
+    for (int step = 0; step < 50; ++step) {
+        field.undo();
+        if (!field.text().isEmpty())
+            seen.append(field.text());
+    }
+    field.setEchoMode(QLineEdit::Password);
+    return seen;
+}
+
+} // namespace
+
+TEST_F(DocumentCommands, NoTypedPasswordCanBeBroughtBackFromTheEntryDialog)
+{
+    WriteFile("x.txtp", EncodeTxtpFile("text\r\n", "right"));
+    for (const char* typed : {"right", "wrong", "right"}) {
+        prompts.Answers.push_back(TAnswer::No);
+        prompts.OpenNames.push_back(Path("x.txtp"));
+        prompts.DialogScripts.push_back([typed](QDialog& d) {
+            auto& dialog = static_cast<TFrmPasswordEnter&>(d);
+            QTest::keyClicks(dialog.TxtPassword, QString::fromLatin1(typed)); // typed, so undo records it
+            dialog.BtnOkClick();
+        });
+        window().MnuFileOpenClick();
+    }
+    ASSERT_EQ(prompts.Errors.size(), 1) << "the wrong one failed, the right ones opened";
+    QLineEdit& field = *program->FrmPasswordEnter.TxtPassword;
+    EXPECT_EQ(field.text(), QString());
+    EXPECT_EQ(RecoverableTexts(field), QStringList());
+}
+
+TEST_F(DocumentCommands, NoTypedPasswordStaysInTheClosedChangeDialog)
+{
+    TFrmPasswordCreate& dialog = program->FrmPasswordCreate;
+    const auto typeAll = [](TFrmPasswordCreate& d, const char* retry) {
+        QTest::keyClicks(d.TxtPasswordNew, QStringLiteral("new1"));
+        QTest::keyClicks(d.TxtPasswordRetry, QString::fromLatin1(retry));
+    };
+    // A mismatch keeps the dialog and what was typed; cancelling then closes it.
+    prompts.DialogScripts.push_back([&](QDialog&) {
+        typeAll(dialog, "new2");
+        dialog.BtnOkClick();
+        EXPECT_EQ(dialog.TxtPasswordNew->text(), QStringLiteral("new1")) << "still there to correct";
+        dialog.BtnCancelClick();
+    });
+    window().MnuEditPasswordClick();
+    prompts.DialogScripts.push_back([&](QDialog&) {
+        typeAll(dialog, "new1");
+        dialog.BtnOkClick();
+    });
+    window().MnuEditPasswordClick();
+    EXPECT_EQ(program->Document.CurrentPassword, QStringLiteral("new1"));
+    for (QLineEdit* field : {dialog.TxtPasswordOld, dialog.TxtPasswordNew, dialog.TxtPasswordRetry}) {
+        EXPECT_EQ(field->text(), QString());
+        EXPECT_EQ(RecoverableTexts(*field), QStringList());
+    }
+}
