@@ -1,6 +1,7 @@
 #include "RichEditText.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -193,9 +194,14 @@ bool TRichEditText::IsBlockedClipboardKey(QKeyEvent* event) const
     return clipboardBlocked_ && IsClipboardKey(*event);
 }
 
+bool TRichEditText::IsClipboardWithoutText(const QMimeData* source) const
+{
+    return clipboardOffersText_ && source == QApplication::clipboard()->mimeData() && !clipboardOffersText_();
+}
+
 bool TRichEditText::canInsertFromMimeData(const QMimeData* source) const
 {
-    return !clipboardBlocked_ && QPlainTextEdit::canInsertFromMimeData(source);
+    return !clipboardBlocked_ && !IsClipboardWithoutText(source) && QPlainTextEdit::canInsertFromMimeData(source);
 }
 
 QMimeData* TRichEditText::createMimeDataFromSelection() const
@@ -296,7 +302,7 @@ void TRichEditText::inputMethodEvent(QInputMethodEvent* event)
 
 void TRichEditText::insertFromMimeData(const QMimeData* source)
 {
-    if (clipboardBlocked_ || !source || !source->hasText())
+    if (clipboardBlocked_ || !source || IsClipboardWithoutText(source) || !source->hasText())
         return;
     QString text = source->text();
     const qint64 room = RoomFor(QString());

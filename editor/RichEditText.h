@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -47,6 +48,10 @@ public:
     // in: no clipboard keys, no PRIMARY selection, no middle-click paste, no
     // drag and drop, no cut, copy or paste in the context menu.
     void SetClipboardBlocked(bool blocked);
+    // Whether the system clipboard offers text, as known without asking its
+    // owner: the context menu and the paste keys go by it, so that a program
+    // that owns the clipboard and never answers cannot hold them up.
+    void SetClipboardTextKnown(std::function<bool()> offersText) { clipboardOffersText_ = std::move(offersText); }
     QMenu* CreateContextMenu(const QPoint& pos);
 
 signals:
@@ -69,6 +74,7 @@ protected:
 
 private:
     bool IsBlockedClipboardKey(QKeyEvent* event) const;
+    bool IsClipboardWithoutText(const QMimeData* source) const;
     qint64 RoomFor(const QString& replacingSelectionWith) const;
     QString LinkUnder(const QPoint& viewportPos) const;
     // Wraps anywhere when the text holds a word too long to wrap whole; a
@@ -88,6 +94,7 @@ private:
     std::shared_ptr<qint64> lineSeparators_ = std::make_shared<qint64>(0);
     qint64 textLimit_ = DefaultTextLimit;
     bool clipboardBlocked_ = false;
+    std::function<bool()> clipboardOffersText_;
     bool markingLinks_ = false;
     TLineMarker lineMarker_;
 };

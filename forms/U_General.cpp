@@ -314,6 +314,7 @@ void TFrmGeneral::FormCreate()
     });
     connect(RichEditText->document(), &QTextDocument::contentsChanged, this, &TFrmGeneral::UpdateCharCount);
     connect(ClipboardText, &TClipboardTextWatch::Changed, this, &TFrmGeneral::UpdateEditCommands);
+    RichEditText->SetClipboardTextKnown([this] { return ClipboardText->OffersText(); });
     ResetDocumentPath();
     UpdateCaption();
     UpdateCharCount();

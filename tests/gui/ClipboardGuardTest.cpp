@@ -200,3 +200,26 @@ TEST_F(ClipboardGuard, PasteFollowsTheClipboardsNoticesAlone)
     EXPECT_FALSE(window().MnuEditPaste->isEnabled());
     EXPECT_FALSE(window().BtnPaste->isEnabled());
 }
+
+TEST_F(ClipboardGuard, PasteKeysAndContextMenuGoByWhatIsKnownOfTheClipboard)
+{
+    // As when the owner has not answered: the clipboard counts as offering no text.
+    editor().SetClipboardTextKnown([] { return false; });
+    QApplication::clipboard()->setText(QStringLiteral("unanswered"));
+    editor().moveCursor(QTextCursor::End);
+    QTest::keyClick(&editor(), Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("secret words"));
+    std::unique_ptr<QMenu> menu(editor().CreateContextMenu(QPoint(1, 1)));
+    for (QAction* action : menu->actions()) {
+        if (action->objectName() == QLatin1String("edit-paste")) {
+            EXPECT_FALSE(action->isEnabled());
+        }
+    }
+    QMimeData dragged;
+    dragged.setText(QStringLiteral("dragged"));
+    EXPECT_TRUE(editor().canInsertFromMimeData(&dragged)) << "other data is asked as before";
+
+    editor().SetClipboardTextKnown([] { return true; });
+    QTest::keyClick(&editor(), Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("secret wordsunanswered"));
+}
