@@ -20,6 +20,13 @@ namespace {
 
 QString SourceHelpFile() { return QStringLiteral(TAINOTEKA_SOURCE_DIR "/resources/help/help.html"); }
 
+// The program folder may already hold a help file.
+bool PutHelpInto(const QString& target)
+{
+    QFile::remove(target);
+    return QFile::copy(SourceHelpFile(), target);
+}
+
 // Records whether a modal window blocks the watched one.
 class TBlockedWatch final : public QObject {
 public:
@@ -85,7 +92,7 @@ TEST_F(Placement, MainWindowAndHelpLieWithinTheAvailableArea)
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     window().show();
     EXPECT_TRUE(area.contains(window().frameGeometry()));
-    ASSERT_TRUE(QFile::copy(SourceHelpFile(), Path(HelpFileName)));
+    ASSERT_TRUE(PutHelpInto(Path(HelpFileName))) << SourceHelpFile().toStdString();
     window().MnuHelpHelpClick();
     THelpWindow* help = OpenHelpWindow();
     ASSERT_NE(help, nullptr);
@@ -98,7 +105,7 @@ TEST_F(Placement, MainWindowAndHelpLieWithinTheAvailableArea)
 TEST_F(Placement, HelpStaysUsableWhileADialogAsksAndOpensFromIt)
 {
     window().show();
-    ASSERT_TRUE(QFile::copy(SourceHelpFile(), Path(HelpFileName)));
+    ASSERT_TRUE(PutHelpInto(Path(HelpFileName))) << SourceHelpFile().toStdString();
     window().MnuHelpHelpClick();
     THelpWindow* help = OpenHelpWindow();
     ASSERT_NE(help, nullptr);
