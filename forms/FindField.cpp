@@ -28,10 +28,10 @@ void TFindField::CopySelection()
 {
     if (clipboardBlocked_ || !hasSelectedText())
         return;
-    auto* data = new QMimeData;
-    data->setText(selectedText());
-    MarkAsSecret(*data);
-    QGuiApplication::clipboard()->setMimeData(data);
+    auto* copied = new QMimeData;
+    copied->setText(selectedText());
+    MarkAsSecret(*copied);
+    QGuiApplication::clipboard()->setMimeData(copied);
 }
 
 void TFindField::CutSelection()
