@@ -17,6 +17,7 @@ cmake --build build-portable
 (cd build-portable && ctest --output-on-failure -j2)
 
 # The Windows program: cross-built with MinGW, its tests run under Wine.
-if [ "${TAINOTEKA_SKIP_WINDOWS:-0}" != 1 ]; then
+# Not yet part of every run: TAINOTEKA_WINDOWS=1 adds it.
+if [ "${TAINOTEKA_WINDOWS:-0}" = 1 ]; then
   scripts/test-windows.sh "$PWD/build"
 fi
