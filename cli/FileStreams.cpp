@@ -1,4 +1,5 @@
 #include "FileStreams.h"
+#include "StreamIo.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -74,16 +75,6 @@ std::wstring FullPath(const std::string& path)
     std::wstring text = full;
     CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
     return text;
-}
-
-long ReadSome(int fd, char* buffer, std::size_t size)
-{
-    return _read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
-}
-
-long WriteSome(int fd, const char* data, std::size_t size)
-{
-    return _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
 }
 
 } // namespace
@@ -184,24 +175,6 @@ TOutcome RefuseOutputOntoInput(const std::string& input, const std::string& outp
 #else
 
 namespace {
-
-long ReadSome(int fd, char* buffer, std::size_t size)
-{
-    ssize_t got;
-    do
-        got = ::read(fd, buffer, size);
-    while (got < 0 && errno == EINTR);
-    return static_cast<long>(got);
-}
-
-long WriteSome(int fd, const char* data, std::size_t size)
-{
-    ssize_t put;
-    do
-        put = ::write(fd, data, size);
-    while (put < 0 && errno == EINTR);
-    return static_cast<long>(put);
-}
 
 bool SameFile(const struct stat& a, const struct stat& b)
 {

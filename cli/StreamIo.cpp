@@ -1,6 +1,8 @@
 #include "StreamIo.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #ifdef _WIN32
@@ -11,18 +13,17 @@
 #endif
 
 namespace tainoteka::cli {
-namespace {
 
 #ifdef _WIN32
 long ReadSome(int fd, char* buffer, std::size_t size)
 {
     _setmode(fd, _O_BINARY);
-    return _read(fd, buffer, static_cast<unsigned>(size));
+    return _read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
 }
 long WriteSome(int fd, const char* data, std::size_t size)
 {
     _setmode(fd, _O_BINARY);
-    return _write(fd, data, static_cast<unsigned>(size));
+    return _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
 }
 #else
 long ReadSome(int fd, char* buffer, std::size_t size)
@@ -42,6 +43,8 @@ long WriteSome(int fd, const char* data, std::size_t size)
     return static_cast<long>(put);
 }
 #endif
+
+namespace {
 
 TOutcome SystemFailure(const std::string& name)
 {

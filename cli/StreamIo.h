@@ -9,6 +9,11 @@
 
 namespace tainoteka::cli {
 
+// One read or write on a descriptor in binary mode, retried when a signal
+// interrupts it: the byte count, 0 at the end, negative on failure (errno).
+long ReadSome(int fd, char* buffer, std::size_t size);
+long WriteSome(int fd, const char* data, std::size_t size);
+
 TOutcome WriteStandardOutput(std::string_view data);
 
 // Reads up to the first LF, one byte at a time so that nothing after the line
