@@ -14,7 +14,7 @@ stage=$dist/$name
 
 rm -rf "$stage" "$dist/$name.zip" "$dist/Tainoteka-$version-setup.exe"
 mkdir -p "$stage/platforms" "$stage/styles" "$stage/translations"
-cp "$build/gui/tainoteka.exe" "$build/cli/txtp.exe" "$root/resources/help/help.html" "$stage/"
+cp "$build/app/tainoteka.exe" "$build/cli/txtp.exe" "$root/resources/help/help.html" "$stage/"
 # What the two programs load, and nothing more: the About photo is decoded
 # with libjpeg itself and the pictures are PNG, so no image format plug-ins.
 for dll in Qt6Core Qt6Gui Qt6Widgets libstdc++-6 libgcc_s_seh-1 libwinpthread-1 libjpeg-62; do
