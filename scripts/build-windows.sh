@@ -20,16 +20,7 @@ install_packages() {
   local wanted=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     mingw-w64-x86-64-dev mingw-w64-tools cmake ninja-build qt6-base-dev qt6-base-dev-tools
     qt6-translations-l10n wine wine64 nsis zip unzip xz-utils)
-  local missing=() p
-  for p in "${wanted[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
-  local sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get update -q
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+  "$root/scripts/ensure-packages.sh" "${wanted[@]}"
 }
 
 find_sdk_tarball() {

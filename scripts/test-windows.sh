@@ -10,15 +10,7 @@ root=$PWD
 build=$root/build-windows
 linux_build=${1:-$root/build}
 
-missing=()
-for p in xvfb xauth xclip xdotool x11-utils openbox imagemagick gcc libc6-dev libx11-dev fonts-dejavu-core unzip; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+scripts/ensure-packages.sh xvfb xauth xclip xdotool x11-utils openbox imagemagick gcc libc6-dev libx11-dev fonts-dejavu-core unzip
 
 scripts/build-windows.sh
 

@@ -1016,17 +1016,7 @@ run_scenario_body() {
 ensure_packages() {
   local needed=(xvfb xdotool xclip x11-xkb-utils x11-utils imagemagick openbox libx11-dev gcc libc6-dev
     fonts-dejavu-core dbus-x11 at-spi2-core python3-pyatspi)
-  local missing=() p
-  for p in "${needed[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
-  local sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo -n)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -q >/dev/null &&
-    "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+  "$HERE/../../scripts/ensure-packages.sh" "${needed[@]}"
 }
 
 XVFB_PID=

@@ -27,17 +27,7 @@ now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 ensure_packages() {
   local needed=(weston xwayland mutter wl-clipboard xclip xvfb xdotool x11-utils dbus-daemon python3-dbus
     qt6-wayland fonts-dejavu-core gcc libc6-dev libx11-dev)
-  local missing=() p
-  for p in "${needed[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
-  local sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo -n)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -q >/dev/null &&
-    "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+  "$HERE/../../scripts/ensure-packages.sh" "${needed[@]}"
 }
 
 PIDS=()
