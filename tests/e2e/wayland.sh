@@ -84,7 +84,7 @@ wayland_clipboard_works() {
 xwayland_display_ready() {
   local i
   for i in $(seq 100); do
-    xw xdpyinfo >/dev/null 2>&1 && return 0
+    xw timeout 3 xdpyinfo >/dev/null 2>&1 && return 0
     sleep 0.1
   done
   return 1
