@@ -127,7 +127,7 @@ start_weston() {
   EXTRA_PID=$!
   PIDS+=("$EXTRA_PID")
   local i
-  for i in $(seq 50); do DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  for i in $(seq 50); do DISPLAY=":$n" timeout 3 xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   DISPLAY=":$n" start_weston_with --backend=x11-backend.so --width=1280 --height=1024 || return 1
   # XWayland here takes no synthetic keys; weston passes on its X window's.
   KD=":$n"
