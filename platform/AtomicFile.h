@@ -10,11 +10,13 @@ namespace tainoteka {
 struct TFileResult {
     bool Ok = false;
     QString Error; // "<path>: <system's reason>" when !Ok
-    int SystemError = 0; // the C library's error number, when the system gave one
+    // The system's error number, when it gave one: errno, or on Windows the
+    // GetLastError() code.
+    int SystemError = 0;
 };
 
 // Writes data to path through a temporary file in the same folder, keeping an
-// existing file's permissions; a symbolic link keeps pointing at the file it
+// existing file's permissions (on Windows its attributes and security); a symbolic link keeps pointing at the file it
 // names. Where the folder refuses new files but the file itself may be
 // written, the file is written in place, its new size reserved first so that
 // a full disk is found before the old bytes are touched. An existing node
@@ -27,5 +29,9 @@ TFileResult ReadWholeFile(const QString& path, QByteArray& data);
 TFileResult FileFailure(const QString& path, const QString& reason);
 // The same with the system's own reason for errnoValue.
 TFileResult SystemFileFailure(const QString& path, int errnoValue);
+#ifdef _WIN32
+// The same for a Windows error code.
+TFileResult WindowsFileFailure(const QString& path, unsigned long code);
+#endif
 
 } // namespace tainoteka

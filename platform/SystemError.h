@@ -10,4 +10,15 @@ namespace tainoteka {
 // unknown number reads "Системная ошибка <n>".
 QString SystemErrorText(int errnoValue);
 
+#ifdef _WIN32
+// The same for a Windows error code (GetLastError): the usual wording of
+// Russian Windows for the codes a file operation gives, otherwise the
+// system's own text, otherwise "Системная ошибка <n>".
+QString WindowsErrorText(unsigned long code);
+
+// Codes MinGW's headers lack.
+constexpr unsigned long kWindowsErrorIsFolder = 336; // ERROR_DIRECTORY_NOT_SUPPORTED
+constexpr unsigned long kWindowsErrorQuotaExceeded = 1295; // ERROR_DISK_QUOTA_EXCEEDED
+#endif
+
 } // namespace tainoteka

@@ -6,6 +6,10 @@
 
 #include <cerrno>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 #include "AtomicFile.h"
 #include "SystemError.h"
 #include "SystemLimits.h"
@@ -32,6 +36,10 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
     }
     QStringList Entries() const { return QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
+#ifdef Q_OS_WIN
+    std::wstring Wide(const char* name) const { return QDir::toNativeSeparators(Path(name)).toStdWString(); }
+    DWORD Attributes(const char* name) const { return GetFileAttributesW(Wide(name).c_str()); }
+#endif
 
     QTemporaryDir folder;
 };
@@ -47,6 +55,57 @@ TEST(SystemErrorText, SaysTheSystemsReasonInRussian)
     EXPECT_EQ(SystemErrorText(987654), S("Системная ошибка 987654"));
 }
 
+// The reasons a failure gives, as this system words them.
+struct TExpectedReasons {
+    int NoSuchFile;
+    int IsFolder;
+    const char* NoSuchFileText;
+    const char* IsFolderText;
+    const char* ThroughAFileText;
+};
+
+#ifdef Q_OS_WIN
+const TExpectedReasons kReasons{ERROR_FILE_NOT_FOUND, int(kWindowsErrorIsFolder), "Не удается найти указанный файл",
+                                "Это каталог", "Системе не удается найти указанный путь"};
+#else
+const TExpectedReasons kReasons{ENOENT, EISDIR, "Нет такого файла или каталога", "Это каталог", "Это не каталог"};
+#endif
+
+TEST_F(AtomicFileTest, FailuresNameThePathAndTheReason)
+{
+    QDir(folder.path()).mkdir(S("dir"));
+    const TFileResult onFolder = WriteFileAtomically(Path("dir"), "x");
+    EXPECT_FALSE(onFolder.Ok);
+    EXPECT_EQ(onFolder.Error, QDir::toNativeSeparators(Path("dir")) + S(": ") + S(kReasons.IsFolderText));
+    QByteArray data;
+    const TFileResult missing = ReadWholeFile(Path("missing"), data);
+    EXPECT_EQ(missing.Error, QDir::toNativeSeparators(Path("missing")) + S(": ") + S(kReasons.NoSuchFileText));
+    EXPECT_EQ(missing.SystemError, kReasons.NoSuchFile);
+    EXPECT_EQ(ReadWholeFile(Path("dir"), data).SystemError, kReasons.IsFolder);
+
+    Put("plain", "a file, not a folder");
+    const TFileResult through = WriteFileAtomically(Path("plain/x.txtp"), "x");
+    EXPECT_EQ(through.Error, QDir::toNativeSeparators(Path("plain/x.txtp")) + S(": ") + S(kReasons.ThroughAFileText));
+    EXPECT_EQ(Entries(), QStringList{S("dir")} << S("plain")) << "no temporary file left";
+}
+
+TEST_F(AtomicFileTest, ReadsBackWhatItWrote)
+{
+    QByteArray bytes(200000, '\0');
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 7 % 251);
+    ASSERT_TRUE(WriteFileAtomically(Path("new.txtp"), bytes).Ok);
+    QByteArray read;
+    ASSERT_TRUE(ReadWholeFile(Path("new.txtp"), read).Ok);
+    EXPECT_EQ(read, bytes);
+    ASSERT_TRUE(ReadWholeFile(Path("new.txtp"), read).Ok) << "a second read replaces, not appends";
+    EXPECT_EQ(read.size(), bytes.size());
+    Put("empty", "");
+    ASSERT_TRUE(ReadWholeFile(Path("empty"), read).Ok);
+    EXPECT_TRUE(read.isEmpty());
+}
+
+#ifdef Q_OS_UNIX
 TEST_F(AtomicFileTest, ReplacesTheWholeFileAndLeavesNothingBehind)
 {
     Put("a.txtp", QByteArray(5000, 'o'));
@@ -67,19 +126,74 @@ TEST_F(AtomicFileTest, SymbolicLinkKeepsPointingAtTheDocument)
     EXPECT_TRUE(QFileInfo(Path("link.txtp")).isSymLink());
     EXPECT_EQ(Get("real/doc.txtp"), QByteArray("new"));
 }
+#endif
 
-TEST_F(AtomicFileTest, FailuresNameThePathAndTheReason)
+#ifdef Q_OS_WIN
+TEST(WindowsErrorText, SaysTheSystemsReasonInRussian)
 {
-    QDir(folder.path()).mkdir(S("dir"));
-    const TFileResult onFolder = WriteFileAtomically(Path("dir"), "x");
-    EXPECT_FALSE(onFolder.Ok);
-    EXPECT_EQ(onFolder.Error, QDir::toNativeSeparators(Path("dir")) + S(": Это каталог"));
-    QByteArray data;
-    const TFileResult missing = ReadWholeFile(Path("missing"), data);
-    EXPECT_EQ(missing.Error, QDir::toNativeSeparators(Path("missing")) + S(": Нет такого файла или каталога"));
-    EXPECT_EQ(missing.SystemError, ENOENT);
-    EXPECT_EQ(ReadWholeFile(Path("dir"), data).SystemError, EISDIR);
+    EXPECT_EQ(WindowsErrorText(ERROR_DISK_FULL), S("Недостаточно места на диске"));
+    EXPECT_EQ(WindowsErrorText(ERROR_ACCESS_DENIED), S("Отказано в доступе"));
+    EXPECT_EQ(WindowsErrorText(ERROR_SHARING_VIOLATION),
+              S("Процесс не может получить доступ к файлу, так как этот файл занят другим процессом"));
+    EXPECT_EQ(WindowsErrorText(ERROR_WRITE_PROTECT), S("Носитель защищен от записи"));
+    EXPECT_EQ(WindowsErrorText(kWindowsErrorQuotaExceeded), S("Превышена квота на диске"));
+    EXPECT_EQ(WindowsErrorText(0x2ABCDEF), S("Системная ошибка 44813807"));
+    const QString systemsOwn = WindowsErrorText(ERROR_BAD_FORMAT);
+    EXPECT_FALSE(systemsOwn.isEmpty() || systemsOwn.endsWith(QLatin1Char('.')) || systemsOwn.endsWith(QLatin1Char('\n')))
+        << systemsOwn.toStdString();
 }
+
+TEST_F(AtomicFileTest, ReplacesTheWholeFileKeepingItsAttributesAndLeavesNothingBehind)
+{
+    Put("a.txtp", QByteArray(5000, 'o'));
+    ASSERT_TRUE(SetFileAttributesW(Wide("a.txtp").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(WriteFileAtomically(Path("a.txtp"), "new").Ok);
+    EXPECT_EQ(Get("a.txtp"), QByteArray("new"));
+    EXPECT_TRUE(Attributes("a.txtp") & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(Entries(), QStringList{S("a.txtp")});
+    ASSERT_TRUE(WriteFileAtomically(Path("fresh.txtp"), "x").Ok);
+    EXPECT_FALSE(Attributes("fresh.txtp") & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+}
+
+TEST_F(AtomicFileTest, ReadOnlyFileIsRefusedAndKept)
+{
+    Put("locked.txtp", "locked");
+    ASSERT_TRUE(SetFileAttributesW(Wide("locked.txtp").c_str(), FILE_ATTRIBUTE_READONLY));
+    const TFileResult result = WriteFileAtomically(Path("locked.txtp"), "x");
+    SetFileAttributesW(Wide("locked.txtp").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(result.Error,
+              QDir::toNativeSeparators(Path("locked.txtp")) + S(": Указанный файл доступен только для чтения"));
+    EXPECT_EQ(result.SystemError, ERROR_FILE_READ_ONLY);
+    EXPECT_EQ(Get("locked.txtp"), QByteArray("locked"));
+    EXPECT_EQ(Entries(), QStringList{S("locked.txtp")});
+}
+
+TEST_F(AtomicFileTest, FileHeldOpenByAnotherProgramKeepsTheOldBytes)
+{
+    Put("a.txtp", "old bytes");
+    HANDLE held = CreateFileW(Wide("a.txtp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const TFileResult result = WriteFileAtomically(Path("a.txtp"), QByteArray(5000, 'n'));
+    CloseHandle(held);
+    EXPECT_FALSE(result.Ok);
+    EXPECT_EQ(result.Error, QDir::toNativeSeparators(Path("a.txtp")) + S(": ") + WindowsErrorText(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(Get("a.txtp"), QByteArray("old bytes"));
+    EXPECT_EQ(Entries(), QStringList{S("a.txtp")}) << "no temporary file left";
+}
+
+TEST_F(AtomicFileTest, SymbolicLinkKeepsPointingAtTheDocument)
+{
+    QDir(folder.path()).mkdir(S("real"));
+    Put("real/doc.txtp", "old");
+    const DWORD unprivileged = 0x2; // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    if (!CreateSymbolicLinkW(Wide("link.txtp").c_str(), Wide("real/doc.txtp").c_str(), unprivileged) ||
+        Attributes("link.txtp") == INVALID_FILE_ATTRIBUTES || !(Attributes("link.txtp") & FILE_ATTRIBUTE_REPARSE_POINT))
+        GTEST_SKIP() << "this system makes no symbolic links for this user";
+    ASSERT_TRUE(WriteFileAtomically(Path("link.txtp"), "new").Ok);
+    EXPECT_TRUE(Attributes("link.txtp") & FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_EQ(Get("real/doc.txtp"), QByteArray("new"));
+}
+#endif
 
 #ifdef Q_OS_UNIX
 TEST_F(AtomicFileTest, FullDeviceSaysSo)
