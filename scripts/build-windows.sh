@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows program on Debian with MinGW-w64 into build-windows/:
 # tainoteka.exe, txtp.exe and the test programs, then the portable zip and the
-# installer in build-windows/dist/ (skip them with --no-packages).
+# installer in build-windows/dist/ (skip them with --no-packages). Further
+# arguments go to cmake (scripts/test-windows.sh: warnings as errors, no
+# benchmarks).
+#   build-windows.sh [--no-packages] [CMAKE_ARGUMENT...]
 #
 # The Qt SDK for MinGW comes from, in this order: $TAINOTEKA_WINSDK_TARBALL,
 # a ready qt6-mingw.tar.xz in ../shared/winsdk beside the clone, or
@@ -14,7 +17,10 @@ build=$root/build-windows
 sdkdir=${TAINOTEKA_WINSDK_DIR:-$build/sdk}
 sdk=$sdkdir/qt6-mingw
 packages=1
-[ "${1:-}" = "--no-packages" ] && packages=0
+if [ "${1:-}" = "--no-packages" ]; then
+  packages=0
+  shift
+fi
 
 install_packages() {
   local wanted=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
@@ -57,7 +63,7 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 "$sdk/bin/qt-cmake" -G Ninja -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-  -DTAINOTEKA_BUILD_BENCH=ON "${launcher[@]}" >/dev/null
+  -DTAINOTEKA_BUILD_BENCH=ON "${launcher[@]}" "$@" >/dev/null
 cmake --build "$build"
 
 if [ "$packages" = 1 ]; then

@@ -68,7 +68,7 @@ std::unique_ptr<QProcess> StartTxtp(const QStringList& arguments, const TProgram
 #ifdef _WIN32
     // Without a console of its own the program has nothing to ask on.
     process->setCreateProcessArgumentsModifier(
-        [](QProcess::CreateProcessArguments* arguments) { arguments->flags |= DETACHED_PROCESS; });
+        [](QProcess::CreateProcessArguments* created) { created->flags |= DETACHED_PROCESS; });
 #else
     const bool unprivileged = setup.Unprivileged;
     const unsigned long dataLimit = setup.DataLimit;

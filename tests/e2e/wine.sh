@@ -30,6 +30,10 @@ log() { printf '[%(%T)T] %s\n' -1 "$*" >&2; }
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 wine_run() { "$SDK/bin/wine-run" "$@"; }
+# Every Windows program of the session has ended (the installer starts its
+# uninstaller copy and returns at once); bounded, so a program that stays
+# cannot hang the run.
+wine_settle() { timeout 120 wineserver -w; }
 probe() { wine_run "$BUILD/tests/e2e/WineProbe.exe" "$@" 2>>"$ART/probe.log"; }
 
 FAILED=()
@@ -338,7 +342,7 @@ scenario_installer() {
   local lnk="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Тайнотека.lnk"
   setup=$(echo "$BUILD"/dist/Tainoteka-*-setup.exe)
   wine_run "$setup" /S >"$ART/setup.log" 2>&1 || { fail "setup.exe /S failed"; return 1; }
-  wineserver -w
+  wine_settle || { fail "Wine programs did not end within 120 s"; return 1; }
   for f in tainoteka.exe txtp.exe help.html Qt6Widgets.dll platforms/qwindows.dll translations/qtbase_ru.qm uninstall.exe; do
     [ -f "$dir/$f" ] || { fail "not installed: $f"; return 1; }
   done
@@ -365,7 +369,7 @@ scenario_installer() {
 
   printf '[CLIPBOARD]\r\nClipboardChecked=0\r\n' >"$dir/options.ini"
   wine_run "$dir/uninstall.exe" /S >"$ART/uninstall.log" 2>&1 || { fail "uninstall.exe /S failed"; return 1; }
-  wineserver -w
+  wine_settle || { fail "Wine programs did not end within 120 s"; return 1; }
   [ ! -e "$dir/tainoteka.exe" ] && [ ! -e "$dir/platforms" ] && [ ! -e "$dir/uninstall.exe" ] ||
     { fail "uninstalling left program files: $(ls "$dir")"; return 1; }
   [ "$(ls "$dir")" = options.ini ] || { fail "uninstalling removed the settings or left more: $(ls "$dir")"; return 1; }
