@@ -146,12 +146,14 @@ TTemporaryFile CreateTemporary(const std::wstring& target, DWORD oldAttributes)
     return temporary;
 }
 
-// ReplaceFileW keeps the old file's security, streams and creation time;
-// where it cannot (some network shares, Wine), a plain replacing move.
+// ReplaceFileW keeps the old file's security, streams and creation time
+// (its write-through flag is documented as unsupported: the new file was
+// flushed before); where it cannot (some network shares), a plain replacing
+// move.
 DWORD PutInPlaceOf(const std::wstring& target, const std::wstring& temporary, bool existed)
 {
-    if (existed && ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
-                                REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+    if (existed &&
+        ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
         return 0;
     if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return 0;
