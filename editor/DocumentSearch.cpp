@@ -61,23 +61,7 @@ public:
         return from < nearStart ? pattern_.FindLast(Whole(), from, nearStart) : -1;
     }
 
-    // Every match, left to right, none overlapping the one before.
-    std::vector<qsizetype> All()
-    {
-        std::vector<qsizetype> starts;
-        const QString& text = Whole();
-        for (qsizetype at = pattern_.FindFirst(text, 0, text.size()); at >= 0;
-             at = pattern_.FindFirst(text, at + pattern_.Length(), text.size()))
-            starts.push_back(at);
-        return starts;
-    }
-
-    void DropWhole()
-    {
-        if (!snapshot_)
-            whole_ = QString();
-    }
-
+private:
     const QString& Whole()
     {
         if (snapshot_)
@@ -87,7 +71,6 @@ public:
         return whole_;
     }
 
-private:
     // Reads [a, b) with one character of context before it and room for a
     // match starting at its last place; returns where the piece begins.
     qsizetype Load(qsizetype a, qsizetype b)
@@ -106,6 +89,16 @@ private:
     QString piece_;
     QString whole_;
 };
+
+// Every match, left to right, none overlapping the one before.
+std::vector<qsizetype> AllMatches(QStringView text, const TSearchPattern& pattern)
+{
+    std::vector<qsizetype> starts;
+    for (qsizetype at = pattern.FindFirst(text, 0, text.size()); at >= 0;
+         at = pattern.FindFirst(text, at + pattern.Length(), text.size()))
+        starts.push_back(at);
+    return starts;
+}
 
 // A line break counts two, as in a saved file.
 qint64 SavedMeasure(const QString& normalizedText)
@@ -155,13 +148,14 @@ qsizetype NearLineEnd(QStringView text, qsizetype at)
     return separator >= 0 ? at + separator : to == text.size() ? to : at;
 }
 
-// The edits, left to right. They hold places only: the unchanged text an
-// edit carries is read from the document when its turn comes. Text of more
-// than one format is never joined: the new text would take only one.
+// The edits, left to right. They hold places only, so the plan stays far
+// smaller than the text. Text of more than one format is never joined: the
+// new text would take only one.
 std::vector<TReplaceEdit> PlanReplacements(QStringView text, const std::vector<qsizetype>& starts, qsizetype length,
                                            bool join)
 {
     std::vector<TReplaceEdit> edits;
+    edits.reserve(starts.size());
     if (!join) {
         for (std::size_t i = 0; i < starts.size(); ++i)
             edits.push_back({starts[i], starts[i] + length, i, i});
@@ -178,13 +172,12 @@ std::vector<TReplaceEdit> PlanReplacements(QStringView text, const std::vector<q
     return edits;
 }
 
-// The new text of an edit: what the document holds there, each match
-// swapped for the replacement.
-QString Rebuilt(QStringView old, const TReplaceEdit& edit, const std::vector<qsizetype>& starts, qsizetype length,
-                const QString& replacement)
+// The new text of an edit, into `text`: what the document holds there,
+// each match swapped for the replacement.
+void Rebuild(QString& text, QStringView old, const TReplaceEdit& edit, const std::vector<qsizetype>& starts,
+             qsizetype length, const QString& replacement)
 {
-    QString text;
-    text.reserve(old.size() + qsizetype(edit.Last - edit.First + 1) * (replacement.size() - length));
+    text.resize(0);
     qsizetype copied = 0;
     for (std::size_t i = edit.First; i <= edit.Last; ++i) {
         text += old.mid(copied, starts[i] - edit.Start - copied);
@@ -192,7 +185,6 @@ QString Rebuilt(QStringView old, const TReplaceEdit& edit, const std::vector<qsi
         copied = starts[i] - edit.Start + length;
     }
     text += old.mid(copied);
-    return text;
 }
 
 // The character format every character has, if the document has only one
@@ -211,19 +203,29 @@ std::optional<QTextCharFormat> TheOnlyCharFormat(const QTextDocument& document)
 }
 
 // Back to front, so that the places still to come stay where they were.
-// A replacement takes the format of the text it replaces.
-void ApplyBackToFront(QTextCursor& cursor, const std::vector<TReplaceEdit>& edits, const std::vector<qsizetype>& starts,
-                      qsizetype length, const QString& replacement, const std::optional<QTextCharFormat>& onlyFormat)
+// The text an edit carries comes from `whole`, the document's text before
+// the first edit; behind the edits it is needed no more, and it gives its
+// memory back in halves, as the document grows.
+void ApplyBackToFront(QTextCursor& cursor, QString& whole, const std::vector<TReplaceEdit>& edits,
+                      const std::vector<qsizetype>& starts, qsizetype length, const QString& replacement,
+                      const std::optional<QTextCharFormat>& onlyFormat)
 {
+    QString rebuilt;
     for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
         cursor.setPosition(int(it->Start));
         cursor.setPosition(int(it->End), QTextCursor::KeepAnchor);
         const bool bare = it->First == it->Last && it->Start == starts[it->First] && it->End - it->Start == length;
-        const QString text = bare ? replacement : Rebuilt(cursor.selectedText(), *it, starts, length, replacement);
+        if (!bare)
+            Rebuild(rebuilt, QStringView(whole).mid(it->Start, it->End - it->Start), *it, starts, length, replacement);
+        const QString& text = bare ? replacement : rebuilt;
         if (onlyFormat)
             cursor.insertText(text, *onlyFormat);
         else
             cursor.insertText(text);
+        if (it->Start < whole.size() / 2) {
+            whole.truncate(it->Start);
+            whole.squeeze();
+        }
     }
 }
 
@@ -279,6 +281,13 @@ const QString& TTextSnapshot::Text()
     return text_;
 }
 
+QString TTextSnapshot::Take()
+{
+    QString text = Text();
+    Drop();
+    return text;
+}
+
 void TTextSnapshot::Drop()
 {
     text_ = QString();
@@ -328,8 +337,9 @@ TReplaceResult ReplaceAllInDocument(QTextDocument& document, const TSearchPatter
 {
     if (pattern.IsEmpty())
         return {};
-    TPieceSearch search(document, pattern, snapshot);
-    const std::vector<qsizetype> starts = search.All();
+    QString own;
+    const QString& text = snapshot ? snapshot->Text() : (own = document.toRawText());
+    const std::vector<qsizetype> starts = AllMatches(text, pattern);
     if (starts.empty())
         return {};
     const QString inserted = WithPlainLineBreaks(replacement);
@@ -337,14 +347,11 @@ TReplaceResult ReplaceAllInDocument(QTextDocument& document, const TSearchPatter
     if (growth > allowedGrowth)
         return {0, true};
     const std::optional<QTextCharFormat> onlyFormat = TheOnlyCharFormat(document);
-    const std::vector<TReplaceEdit> edits =
-        PlanReplacements(search.Whole(), starts, pattern.Length(), onlyFormat.has_value());
-    search.DropWhole();
-    if (snapshot)
-        snapshot->Drop();
+    const std::vector<TReplaceEdit> edits = PlanReplacements(text, starts, pattern.Length(), onlyFormat.has_value());
+    QString whole = snapshot ? snapshot->Take() : std::move(own);
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
-    ApplyBackToFront(cursor, edits, starts, pattern.Length(), inserted, onlyFormat);
+    ApplyBackToFront(cursor, whole, edits, starts, pattern.Length(), inserted, onlyFormat);
     cursor.endEditBlock();
     return {qsizetype(starts.size()), false};
 }

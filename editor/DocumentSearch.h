@@ -29,6 +29,8 @@ class TTextSnapshot final : public QObject {
 public:
     explicit TTextSnapshot(const QTextDocument& document);
     const QString& Text();
+    // The text, up to date, leaving the snapshot empty.
+    QString Take();
     void Drop();
 
 private:
@@ -63,7 +65,8 @@ struct TReplaceResult {
 // Replaces every match, left to right and none overlapping, as one undo
 // step; each replacement takes the format of the text it replaces.
 // `allowedGrowth` is in the saved measure (a line break counts two). The
-// snapshot, when given, is read for the matches and then let go.
+// snapshot, when given, is read for the matches and then taken for the
+// edits, which leave it empty.
 TReplaceResult ReplaceAllInDocument(QTextDocument& document, const TSearchPattern& pattern,
                                     const QString& replacement, qint64 allowedGrowth,
                                     TTextSnapshot* snapshot = nullptr);

@@ -269,6 +269,13 @@ TEST(DocumentSearch, ReplaceAllAgreesWithAPlainReplaceWhereverTheMatchesLie)
     EXPECT_EQ(document.blockCount(), 401);
     document.undo();
     EXPECT_EQ(document.toPlainText(), text);
+
+    // The same through the find panel's copy of the text, which follows.
+    TTextSnapshot snapshot(document);
+    ASSERT_EQ(snapshot.Text().size(), text.size());
+    EXPECT_EQ(ReplaceAllInDocument(document, Pattern("ab", true), "", 1 << 20, &snapshot).Count, count);
+    EXPECT_EQ(document.toPlainText(), QString(text).remove(QStringLiteral("ab")));
+    EXPECT_EQ(snapshot.Text(), document.toRawText());
 }
 
 TEST(DocumentSearch, ReplacementsKeepTheFormatOfTheTextTheyReplace)
