@@ -272,6 +272,27 @@ private:
         }
         Look(only.toLower(), false, false);
         {
+            // A key typed in the middle of the text, then the same search.
+            std::vector<double> times;
+            cpu_.clear();
+            for (int run = 0; run < runs_; ++run) {
+                Caret(Editor().document()->characterCount() / 2);
+                QTest::sendKeyEvent(QTest::Click, &Editor(), Qt::Key_Z, QStringLiteral("ж"), Qt::NoModifier, 0);
+                Caret(0, n);
+                Settle();
+                QElapsedTimer t;
+                const double cpu = ThreadSeconds();
+                t.start();
+                Panel().FindNext();
+                times.push_back(t.nsecsElapsed() / 1e9);
+                cpu_.push_back(ThreadSeconds() - cpu);
+            }
+            if (!Check(Panel().LblFindMessage->text() == TFindPanel::WrappedToStart, "find next after a typed key"))
+                return false;
+            Add(QStringLiteral("find_after_key"), QStringLiteral("  the same, first search after a typed key"),
+                WithCpu(times));
+        }
+        {
             QString whole;
             const auto copy = Repeat(0, n, [&] { whole = Editor().document()->toRawText(); });
             whole = QString();

@@ -1,8 +1,10 @@
 #include "DocumentSearch.h"
 
 #include <QTextCursor>
+#include <QTextCharFormat>
 #include <QTextDocument>
 
+#include <optional>
 #include <vector>
 
 namespace tainoteka {
@@ -59,24 +61,16 @@ public:
         return from < nearStart ? pattern_.FindLast(Whole(), from, nearStart) : -1;
     }
 
-    // Every match, left to right, none overlapping the one before.
-    std::vector<qsizetype> All()
-    {
-        std::vector<qsizetype> starts;
-        const QString& text = Whole();
-        for (qsizetype at = pattern_.FindFirst(text, 0, text.size()); at >= 0;
-             at = pattern_.FindFirst(text, at + pattern_.Length(), text.size()))
-            starts.push_back(at);
-        return starts;
-    }
-
-    void DropWhole()
-    {
-        if (!snapshot_)
-            whole_ = QString();
-    }
-
 private:
+    const QString& Whole()
+    {
+        if (snapshot_)
+            return snapshot_->Text();
+        if (whole_.isNull())
+            whole_ = document_.toRawText();
+        return whole_;
+    }
+
     // Reads [a, b) with one character of context before it and room for a
     // match starting at its last place; returns where the piece begins.
     qsizetype Load(qsizetype a, qsizetype b)
@@ -88,15 +82,6 @@ private:
         return from;
     }
 
-    const QString& Whole()
-    {
-        if (snapshot_)
-            return snapshot_->Text();
-        if (whole_.isNull())
-            whole_ = document_.toRawText();
-        return whole_;
-    }
-
     const QTextDocument& document_;
     const TSearchPattern& pattern_;
     qsizetype length_;
@@ -104,6 +89,16 @@ private:
     QString piece_;
     QString whole_;
 };
+
+// Every match, left to right, none overlapping the one before.
+std::vector<qsizetype> AllMatches(QStringView text, const TSearchPattern& pattern)
+{
+    std::vector<qsizetype> starts;
+    for (qsizetype at = pattern.FindFirst(text, 0, text.size()); at >= 0;
+         at = pattern.FindFirst(text, at + pattern.Length(), text.size()))
+        starts.push_back(at);
+    return starts;
+}
 
 // A line break counts two, as in a saved file.
 qint64 SavedMeasure(const QString& normalizedText)
@@ -120,16 +115,117 @@ QString WithPlainLineBreaks(QString text)
     return text;
 }
 
-// Back to front, so that the places still to come stay where they were.
-// Match by match, which keeps the document's memory near its size (one
-// insertion of a rebuilt text costs as much time and twice the memory).
-void ReplaceOneByOne(QTextCursor& cursor, const std::vector<qsizetype>& starts, qsizetype length,
-                     const QString& replacement)
+// Matches close together on one line are replaced as one piece, and a
+// piece near a line's start or end reaches out to it: Qt's document pays
+// for every edit, and more for one that splits a stretch of text, far more
+// than for every character it copies.
+constexpr qsizetype kJoinedGap = 64;
+
+// One edit of a replace-all: [Start, End) of the document, holding the
+// matches First..Last of the list.
+struct TReplaceEdit {
+    qsizetype Start = 0;
+    qsizetype End = 0;
+    std::size_t First = 0;
+    std::size_t Last = 0;
+};
+
+bool HasLineStart(QStringView text) { return text.contains(QChar::ParagraphSeparator); }
+
+// Where the line holding `at` starts, if that is at most kJoinedGap back; else `at`.
+qsizetype NearLineStart(QStringView text, qsizetype at)
 {
-    for (auto it = starts.rbegin(); it != starts.rend(); ++it) {
-        cursor.setPosition(int(*it));
-        cursor.setPosition(int(*it + length), QTextCursor::KeepAnchor);
-        cursor.insertText(replacement);
+    const qsizetype from = std::max<qsizetype>(0, at - kJoinedGap);
+    const qsizetype separator = text.mid(from, at - from).lastIndexOf(QChar::ParagraphSeparator);
+    return separator >= 0 ? from + separator + 1 : from == 0 ? 0 : at;
+}
+
+// Where the line holding `at` ends, if that is at most kJoinedGap on; else `at`.
+qsizetype NearLineEnd(QStringView text, qsizetype at)
+{
+    const qsizetype to = std::min(text.size(), at + kJoinedGap);
+    const qsizetype separator = text.mid(at, to - at).indexOf(QChar::ParagraphSeparator);
+    return separator >= 0 ? at + separator : to == text.size() ? to : at;
+}
+
+// The edits, left to right. They hold places only, so the plan stays far
+// smaller than the text. Text of more than one format is never joined: the
+// new text would take only one.
+std::vector<TReplaceEdit> PlanReplacements(QStringView text, const std::vector<qsizetype>& starts, qsizetype length,
+                                           bool join)
+{
+    std::vector<TReplaceEdit> edits;
+    edits.reserve(starts.size());
+    if (!join) {
+        for (std::size_t i = 0; i < starts.size(); ++i)
+            edits.push_back({starts[i], starts[i] + length, i, i});
+        return edits;
+    }
+    for (std::size_t first = 0; first < starts.size();) {
+        std::size_t last = first;
+        while (last + 1 < starts.size() && starts[last + 1] - (starts[last] + length) <= kJoinedGap
+               && !HasLineStart(text.mid(starts[last] + length, starts[last + 1] - starts[last] - length)))
+            ++last;
+        edits.push_back({NearLineStart(text, starts[first]), NearLineEnd(text, starts[last] + length), first, last});
+        first = last + 1;
+    }
+    return edits;
+}
+
+// The new text of an edit, into `text`: what the document holds there,
+// each match swapped for the replacement.
+void Rebuild(QString& text, QStringView old, const TReplaceEdit& edit, const std::vector<qsizetype>& starts,
+             qsizetype length, const QString& replacement)
+{
+    text.resize(0);
+    qsizetype copied = 0;
+    for (std::size_t i = edit.First; i <= edit.Last; ++i) {
+        text += old.mid(copied, starts[i] - edit.Start - copied);
+        text += replacement;
+        copied = starts[i] - edit.Start + length;
+    }
+    text += old.mid(copied);
+}
+
+// The character format every character has, if the document has only one
+// (plain text); replacements then take it without a lookup each.
+std::optional<QTextCharFormat> TheOnlyCharFormat(const QTextDocument& document)
+{
+    std::optional<QTextCharFormat> only;
+    for (const QTextFormat& format : document.allFormats()) {
+        if (!format.isCharFormat())
+            continue;
+        if (only)
+            return std::nullopt;
+        only = format.toCharFormat();
+    }
+    return only;
+}
+
+// Back to front, so that the places still to come stay where they were.
+// The text an edit carries comes from `whole`, the document's text before
+// the first edit; behind the edits it is needed no more, and it gives its
+// memory back in halves, as the document grows.
+void ApplyBackToFront(QTextCursor& cursor, QString& whole, const std::vector<TReplaceEdit>& edits,
+                      const std::vector<qsizetype>& starts, qsizetype length, const QString& replacement,
+                      const std::optional<QTextCharFormat>& onlyFormat)
+{
+    QString rebuilt;
+    for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
+        cursor.setPosition(int(it->Start));
+        cursor.setPosition(int(it->End), QTextCursor::KeepAnchor);
+        const bool bare = it->First == it->Last && it->Start == starts[it->First] && it->End - it->Start == length;
+        if (!bare)
+            Rebuild(rebuilt, QStringView(whole).mid(it->Start, it->End - it->Start), *it, starts, length, replacement);
+        const QString& text = bare ? replacement : rebuilt;
+        if (onlyFormat)
+            cursor.insertText(text, *onlyFormat);
+        else
+            cursor.insertText(text);
+        if (it->Start < whole.size() / 2) {
+            whole.truncate(it->Start);
+            whole.squeeze();
+        }
     }
 }
 
@@ -137,17 +233,66 @@ void ReplaceOneByOne(QTextCursor& cursor, const std::vector<qsizetype>& starts, 
 
 TTextSnapshot::TTextSnapshot(const QTextDocument& document) : document_(document)
 {
-    connect(&document, &QTextDocument::contentsChange, this, &TTextSnapshot::Drop);
+    // A document tells of its changes only once it has a layout.
+    (void)document.documentLayout();
+    connect(&document, &QTextDocument::contentsChange, this, &TTextSnapshot::NoteChange);
+}
+
+void TTextSnapshot::NoteChange(int from, int removed, int added)
+{
+    if (text_.isNull())
+        return;
+    if (staleFrom_ < 0) {
+        staleFrom_ = from;
+        staleLength_ = removed;
+        freshLength_ = added;
+        return;
+    }
+    // One stretch covering both; past the old one the copy is off by the
+    // difference of its lengths.
+    const qsizetype start = std::min<qsizetype>(staleFrom_, from);
+    const qsizetype end = std::max<qsizetype>(staleFrom_ + freshLength_, from + removed);
+    const qsizetype endInCopy = end - freshLength_ + staleLength_;
+    staleLength_ = endInCopy - start;
+    freshLength_ = end + added - removed - start;
+    staleFrom_ = start;
 }
 
 const QString& TTextSnapshot::Text()
 {
-    if (text_.isNull())
+    const qsizetype length = TextLength(document_);
+    if (!text_.isNull() && staleFrom_ >= 0) {
+        // The document may report a change near its end one character
+        // longer than it was: keep inside both texts.
+        const qsizetype from = std::min(staleFrom_, std::min(length, text_.size()));
+        const qsizetype fresh = std::min(freshLength_, length - from);
+        const qsizetype stale = std::min(staleLength_, text_.size() - from);
+        staleFrom_ = -1;
+        if (fresh > length / 2) {
+            text_ = QString();
+        } else {
+            QTextCursor cursor(const_cast<QTextDocument*>(&document_));
+            text_.replace(from, stale, ReadText(cursor, from, from + fresh));
+        }
+    }
+    // A copy of any other length than the document's is not to be trusted.
+    if (text_.isNull() || text_.size() != length)
         text_ = document_.toRawText();
     return text_;
 }
 
-void TTextSnapshot::Drop() { text_ = QString(); }
+QString TTextSnapshot::Take()
+{
+    QString text = Text();
+    Drop();
+    return text;
+}
+
+void TTextSnapshot::Drop()
+{
+    text_ = QString();
+    staleFrom_ = -1;
+}
 
 TFoundText FindInDocument(const QTextDocument& document, const TSearchPattern& pattern, qsizetype from,
                           TSearchDirection direction, TTextSnapshot* snapshot)
@@ -188,22 +333,25 @@ bool IsMatchAt(const QTextDocument& document, const TSearchPattern& pattern, qsi
 }
 
 TReplaceResult ReplaceAllInDocument(QTextDocument& document, const TSearchPattern& pattern,
-                                    const QString& replacement, qint64 allowedGrowth)
+                                    const QString& replacement, qint64 allowedGrowth, TTextSnapshot* snapshot)
 {
     if (pattern.IsEmpty())
         return {};
-    TPieceSearch search(document, pattern);
-    const std::vector<qsizetype> starts = search.All();
+    QString own;
+    const QString& text = snapshot ? snapshot->Text() : (own = document.toRawText());
+    const std::vector<qsizetype> starts = AllMatches(text, pattern);
     if (starts.empty())
         return {};
     const QString inserted = WithPlainLineBreaks(replacement);
     const qint64 growth = qint64(starts.size()) * (SavedMeasure(inserted) - SavedMeasure(pattern.Needle()));
     if (growth > allowedGrowth)
         return {0, true};
-    search.DropWhole();
+    const std::optional<QTextCharFormat> onlyFormat = TheOnlyCharFormat(document);
+    const std::vector<TReplaceEdit> edits = PlanReplacements(text, starts, pattern.Length(), onlyFormat.has_value());
+    QString whole = snapshot ? snapshot->Take() : std::move(own);
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
-    ReplaceOneByOne(cursor, starts, pattern.Length(), inserted);
+    ApplyBackToFront(cursor, whole, edits, starts, pattern.Length(), inserted, onlyFormat);
     cursor.endEditBlock();
     return {qsizetype(starts.size()), false};
 }

@@ -21,18 +21,29 @@ struct TFoundText {
     bool Found() const { return Start >= 0; }
 };
 
-// A copy of a document's whole text, taken when first asked for and let go
-// as soon as the document changes, so that searches one after another read
-// the document once.
+// A copy of a document's whole text, taken when first asked for and kept up
+// to date: a change marks the stretch it touched, and the next search reads
+// only that stretch again, so a search after a typed key does not copy the
+// whole document.
 class TTextSnapshot final : public QObject {
 public:
     explicit TTextSnapshot(const QTextDocument& document);
     const QString& Text();
+    // The text, up to date, leaving the snapshot empty.
+    QString Take();
     void Drop();
 
 private:
+    void NoteChange(int from, int removed, int added);
+
     const QTextDocument& document_;
     QString text_;
+    // text_[staleFrom_, staleFrom_ + staleLength_) stands for what is now
+    // [staleFrom_, staleFrom_ + freshLength_) of the document; the rest of
+    // the copy is right. staleFrom_ < 0: all of it is right.
+    qsizetype staleFrom_ = -1;
+    qsizetype staleLength_ = 0;
+    qsizetype freshLength_ = 0;
 };
 
 // Forward: the first match starting at or after `from`, else the first from
@@ -52,8 +63,12 @@ struct TReplaceResult {
 };
 
 // Replaces every match, left to right and none overlapping, as one undo
-// step, one match at a time. `allowedGrowth` is in the saved measure (a line break counts two).
+// step; each replacement takes the format of the text it replaces.
+// `allowedGrowth` is in the saved measure (a line break counts two). The
+// snapshot, when given, is read for the matches and then taken for the
+// edits, which leave it empty.
 TReplaceResult ReplaceAllInDocument(QTextDocument& document, const TSearchPattern& pattern,
-                                    const QString& replacement, qint64 allowedGrowth);
+                                    const QString& replacement, qint64 allowedGrowth,
+                                    TTextSnapshot* snapshot = nullptr);
 
 } // namespace tainoteka

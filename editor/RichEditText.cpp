@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
@@ -116,20 +117,36 @@ qint64 TRichEditText::CharCount() const
 void TRichEditText::CountLineSeparators(int from, int charsAdded)
 {
     // Lines that were removed gave their share back as they went.
+    if (addsNoLineSeparators_ && *lineSeparators_ == 0)
+        return;
     const QTextDocument* doc = document();
     const QTextBlock last = doc->findBlock(from + charsAdded);
     for (QTextBlock block = doc->findBlock(from); block.isValid(); block = block.next()) {
-        const qint64 found = block.text().count(QChar::LineSeparator);
         auto* lineData = static_cast<TLineData*>(block.userData());
-        if (found > 0 || (lineData && lineData->Separators > 0)) {
-            lineData = LineDataOf(block);
-            lineData->SeparatorTotal = lineSeparators_;
-            *lineSeparators_ += found - lineData->Separators;
-            lineData->Separators = found;
+        const bool had = lineData && lineData->Separators > 0;
+        if (had || !addsNoLineSeparators_) {
+            const qint64 found = block.text().count(QChar::LineSeparator);
+            if (found > 0 || had) {
+                lineData = LineDataOf(block);
+                lineData->SeparatorTotal = lineSeparators_;
+                *lineSeparators_ += found - lineData->Separators;
+                lineData->Separators = found;
+            }
         }
         if (block == last)
             break;
     }
+}
+
+TReplaceResult TRichEditText::ReplaceAll(const TSearchPattern& pattern, const QString& replacement,
+                                         TTextSnapshot* snapshot)
+{
+    // Each mark is a cursor that the document moves on every edit; the next
+    // paint marks the lines on screen again.
+    setExtraSelections({});
+    // Line breaks in the replacement become lines of their own.
+    const QScopedValueRollback<bool> noSeparators(addsNoLineSeparators_, true);
+    return ReplaceAllInDocument(*document(), pattern, replacement, textLimit_ - CharCount(), snapshot);
 }
 
 qint64 TRichEditText::RoomFor(const QString& replacingSelectionWith) const
@@ -157,7 +174,11 @@ void TRichEditText::LoadPlainText(const QString& text)
     // The old text goes first, or changing the wrapping would lay it out again.
     ClearAll();
     WrapFor(text, true);
-    setPlainText(text);
+    {
+        // Most texts have no line separator: then no line needs counting.
+        const QScopedValueRollback<bool> noSeparators(addsNoLineSeparators_, !text.contains(QChar::LineSeparator));
+        setPlainText(text);
+    }
     moveCursor(QTextCursor::Start);
 }
 

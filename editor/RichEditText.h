@@ -6,9 +6,9 @@
 #include <QTextEdit>
 
 #include <functional>
-
-#include <functional>
 #include <memory>
+
+#include "DocumentSearch.h"
 
 class QMenu;
 class QTextDocument;
@@ -36,6 +36,8 @@ public:
     void LoadPlainText(const QString& text);
     void LoadFormattedText(const QTextDocument& formatted);
     void ClearAll(); // also back to wrapping at word ends
+    // Replaces every match as one undo step, within the text limit.
+    TReplaceResult ReplaceAll(const TSearchPattern& pattern, const QString& replacement, TTextSnapshot* snapshot);
     void insertFromMimeData(const QMimeData* source) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     QMimeData* createMimeDataFromSelection() const override;
@@ -96,6 +98,9 @@ private:
     bool clipboardBlocked_ = false;
     std::function<bool()> clipboardOffersText_;
     bool markingLinks_ = false;
+    // The change under way brings no line separator, so only lines that
+    // had some need counting again.
+    bool addsNoLineSeparators_ = false;
     TLineMarker lineMarker_;
 };
 

@@ -230,8 +230,7 @@ void TFindPanel::ReplaceAll()
 {
     if (pattern_.IsEmpty())
         return;
-    const TReplaceResult done = ReplaceAllInDocument(*editor_.document(), pattern_, TxtReplace->text(),
-                                                     editor_.TextLimit() - editor_.CharCount());
+    const TReplaceResult done = editor_.ReplaceAll(pattern_, TxtReplace->text(), &snapshot_);
     if (done.TooLong)
         ShowMessage(TooLongMessage(editor_.TextLimit()), false);
     else if (done.Count == 0)

@@ -77,6 +77,27 @@ TEST_F(EditorInput, JoiningAndSplittingLinesKeepsTheCount)
     EXPECT_EQ(editor().CharCount(), 6) << "a, separator, b, break";
 }
 
+TEST_F(EditorInput, ReplacingAllKeepsTheCountOfLineSeparators)
+{
+    editor().LoadPlainText(QString::fromUtf16(u"a\u2028b x\nc\u2028d x"));
+    ASSERT_EQ(editor().CharCount(), 14);
+    TTextSnapshot snapshot(*editor().document());
+    // Every kind of line break matches every other: both separators go.
+    EXPECT_EQ(editor().ReplaceAll(TSearchPattern(QStringLiteral("\n"), {}), QStringLiteral("="), &snapshot).Count, 3);
+    EXPECT_EQ(editor().document()->toRawText(), QStringLiteral("a=b x=c=d x"));
+    EXPECT_EQ(editor().CharCount(), 11);
+    editor().undo();
+    EXPECT_EQ(editor().CharCount(), 14);
+    // A separator in the replacement becomes a line of its own.
+    EXPECT_EQ(editor().ReplaceAll(TSearchPattern(QStringLiteral("x"), {}), QString::fromUtf16(u"\u2028"), &snapshot)
+                  .Count,
+              2);
+    EXPECT_EQ(editor().document()->blockCount(), 4);
+    EXPECT_EQ(editor().CharCount(), 16) << "each x became a line break, which counts two";
+    editor().LoadPlainText(QStringLiteral("no breaks\nat all"));
+    EXPECT_EQ(editor().CharCount(), 17) << "the separators of the text before are gone";
+}
+
 TEST_F(EditorInput, SeparatorsCountAgainstTheLimit)
 {
     editor().SetTextLimit(6);

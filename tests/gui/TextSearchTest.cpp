@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <random>
 
 #include "DocumentSearch.h"
 #include "TextSearch.h"
@@ -242,4 +245,103 @@ TEST(DocumentSearch, ReplaceAllWithLineBreaksAndTheGrowthLimit)
     EXPECT_EQ(ReplaceAllInDocument(document, Pattern("\nb\n"), "-", -4).Count, 1);
     EXPECT_EQ(document.toPlainText(), QStringLiteral("a-c"));
     EXPECT_EQ(ReplaceAllInDocument(document, Pattern("zzz"), "-", 100).Count, 0);
+}
+
+// Lines of every length, matches at their ends, side by side and at every
+// distance from each other: the result is what a plain replace gives.
+TEST(DocumentSearch, ReplaceAllAgreesWithAPlainReplaceWhereverTheMatchesLie)
+{
+    std::mt19937 random(7);
+    QString text;
+    for (int line = 0; line < 400; ++line) {
+        if (line > 0)
+            text += QLatin1Char('\n');
+        const int length = int(random() % 200);
+        for (int i = 0; i < length; ++i)
+            text += random() % 9 == 0 ? QStringLiteral("ab") : QString(QChar(char16_t(u'c' + random() % 3)));
+    }
+    text += QStringLiteral("abab\nab") + QString(63, QLatin1Char('c')) + QStringLiteral("ab") + QString(65, QLatin1Char('c'))
+        + QStringLiteral("ab");
+    QTextDocument document(text);
+    const qsizetype count = text.count(QStringLiteral("ab"));
+    EXPECT_EQ(ReplaceAllInDocument(document, Pattern("ab", true), "XYZ", 1 << 20).Count, count);
+    EXPECT_EQ(document.toPlainText(), QString(text).replace(QStringLiteral("ab"), QStringLiteral("XYZ")));
+    EXPECT_EQ(document.blockCount(), 401);
+    document.undo();
+    EXPECT_EQ(document.toPlainText(), text);
+
+    // The same through the find panel's copy of the text, which follows.
+    TTextSnapshot snapshot(document);
+    ASSERT_EQ(snapshot.Text().size(), text.size());
+    EXPECT_EQ(ReplaceAllInDocument(document, Pattern("ab", true), "", 1 << 20, &snapshot).Count, count);
+    EXPECT_EQ(document.toPlainText(), QString(text).remove(QStringLiteral("ab")));
+    EXPECT_EQ(snapshot.Text(), document.toRawText());
+}
+
+TEST(DocumentSearch, ReplacementsKeepTheFormatOfTheTextTheyReplace)
+{
+    QTextDocument document;
+    QTextCursor cursor(&document);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    QTextCharFormat italic;
+    italic.setFontItalic(true);
+    cursor.insertText(QStringLiteral("one "));
+    cursor.insertText(QStringLiteral("кот"), bold);
+    cursor.insertText(QStringLiteral(" two "), QTextCharFormat());
+    cursor.insertText(QStringLiteral("кот"), italic);
+    EXPECT_EQ(ReplaceAllInDocument(document, Pattern("кот"), "пёс", 100).Count, 2);
+    ASSERT_EQ(document.toPlainText(), QStringLiteral("one пёс two пёс"));
+    const auto formatAt = [&](int position) {
+        QTextCursor at(&document);
+        at.setPosition(position);
+        return at.charFormat();
+    };
+    EXPECT_EQ(formatAt(6).fontWeight(), QFont::Bold);
+    EXPECT_FALSE(formatAt(6).fontItalic());
+    EXPECT_TRUE(formatAt(14).fontItalic());
+    EXPECT_NE(formatAt(2).fontWeight(), QFont::Bold);
+}
+
+// Typing, deleting, pasting lines, undo and redo anywhere in the text: the
+// copy is always the document's text, though it is only patched.
+TEST(TextSnapshot, FollowsEveryChangeOfTheDocument)
+{
+    QTextDocument document(Lines(300, QStringLiteral("строка текста")));
+    TTextSnapshot snapshot(document);
+    std::mt19937 random(11);
+    ASSERT_EQ(snapshot.Text(), document.toRawText());
+    for (int step = 0; step < 300; ++step) {
+        const int length = document.characterCount() - 1;
+        QTextCursor cursor(&document);
+        cursor.setPosition(int(random() % (length + 1)));
+        switch (random() % 6) {
+        case 0:
+            cursor.insertText(QStringLiteral("x"));
+            break;
+        case 1:
+            cursor.insertText(QStringLiteral("две\nстроки\n"));
+            break;
+        case 2:
+            cursor.setPosition(std::min(length, cursor.position() + int(random() % 40)), QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+            break;
+        case 3:
+            document.undo();
+            break;
+        case 4:
+            document.redo();
+            break;
+        default:
+            cursor.movePosition(QTextCursor::End);
+            cursor.insertText(QStringLiteral("\nконец"));
+        }
+        if (random() % 3 == 0) {
+            ASSERT_EQ(snapshot.Text(), document.toRawText()) << "step " << step;
+        }
+    }
+    document.setPlainText(QStringLiteral("всё новое"));
+    EXPECT_EQ(snapshot.Text(), QStringLiteral("всё новое"));
+    QTextCursor(&document).insertText(QStringLiteral("и "));
+    EXPECT_EQ(snapshot.Text(), QStringLiteral("и всё новое"));
 }
