@@ -12,7 +12,13 @@ namespace tainoteka {
 class TClipboardGuard final : public QObject {
     Q_OBJECT
 public:
+#ifdef _WIN32
+    // Windows tells every listener of each change; the backstop only covers
+    // a lost notice, and each wake-up costs more than the check itself.
+    static constexpr int BackstopIntervalMs = 1000;
+#else
     static constexpr int BackstopIntervalMs = 250;
+#endif
     static constexpr int BusyRetryMs = 10; // another program holds the clipboard open
 
     explicit TClipboardGuard(QObject* parent = nullptr);
