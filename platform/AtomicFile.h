@@ -23,6 +23,11 @@ struct TFileResult {
 // that is not a regular file (a device, a pipe) is written directly.
 TFileResult WriteFileAtomically(const QString& path, const QByteArray& data);
 
+// Writes data over an existing file's own bytes, its new size claimed first
+// so that a full disk is found before any old byte is touched: what
+// WriteFileAtomically does where the folder refuses new files.
+TFileResult WriteFileInPlace(const QString& path, const QByteArray& data);
+
 TFileResult ReadWholeFile(const QString& path, QByteArray& data);
 
 // A failure naming the file and the reason, as all file errors are reported.

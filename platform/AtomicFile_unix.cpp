@@ -188,6 +188,12 @@ TFileResult WriteFileAtomically(const QString& path, const QByteArray& data)
     return error == 0 ? TFileResult{true, {}, 0} : SystemFileFailure(path, error);
 }
 
+TFileResult WriteFileInPlace(const QString& path, const QByteArray& data)
+{
+    const int error = WriteInPlace(TargetOf(QFile::encodeName(path)), data, true);
+    return error == 0 ? TFileResult{true, {}, 0} : SystemFileFailure(path, error);
+}
+
 TFileResult ReadWholeFile(const QString& path, QByteArray& data)
 {
     TDescriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));

@@ -292,6 +292,11 @@ TFileResult WriteFileAtomically(const QString& path, const QByteArray& data)
     return Outcome(path, WriteInPlace(target, data, true));
 }
 
+TFileResult WriteFileInPlace(const QString& path, const QByteArray& data)
+{
+    return Outcome(path, WriteInPlace(TargetOf(Wide(path)), data, true));
+}
+
 TFileResult ReadWholeFile(const QString& path, QByteArray& data)
 {
     const std::wstring name = Wide(path);

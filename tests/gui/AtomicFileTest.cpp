@@ -105,6 +105,21 @@ TEST_F(AtomicFileTest, ReadsBackWhatItWrote)
     EXPECT_TRUE(read.isEmpty());
 }
 
+TEST_F(AtomicFileTest, InPlaceWriteTakesTheNewLengthEitherWay)
+{
+    Put("doc.txtp", "old content that is long");
+    ASSERT_TRUE(WriteFileInPlace(Path("doc.txtp"), "short").Ok);
+    EXPECT_EQ(Get("doc.txtp"), QByteArray("short"));
+    const QByteArray longer(100000, 'x');
+    ASSERT_TRUE(WriteFileInPlace(Path("doc.txtp"), longer).Ok);
+    EXPECT_EQ(Get("doc.txtp"), longer);
+    EXPECT_EQ(Entries(), QStringList{S("doc.txtp")}) << "no temporary file";
+
+    const TFileResult missing = WriteFileInPlace(Path("missing.txtp"), "x");
+    EXPECT_EQ(missing.Error, QDir::toNativeSeparators(Path("missing.txtp")) + S(": ") + S(kReasons.NoSuchFileText));
+    EXPECT_FALSE(QFile::exists(Path("missing.txtp"))) << "never creates a file";
+}
+
 #ifdef Q_OS_UNIX
 TEST_F(AtomicFileTest, ReplacesTheWholeFileAndLeavesNothingBehind)
 {
