@@ -46,6 +46,10 @@ public:
         if (!global)
             return false;
         void* target = GlobalLock(global);
+        if (!target) {
+            GlobalFree(global);
+            return false;
+        }
         std::memcpy(target, bytes.constData(), std::size_t(bytes.size()));
         GlobalUnlock(global);
         medium->tymed = TYMED_HGLOBAL;
