@@ -223,12 +223,14 @@ private:
 
     // Timings of one command run from a given selection each time.
     // Wall-clock times; the CPU times of the same runs go to cpu_.
-    template <class Command>
-    std::vector<double> Repeat(qsizetype caret, qsizetype length, Command command)
+    // `before` runs first each time, untimed.
+    template <class Command, class Before = void (*)()>
+    std::vector<double> Repeat(qsizetype caret, qsizetype length, Command command, Before before = [] {})
     {
         std::vector<double> times;
         cpu_.clear();
         for (int run = 0; run < runs_; ++run) {
+            before();
             Caret(caret, length);
             Settle();
             QElapsedTimer t;
@@ -273,20 +275,10 @@ private:
         Look(only.toLower(), false, false);
         {
             // A key typed in the middle of the text, then the same search.
-            std::vector<double> times;
-            cpu_.clear();
-            for (int run = 0; run < runs_; ++run) {
+            const auto times = Repeat(0, n, [this] { Panel().FindNext(); }, [this] {
                 Caret(Editor().document()->characterCount() / 2);
                 QTest::sendKeyEvent(QTest::Click, &Editor(), Qt::Key_Z, QStringLiteral("ж"), Qt::NoModifier, 0);
-                Caret(0, n);
-                Settle();
-                QElapsedTimer t;
-                const double cpu = ThreadSeconds();
-                t.start();
-                Panel().FindNext();
-                times.push_back(t.nsecsElapsed() / 1e9);
-                cpu_.push_back(ThreadSeconds() - cpu);
-            }
+            });
             if (!Check(Panel().LblFindMessage->text() == TFindPanel::WrappedToStart, "find next after a typed key"))
                 return false;
             Add(QStringLiteral("find_after_key"), QStringLiteral("  the same, first search after a typed key"),

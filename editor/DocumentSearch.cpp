@@ -90,16 +90,6 @@ private:
     QString whole_;
 };
 
-// Every match, left to right, none overlapping the one before.
-std::vector<qsizetype> AllMatches(QStringView text, const TSearchPattern& pattern)
-{
-    std::vector<qsizetype> starts;
-    for (qsizetype at = pattern.FindFirst(text, 0, text.size()); at >= 0;
-         at = pattern.FindFirst(text, at + pattern.Length(), text.size()))
-        starts.push_back(at);
-    return starts;
-}
-
 // A line break counts two, as in a saved file.
 qint64 SavedMeasure(const QString& normalizedText)
 {
@@ -126,8 +116,8 @@ constexpr qsizetype kJoinedGap = 64;
 struct TReplaceEdit {
     qsizetype Start = 0;
     qsizetype End = 0;
-    std::size_t First = 0;
-    std::size_t Last = 0;
+    qsizetype First = 0;
+    qsizetype Last = 0;
 };
 
 bool HasLineStart(QStringView text) { return text.contains(QChar::ParagraphSeparator); }
@@ -151,18 +141,18 @@ qsizetype NearLineEnd(QStringView text, qsizetype at)
 // The edits, left to right. They hold places only, so the plan stays far
 // smaller than the text. Text of more than one format is never joined: the
 // new text would take only one.
-std::vector<TReplaceEdit> PlanReplacements(QStringView text, const std::vector<qsizetype>& starts, qsizetype length,
+std::vector<TReplaceEdit> PlanReplacements(QStringView text, const QList<qsizetype>& starts, qsizetype length,
                                            bool join)
 {
     std::vector<TReplaceEdit> edits;
     edits.reserve(starts.size());
     if (!join) {
-        for (std::size_t i = 0; i < starts.size(); ++i)
+        for (qsizetype i = 0; i < starts.size(); ++i)
             edits.push_back({starts[i], starts[i] + length, i, i});
         return edits;
     }
-    for (std::size_t first = 0; first < starts.size();) {
-        std::size_t last = first;
+    for (qsizetype first = 0; first < starts.size();) {
+        qsizetype last = first;
         while (last + 1 < starts.size() && starts[last + 1] - (starts[last] + length) <= kJoinedGap
                && !HasLineStart(text.mid(starts[last] + length, starts[last + 1] - starts[last] - length)))
             ++last;
@@ -174,12 +164,12 @@ std::vector<TReplaceEdit> PlanReplacements(QStringView text, const std::vector<q
 
 // The new text of an edit, into `text`: what the document holds there,
 // each match swapped for the replacement.
-void Rebuild(QString& text, QStringView old, const TReplaceEdit& edit, const std::vector<qsizetype>& starts,
+void Rebuild(QString& text, QStringView old, const TReplaceEdit& edit, const QList<qsizetype>& starts,
              qsizetype length, const QString& replacement)
 {
     text.resize(0);
     qsizetype copied = 0;
-    for (std::size_t i = edit.First; i <= edit.Last; ++i) {
+    for (qsizetype i = edit.First; i <= edit.Last; ++i) {
         text += old.mid(copied, starts[i] - edit.Start - copied);
         text += replacement;
         copied = starts[i] - edit.Start + length;
@@ -207,7 +197,7 @@ std::optional<QTextCharFormat> TheOnlyCharFormat(const QTextDocument& document)
 // the first edit; behind the edits it is needed no more, and it gives its
 // memory back in halves, as the document grows.
 void ApplyBackToFront(QTextCursor& cursor, QString& whole, const std::vector<TReplaceEdit>& edits,
-                      const std::vector<qsizetype>& starts, qsizetype length, const QString& replacement,
+                      const QList<qsizetype>& starts, qsizetype length, const QString& replacement,
                       const std::optional<QTextCharFormat>& onlyFormat)
 {
     QString rebuilt;
@@ -339,7 +329,7 @@ TReplaceResult ReplaceAllInDocument(QTextDocument& document, const TSearchPatter
         return {};
     QString own;
     const QString& text = snapshot ? snapshot->Text() : (own = document.toRawText());
-    const std::vector<qsizetype> starts = AllMatches(text, pattern);
+    const QList<qsizetype> starts = pattern.AllIn(text);
     if (starts.empty())
         return {};
     const QString inserted = WithPlainLineBreaks(replacement);
