@@ -10,6 +10,7 @@
 #include "PlatformChoice.h"
 #include "ProcessGuard.h"
 #include "QtPrompts.h"
+#include "SessionEnd.h"
 #include "Shell.h"
 #include "Tainoteka.h"
 #include "Version.h"
@@ -48,6 +49,12 @@ int main(int argc, char** argv)
     const auto keyboard = tainoteka::CreateSystemKeyboardState();
     const QStringList arguments = app.arguments().mid(1);
     tainoteka::TTainoteka program({prompts, shell, *keyboard, arguments, QCoreApplication::applicationDirPath() + QLatin1Char('/')});
+    // When the session ends under the program, the changed text is put aside
+    // (encrypted) before anything else happens to it.
+    const auto putAside = [&program] { program.FrmGeneral.WriteRecoveryNow(); };
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, putAside);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, putAside);
+    tainoteka::TSessionEnd sessionEnd(putAside);
     program.FrmGeneral.show();
     return app.exec();
 }

@@ -26,6 +26,8 @@ public:
     virtual TAnswer AskYesNo(QWidget* parent, const QString& text) = 0;
     // Title "Тайнотека", exclamation icon, Yes default; Escape and the close box answer Cancel.
     virtual TAnswer AskYesNoCancel(QWidget* parent, const QString& text) = 0;
+    // The same with "Позже" in place of Cancel, which it answers.
+    virtual TAnswer AskYesNoLater(QWidget* parent, const QString& text) = 0;
     // Error icon, one OK button.
     virtual void ShowError(QWidget* parent, const QString& title, const QString& text) = 0;
     // Runs one of the program's own dialogs modally and returns once it is hidden.

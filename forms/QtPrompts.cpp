@@ -87,13 +87,22 @@ TAnswer TQtPrompts::AskYesNo(QWidget* parent, const QString& text)
     return box.clickedButton() == box.button(QMessageBox::Yes) ? TAnswer::Yes : TAnswer::No;
 }
 
-TAnswer TQtPrompts::AskYesNoCancel(QWidget* parent, const QString& text)
+TAnswer TQtPrompts::AskYesNoCancel(QWidget* parent, const QString& text) { return AskThreeWays(parent, text, {}); }
+
+TAnswer TQtPrompts::AskYesNoLater(QWidget* parent, const QString& text)
+{
+    return AskThreeWays(parent, text, QStringLiteral("&Позже"));
+}
+
+TAnswer TQtPrompts::AskThreeWays(QWidget* parent, const QString& text, const QString& thirdButton)
 {
     QMessageBox box(QMessageBox::Warning, ApplicationTitle, text,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
     RussianButtonTexts(box);
+    if (!thirdButton.isEmpty())
+        box.button(QMessageBox::Cancel)->setText(thirdButton);
     BlockOwnerOnly(box);
     switch (box.exec()) {
     case QMessageBox::Yes: return TAnswer::Yes;

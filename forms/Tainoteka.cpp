@@ -34,7 +34,7 @@ private:
 
 TTainoteka::TTainoteka(const TProgramServices& services)
     : FrmGeneral(TGeneralServices{services.Prompts, services.Shell, Document, services.Arguments, services.ProgramDir,
-                                   services.DocumentFile}),
+                                   services.DocumentFile, services.RecoveryFolder}),
       FrmPasswordCreate(services.Keyboard, Document, services.Prompts, &FrmGeneral),
       FrmPasswordEnter(services.Keyboard, &FrmGeneral),
       FrmAbout(services.Shell, &FrmGeneral)

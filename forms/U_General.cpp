@@ -96,6 +96,7 @@ TFrmGeneral::TFrmGeneral(const TGeneralServices& services, QWidget* parent)
     BuildMenus();
     BuildToolbar();
     BuildLayout();
+    BuildRecovery(services.RecoveryFolder);
     BindShortcuts();
     setMinimumSize(300, 400);
     PlaceAtFirstStart(QMargins());
@@ -426,6 +427,7 @@ void TFrmGeneral::FormActivate()
         if (file.isFile() && dot >= 0 && name.mid(dot).toLower() == QLatin1String(".txtp"))
             LoadProtectedFile(path);
     }
+    OfferLeftCopies();
     FocusEditor();
 }
 

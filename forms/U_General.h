@@ -36,7 +36,9 @@ struct TSettings;
 class TFrmPasswordCreate;
 class TFrmPasswordEnter;
 class TMenuShortcuts;
+class TRecoveryKeeper;
 class TRichEditText;
+struct TRecoveryContent;
 class TToolbarPanel;
 
 // What a file dialog keeps between its showings.
@@ -52,6 +54,7 @@ struct TGeneralServices {
     QStringList Arguments; // command line without the program name
     QString ProgramDir; // folder of the executable, with a trailing separator
     TDocumentFile* DocumentFile = nullptr; // the system's when null
+    QString RecoveryFolder; // the system's when empty
 };
 
 class TFrmGeneral final : public QMainWindow {
@@ -79,6 +82,8 @@ public:
     TSettings CollectSettings() const;
     bool SaveProtectedFile(const QString& path);
     bool LoadProtectedFile(const QString& path);
+    // The session ends: the recovery copy is written before this returns.
+    void WriteRecoveryNow();
 
     // Handlers.
     void FormActivate();
@@ -147,6 +152,8 @@ public:
     QStatusBar* StatusBar = nullptr;
     QLabel* StatusPanel = nullptr;
     TFindPanel* FindPanel = nullptr;
+    TRecoveryKeeper* Recovery = nullptr;
+    QLabel* RecoveryNote = nullptr; // a recovery copy that could not be written
     TClipboardGuard* ClipboardGuard = nullptr;
     // Whether the clipboard offers text, kept without waiting on its owner.
     TClipboardTextWatch* ClipboardText = nullptr;
@@ -177,6 +184,12 @@ private:
     // The Yes answer of a question: true when the command may go on.
     bool SaveBeforeLeaving();
     void StartUntitled();
+    QString AskTypedPassword();
+    void BuildRecovery(const QString& folder);
+    // At start, for each copy an earlier run left: restore, delete or keep.
+    void OfferLeftCopies();
+    bool RestoreCopy(const QString& path);
+    std::optional<TRecoveryContent> OpenCopy(const QString& path, const QString& password);
     void ShowReadFailure(const QString& path, const TReadFile& read);
     bool ShowOpenedText(TOpenedDocument& opened);
     void SetDialogsStartFolder(const QString& folder);

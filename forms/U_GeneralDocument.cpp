@@ -19,7 +19,7 @@
 #include "U_General.h"
 #include "U_Password.h"
 #include "U_PasswordEnter.h"
-#include "Wipe.h"
+#include "RecoveryKeeper.h"
 #include "Wipe.h"
 
 namespace tainoteka {
@@ -109,8 +109,10 @@ bool TFrmGeneral::SaveProtectedFile(const QString& path)
         saved.Status = TSaveStatus::OutOfMemory;
     }
     Wipe(text);
-    if (saved.Status == TSaveStatus::Ok)
+    if (saved.Status == TSaveStatus::Ok) {
+        Recovery->Discard();
         return true;
+    }
     prompts_.ShowError(this, ApplicationTitle, SaveFailureMessage(saved));
     if (saved.Status == TSaveStatus::RefusedCharacter) {
         QTextCursor caret = RichEditText->textCursor();
@@ -146,6 +148,16 @@ bool TFrmGeneral::ShowOpenedText(TOpenedDocument& opened)
     }
 }
 
+QString TFrmGeneral::AskTypedPassword()
+{
+    prompts_.ExecDialog(*frmPasswordEnter_);
+    QString typed = frmPasswordEnter_->TxtPassword->text();
+    // No typed password left lying in a hidden field; emptied first, so the
+    // copy here is the only one left to wipe.
+    EmptyPasswordField(*frmPasswordEnter_->TxtPassword);
+    return typed;
+}
+
 bool TFrmGeneral::LoadProtectedFile(const QString& path)
 {
     TCommandsOff off(*this);
@@ -154,11 +166,7 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
         ShowReadFailure(path, read);
         return false;
     }
-    prompts_.ExecDialog(*frmPasswordEnter_);
-    QString typed = frmPasswordEnter_->TxtPassword->text();
-    // No typed password left lying in a hidden field; emptied first, so the
-    // copy here is the only one left to wipe.
-    EmptyPasswordField(*frmPasswordEnter_->TxtPassword);
+    QString typed = AskTypedPassword();
     TOpenedDocument opened = documentFile_->Open(read.Bytes, typed);
     Wipe(typed);
     const quint64 needed = MemoryToOpen(quint64(read.Bytes.size()));
@@ -185,6 +193,7 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     UpdateCaption();
     UpdateCharCount();
     FindPanel->Forget();
+    Recovery->Discard();
     return true;
 }
 
@@ -240,6 +249,7 @@ void TFrmGeneral::MnuFileSaveAsClick()
 void TFrmGeneral::MnuEditPasswordClick()
 {
     prompts_.ExecDialog(*frmPasswordCreate_);
+    Recovery->PasswordChanged();
     FocusEditor();
 }
 
@@ -249,6 +259,7 @@ void TFrmGeneral::MnuFileOpenClick()
         FocusEditor();
         return;
     }
+    Recovery->Discard();
     const std::optional<QString> path = prompts_.AskOpenFileName(this, OpenDialog.InitialDir, OpenDialog.LastName);
     if (path) {
         OpenDialog.LastName = FileNameOf(*path);
@@ -276,6 +287,7 @@ void TFrmGeneral::StartUntitled()
     UpdateCharCount();
     document_.CurrentPassword.clear();
     FindPanel->Forget();
+    Recovery->Discard();
 }
 
 bool TFrmGeneral::FormClose()
@@ -288,6 +300,7 @@ bool TFrmGeneral::FormClose()
         break;
     case TAnswer::No: break;
     }
+    Recovery->Discard();
     // A settings file that cannot be written is reported, but never keeps
     // the user from quitting: every later close would fail the same way.
     const TFileResult written = SaveSettings(CollectSettings(), settingsPath_, RichEditText->logicalDpiY());

@@ -25,12 +25,14 @@ protected:
     {
         program.reset();
         program = std::make_unique<TTainoteka>(
-            TProgramServices{prompts, shell, keyboard, arguments, folder.path() + QLatin1Char('/'), documentFile});
+            TProgramServices{prompts, shell, keyboard, arguments, folder.path() + QLatin1Char('/'), documentFile,
+                             RecoveryFolder()});
     }
 
     TFrmGeneral& window() { return program->FrmGeneral; }
     TRichEditText& editor() { return *program->FrmGeneral.RichEditText; }
     QString Path(const QString& name) const { return folder.filePath(name); }
+    QString RecoveryFolder() const { return folder.filePath(QStringLiteral("recovery")); }
 
     // The user types a new password into the change dialog and presses OK.
     void ScriptNewPassword(const QString& password)

@@ -33,6 +33,7 @@ public:
 
     TAnswer AskYesNo(QWidget*, const QString& text) override { return Answer(text, TAnswer::No); }
     TAnswer AskYesNoCancel(QWidget*, const QString& text) override { return Answer(text, TAnswer::Cancel); }
+    TAnswer AskYesNoLater(QWidget*, const QString& text) override { return Answer(text, TAnswer::Cancel); }
     void ShowError(QWidget*, const QString& title, const QString& text) override { Errors.append({title, text}); }
     void ExecDialog(QDialog& dialog) override
     {

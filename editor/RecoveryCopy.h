@@ -1,0 +1,24 @@
+#pragma once
+// What a recovery copy holds once opened: the text and where it belongs (the
+// document's path and type). All of it travels inside the encrypted payload;
+// nothing about the document shows in the copy's file name.
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace tainoteka {
+
+struct TRecoveryContent {
+    QString Path; // the document's full path; empty when untitled
+    QString Type; // the document's type, as its file extension ("txtp")
+    QString Text; // line breaks as '\n'
+};
+
+// The payload: a tag line, then type and path each ended by a NUL, then the
+// text in UTF-8.
+QByteArray EncodeRecoveryContent(const TRecoveryContent& content);
+// nullopt for a payload that is not a recovery copy.
+std::optional<TRecoveryContent> DecodeRecoveryContent(const QByteArray& payload);
+
+} // namespace tainoteka

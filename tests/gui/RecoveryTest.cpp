@@ -1,0 +1,245 @@
+#include <QCoreApplication>
+#include <QDirIterator>
+#include <QFile>
+#include <QLabel>
+#include <QStringEncoder>
+#include <QTest>
+
+#include <sys/stat.h>
+
+#include "CodePage1251.h"
+#include "MainWindowFixture.h"
+#include "RecoveryKeeper.h"
+
+using namespace tainoteka;
+using namespace tainoteka::test;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+namespace {
+
+// Time moves only when the test says so.
+class ScriptedTimer final : public IRecoveryTimer {
+public:
+    milliseconds Now() const override { return now_; }
+    void Start(milliseconds delay, std::function<void()> wake) override
+    {
+        due_ = now_ + delay;
+        wake_ = std::move(wake);
+    }
+    void Stop() override { due_.reset(); }
+    void Advance(milliseconds step)
+    {
+        now_ += step;
+        if (due_ && *due_ <= now_) {
+            due_.reset();
+            wake_();
+        }
+    }
+
+private:
+    milliseconds now_{0};
+    std::optional<milliseconds> due_;
+    std::function<void()> wake_;
+};
+
+const QString kText = QStringLiteral("Тайная строка secret-line 42");
+const QString kPassword = QStringLiteral("пароль-Key7");
+
+} // namespace
+
+class Recovery : public MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        MainWindowFixture::SetUp();
+        UseScriptedTimer();
+    }
+    void UseScriptedTimer()
+    {
+        auto owned = std::make_unique<ScriptedTimer>();
+        timer = owned.get();
+        window().Recovery->UseTimer(std::move(owned));
+    }
+    void GivePassword()
+    {
+        ScriptNewPassword(kPassword);
+        window().MnuEditPasswordClick();
+    }
+    void Type(const QString& text) { QTest::keyClicks(&editor(), text); }
+    // Lets the timer run out, then waits for the writer and its note.
+    void Advance(milliseconds step)
+    {
+        timer->Advance(step);
+        window().Recovery->Wait();
+        QCoreApplication::sendPostedEvents();
+    }
+    QStringList Copies() const
+    {
+        return QDir(RecoveryFolder()).entryList({QStringLiteral("*.txt.age")}, QDir::Files);
+    }
+    // The program ends without a normal close, leaving its copy behind.
+    void Restart()
+    {
+        Start({});
+        UseScriptedTimer();
+    }
+
+    ScriptedTimer* timer = nullptr;
+};
+
+TEST_F(Recovery, WrittenTwentySecondsAfterTheLastChangeAndEveryTwoMinutesWhileTyping)
+{
+    GivePassword();
+    Type(QStringLiteral("a"));
+    Advance(seconds(19));
+    EXPECT_TRUE(Copies().isEmpty());
+    Advance(seconds(1));
+    ASSERT_EQ(Copies().size(), 1);
+    const QString copy = RecoveryFolder() + QLatin1Char('/') + Copies().constFirst();
+#ifndef _WIN32
+    struct stat file {}, folder {};
+    ASSERT_EQ(::stat(QFile::encodeName(copy).constData(), &file), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(RecoveryFolder()).constData(), &folder), 0);
+    EXPECT_EQ(file.st_mode & 07777, 0600u);
+    EXPECT_EQ(folder.st_mode & 07777, 0700u);
+#endif
+    QFile::remove(copy);
+    // A key every 10 s never lets 20 quiet seconds pass; the copy still comes at 2 minutes.
+    for (int i = 0; i < 11; ++i) {
+        Type(QStringLiteral("b"));
+        Advance(seconds(10));
+    }
+    EXPECT_TRUE(Copies().isEmpty());
+    Type(QStringLiteral("c"));
+    Advance(seconds(10));
+    EXPECT_EQ(Copies().size(), 1);
+}
+
+TEST_F(Recovery, NothingWrittenWithoutPassword)
+{
+    Type(kText);
+    Advance(TRecoveryKeeper::LongestWait);
+    window().WriteRecoveryNow();
+    EXPECT_FALSE(QFileInfo::exists(RecoveryFolder()));
+}
+
+TEST_F(Recovery, NoByteOfTextOrPasswordInTheFolder)
+{
+    GivePassword();
+    Type(kText);
+    Advance(TRecoveryKeeper::QuietTime);
+    ASSERT_EQ(Copies().size(), 1);
+    QByteArray everything;
+    for (QDirIterator it(RecoveryFolder(), QDir::Files | QDir::Hidden); it.hasNext();) {
+        QFile file(it.next());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        everything += file.readAll();
+    }
+    for (const QString& secret : {QStringLiteral("Тайная"), QStringLiteral("secret-line"), kPassword}) {
+        QStringEncoder utf16(QStringEncoder::Utf16LE);
+        for (const QByteArray& form : {secret.toUtf8(), QByteArray(utf16(secret)),
+                                       QByteArray::fromStdString(Utf16ToCp1251(secret.toStdU16String()).Bytes)})
+            EXPECT_EQ(everything.indexOf(form), -1) << secret.toStdString();
+    }
+}
+
+TEST_F(Recovery, FailedWriteCostsOnlyAStatusNote)
+{
+    const struct {
+        const char* Name;
+        std::function<void(Recovery&)> Spoil;
+    } cases[] = {
+        {"folder cannot be made", [](Recovery& t) { t.WriteFile(QStringLiteral("recovery"), "a file"); }},
+        {"copy cannot be replaced",
+         [](Recovery& t) {
+             t.Type(QStringLiteral("first"));
+             t.Advance(TRecoveryKeeper::QuietTime);
+             const QString copy = t.RecoveryFolder() + QLatin1Char('/') + t.Copies().value(0);
+             ASSERT_TRUE(QFile::remove(copy));
+             ASSERT_TRUE(QDir().mkdir(copy));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Restart();
+        QDir(RecoveryFolder()).removeRecursively();
+        QFile::remove(RecoveryFolder());
+        program->Document.CurrentPassword = kPassword;
+        c.Spoil(*this);
+        Type(kText);
+        Advance(TRecoveryKeeper::QuietTime);
+        EXPECT_TRUE(window().RecoveryNote->text().startsWith(QStringLiteral("Копия для восстановления не записана: ")))
+            << window().RecoveryNote->text().toStdString();
+        EXPECT_TRUE(prompts.Errors.isEmpty());
+        EXPECT_TRUE(editor().toPlainText().endsWith(kText));
+    }
+}
+
+TEST_F(Recovery, CopyRemovedWhenTheChangesAreSavedOrGivenUp)
+{
+    const struct {
+        const char* Name;
+        std::function<void(Recovery&)> Act;
+    } cases[] = {
+        {"save", [](Recovery& t) { t.prompts.SaveNames.push_back(t.Path("doc.txtp")); t.window().MnuFileSaveClick(); }},
+        {"new, no", [](Recovery& t) { t.prompts.Answers.push_back(TAnswer::No); t.window().MnuFileNewClick(); }},
+        {"open, no", [](Recovery& t) { t.prompts.Answers.push_back(TAnswer::No); t.window().MnuFileOpenClick(); }},
+        {"close, no", [](Recovery& t) { t.prompts.Answers.push_back(TAnswer::No); t.window().close(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Restart();
+        program->Document.CurrentPassword = kPassword;
+        Type(kText);
+        Advance(TRecoveryKeeper::QuietTime);
+        ASSERT_EQ(Copies().size(), 1);
+        c.Act(*this);
+        window().Recovery->Wait();
+        EXPECT_TRUE(Copies().isEmpty());
+    }
+}
+
+TEST_F(Recovery, StartOffersTheCopyLeftBehind)
+{
+    const QString question = QStringLiteral("Найден несохранённый текст от %1. Восстановить?");
+    const struct {
+        const char* Name;
+        TAnswer Answer;
+        QString Typed;
+        bool Restored;
+        bool CopyKept;
+    } cases[] = {
+        {"yes", TAnswer::Yes, kPassword, true, true},
+        {"yes, wrong password", TAnswer::Yes, QStringLiteral("wrong"), false, true},
+        {"no", TAnswer::No, {}, false, false},
+        {"later", TAnswer::Cancel, {}, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Restart();
+        QDir(RecoveryFolder()).removeRecursively();
+        editor().LoadPlainText(QStringLiteral("saved"));
+        ScriptNewPassword(kPassword);
+        prompts.SaveNames.push_back(Path("Заметка.txtp"));
+        window().MnuFileSaveAsClick();
+        Type(kText);
+        Advance(TRecoveryKeeper::QuietTime);
+        const QString typed = editor().toPlainText();
+        const QDateTime written = QFileInfo(RecoveryFolder() + QLatin1Char('/') + Copies().value(0)).lastModified();
+        Restart();
+        prompts.DialogScripts.clear();
+        prompts.Questions.clear();
+        prompts.Errors.clear();
+        prompts.Answers.push_back(c.Answer);
+        ScriptTypedPassword(c.Typed);
+        window().FormActivate();
+        EXPECT_EQ(prompts.Questions, QStringList{question.arg(written.toString(QStringLiteral("dd.MM.yyyy HH:mm")))});
+        EXPECT_EQ(editor().toPlainText(), c.Restored ? typed : QString());
+        EXPECT_EQ(window().windowTitle(), c.Restored ? QStringLiteral("Заметка.txtp - Тайнотека")
+                                                     : QStringLiteral("Безымянный - Тайнотека"));
+        EXPECT_EQ(program->Document.CurrentPassword, c.Restored ? kPassword : QString());
+        EXPECT_EQ(prompts.Errors.size(), c.Typed == QStringLiteral("wrong") ? 1 : 0);
+        EXPECT_EQ(Copies().size(), c.CopyKept ? 1 : 0);
+    }
+}
