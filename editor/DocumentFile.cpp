@@ -70,6 +70,17 @@ std::span<const std::uint8_t> BytesOf(const QByteArray& bytes)
 
 bool IsAgeFile(const QByteArray& file) { return LooksLikeAgeFile(BytesOf(file)); }
 
+TReadStatus AgeHeaderStatus(const QByteArray& file)
+{
+    AgeReader reader;
+    std::size_t used = 0;
+    switch (reader.ReadHeader(BytesOf(file), used)) {
+    case AgeStatus::NotPassphraseFile: return TReadStatus::NotPassphraseFile;
+    case AgeStatus::Ok: return reader.HeaderComplete() ? TReadStatus::Ok : TReadStatus::Damaged;
+    default: return TReadStatus::Damaged;
+    }
+}
+
 TOpenStatus OpenStatusOf(AgeStatus status)
 {
     switch (status) {
@@ -166,8 +177,10 @@ TReadFile TDocumentFile::Read(const QString& path) const
         return read;
     }
     read.Type = IsAgeFile(read.Bytes) ? TDocumentType::Age : TDocumentType::Txtp;
-    const bool tooShort = read.Type == TDocumentType::Txtp && IsTooShortForTxtp(std::size_t(read.Bytes.size()));
-    read.Status = tooShort ? TReadStatus::TooShort : TReadStatus::Ok;
+    if (read.Type == TDocumentType::Age)
+        read.Status = AgeHeaderStatus(read.Bytes);
+    else
+        read.Status = IsTooShortForTxtp(std::size_t(read.Bytes.size())) ? TReadStatus::TooShort : TReadStatus::Ok;
     if (read.Status != TReadStatus::Ok)
         read.Bytes.clear();
     return read;

@@ -21,7 +21,9 @@ namespace tainoteka {
 
 class TRandomSource;
 
-enum class TReadStatus { Ok, Unreadable, TooShort, TooLarge };
+// An age file's header is read with the file: a damaged one, or one made for
+// keys instead of a passphrase, is refused before a password is asked for.
+enum class TReadStatus { Ok, Unreadable, TooShort, TooLarge, Damaged, NotPassphraseFile };
 
 struct TReadFile {
     TReadStatus Status = TReadStatus::Unreadable;

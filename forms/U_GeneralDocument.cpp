@@ -183,6 +183,12 @@ void TFrmGeneral::ShowReadFailure(const QString& path, const TReadFile& read)
     case TReadStatus::TooLarge:
         prompts_.ShowError(this, kErrorTitle, TooLargeMessage(path, read.Needed, read.Available));
         break;
+    case TReadStatus::Damaged:
+        prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, TOpenStatus::Damaged, 0));
+        break;
+    case TReadStatus::NotPassphraseFile:
+        prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, TOpenStatus::NotPassphraseFile, 0));
+        break;
     case TReadStatus::Ok: break;
     }
 }

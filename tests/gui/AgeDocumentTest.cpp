@@ -150,6 +150,7 @@ TEST_F(AgeDocument, FileThatDoesNotOpenLeavesTheDocumentAsItWas)
         std::string File;
         const char* Password;
         QString Message;
+        bool AsksPassword = true; // a damaged or keyed header is refused before
     } cases[] = {
         {"wrong.txt.age", good, "wrong", kWrongPassword},
         {"damaged.txt.age", damaged, "right",
@@ -158,9 +159,14 @@ TEST_F(AgeDocument, FileThatDoesNotOpenLeavesTheDocumentAsItWas)
         {"cut.txt.age", good.substr(0, good.size() - 1), "right",
          QStringLiteral("Файл «cut.txt.age» повреждён или изменён:\n"
                         "его содержимое не совпадает с тем, что было сохранено.\nТекущий документ не изменён.")},
+        {"header.txt.age", good.substr(0, 30), "right",
+         QStringLiteral("Файл «header.txt.age» повреждён или изменён:\n"
+                        "его содержимое не совпадает с тем, что было сохранено.\nТекущий документ не изменён."),
+         false},
         {"keyed.txt.age", keyed, "right",
          QStringLiteral("Файл «keyed.txt.age» зашифрован для ключей, а не паролем.\n"
-                        "Программа открывает только файлы, защищённые паролем.\nТекущий документ не изменён.")},
+                        "Программа открывает только файлы, защищённые паролем.\nТекущий документ не изменён."),
+         false},
         {"hard.txt.age", tooHard, "right",
          QStringLiteral("Файл «hard.txt.age» защищён с такой сложностью проверки пароля,\n"
                         "которую программа не принимает: проверка заняла бы\nслишком много времени и памяти.\n"
@@ -171,8 +177,11 @@ TEST_F(AgeDocument, FileThatDoesNotOpenLeavesTheDocumentAsItWas)
         editor().LoadPlainText(QStringLiteral("mine"));
         program->Document.CurrentPassword = QStringLiteral("own");
         prompts.Errors.clear();
+        prompts.DialogsShown.clear();
+        prompts.DialogScripts.clear();
         WriteFile(QLatin1String(c.Name), c.File);
         Open(QLatin1String(c.Name), QLatin1String(c.Password));
+        EXPECT_EQ(prompts.DialogsShown.size(), c.AsksPassword ? 1 : 0);
         ASSERT_EQ(prompts.Errors.size(), 1);
         EXPECT_EQ(prompts.Errors[0].Title, QStringLiteral("Ошибка"));
         EXPECT_EQ(prompts.Errors[0].Text, c.Message);
