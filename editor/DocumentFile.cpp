@@ -4,9 +4,11 @@
 #include <QTextDocument>
 
 #include <new>
+#include <span>
 #include <stdexcept>
 #include <system_error>
 
+#include "AgeFile.h"
 #include "CodePage1251.h"
 #include "RandomSource.h"
 #include "RtfImport.h"
@@ -61,21 +63,77 @@ std::optional<TRefusedCharacter> FirstRefused(const QString& text, const TCp1251
     return RefusedAt(text, first);
 }
 
-TOpenedDocument OpenedText(const TDecodedFile& decoded)
+std::span<const std::uint8_t> BytesOf(const QByteArray& bytes)
 {
-    TOpenedDocument opened;
-    opened.Status = TOpenStatus::Ok;
-    opened.Password = TextOf(decoded.Password);
-    const QByteArray body = QByteArray::fromRawData(decoded.Body.data(), qsizetype(decoded.Body.size()));
-    if (IsRichTextDocument(body)) {
-        auto formatted = std::make_unique<QTextDocument>();
-        if (ImportRichText(body, *formatted)) {
-            opened.Formatted = std::move(formatted);
-            return opened;
-        }
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())};
+}
+
+bool IsAgeFile(const QByteArray& file) { return LooksLikeAgeFile(BytesOf(file)); }
+
+TReadStatus AgeHeaderStatus(const QByteArray& file)
+{
+    AgeReader reader;
+    std::size_t used = 0;
+    switch (reader.ReadHeader(BytesOf(file), used)) {
+    case AgeStatus::NotPassphraseFile: return TReadStatus::NotPassphraseFile;
+    case AgeStatus::Ok: return reader.HeaderComplete() ? TReadStatus::Ok : TReadStatus::Damaged;
+    default: return TReadStatus::Damaged;
     }
-    opened.PlainText = TextOf(decoded.Body);
-    return opened;
+}
+
+TOpenStatus OpenStatusOf(AgeStatus status)
+{
+    switch (status) {
+    case AgeStatus::Ok: return TOpenStatus::Ok;
+    case AgeStatus::WrongPassphrase: return TOpenStatus::WrongPassword;
+    case AgeStatus::Damaged: return TOpenStatus::Damaged;
+    case AgeStatus::NotPassphraseFile: return TOpenStatus::NotPassphraseFile;
+    case AgeStatus::WorkFactorTooLarge: return TOpenStatus::WorkFactorTooLarge;
+    case AgeStatus::OutOfMemory: return TOpenStatus::OutOfMemory;
+    }
+    return TOpenStatus::Damaged;
+}
+
+TUnsealedFile UnsealTxtp(const QByteArray& file, const QString& typedPassword)
+{
+    TUnsealedFile unsealed;
+    // A character outside Windows-1251 can be no stored password's.
+    TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(typedPassword));
+    const TWipeOnExit wipeTyped(typed.Bytes);
+    if (!typed.Ok())
+        return unsealed;
+    TDecodedFile decoded = DecodeTxtpFile(std::string_view(file.constData(), std::size_t(file.size())), typed.Bytes);
+    const TWipeOnExit wipeBody(decoded.Body);
+    const TWipeOnExit wipeStored(decoded.Password);
+    if (decoded.Status != TDecodeStatus::Ok)
+        return unsealed;
+    unsealed.Status = TOpenStatus::Ok;
+    unsealed.Password = TextOf(decoded.Password);
+    unsealed.Body.swap(decoded.Body);
+    return unsealed;
+}
+
+TUnsealedFile UnsealAge(const QByteArray& file, const QString& typedPassword)
+{
+    TUnsealedFile unsealed;
+    unsealed.Type = TDocumentType::Age;
+    QByteArray passphrase = typedPassword.toUtf8();
+    const TWipeOnExit wipePassphrase(passphrase);
+    AgeOpened opened = DecryptAgeFile(BytesOf(file), std::string_view(passphrase.constData(), std::size_t(passphrase.size())));
+    const TWipeOnExit wipePayload(opened.payload);
+    unsealed.Status = OpenStatusOf(opened.status);
+    if (unsealed.Status != TOpenStatus::Ok)
+        return unsealed;
+    unsealed.Password = typedPassword;
+    unsealed.Body.assign(opened.payload.begin(), opened.payload.end());
+    return unsealed;
+}
+
+QString TextOfBody(const TUnsealedFile& unsealed)
+{
+    if (unsealed.Type == TDocumentType::Age)
+        return QString::fromUtf8(unsealed.Body.data(), qsizetype(unsealed.Body.size()));
+    return TextOf(unsealed.Body);
 }
 
 } // namespace
@@ -118,52 +176,69 @@ TReadFile TDocumentFile::Read(const QString& path) const
         read.Status = TReadStatus::TooLarge; // the system said less than it could give
         return read;
     }
-    read.Status = IsTooShortForTxtp(std::size_t(read.Bytes.size())) ? TReadStatus::TooShort : TReadStatus::Ok;
+    read.Type = IsAgeFile(read.Bytes) ? TDocumentType::Age : TDocumentType::Txtp;
+    if (read.Type == TDocumentType::Age)
+        read.Status = AgeHeaderStatus(read.Bytes);
+    else
+        read.Status = IsTooShortForTxtp(std::size_t(read.Bytes.size())) ? TReadStatus::TooShort : TReadStatus::Ok;
     if (read.Status != TReadStatus::Ok)
         read.Bytes.clear();
     return read;
 }
 
+TUnsealedFile::~TUnsealedFile()
+{
+    Wipe(Body);
+    Wipe(Password);
+}
+
 TOpenedDocument TDocumentFile::Open(const QByteArray& file, const QString& typedPassword) const
 {
-    // A character outside Windows-1251 can be no stored password's.
-    TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(typedPassword));
-    const TWipeOnExit wipeTyped(typed.Bytes);
-    if (!typed.Ok())
-        return {};
+    TUnsealedFile unsealed = Unseal(file, typedPassword);
+    return Present(unsealed);
+}
+
+TUnsealedFile TDocumentFile::Unseal(const QByteArray& file, const QString& typedPassword)
+{
     try {
-        TDecodedFile decoded = DecodeTxtpFile(std::string_view(file.constData(), std::size_t(file.size())), typed.Bytes);
-        const TWipeOnExit wipeBody(decoded.Body);
-        const TWipeOnExit wipeStored(decoded.Password);
-        if (decoded.Status != TDecodeStatus::Ok)
-            return {};
-        return OpenedText(decoded);
+        return IsAgeFile(file) ? UnsealAge(file, typedPassword) : UnsealTxtp(file, typedPassword);
     } catch (const std::bad_alloc&) {
-        TOpenedDocument failed;
+        TUnsealedFile failed;
         failed.Status = TOpenStatus::OutOfMemory;
         return failed;
     }
 }
 
-TSavedDocument TDocumentFile::Save(const QString& path, const QString& text, const QString& password) const
+TOpenedDocument TDocumentFile::Present(TUnsealedFile& unsealed)
+{
+    TOpenedDocument opened;
+    opened.Status = unsealed.Status;
+    opened.Type = unsealed.Type;
+    if (unsealed.Status != TOpenStatus::Ok)
+        return opened;
+    try {
+        const QByteArray body = QByteArray::fromRawData(unsealed.Body.data(), qsizetype(unsealed.Body.size()));
+        if (IsRichTextDocument(body)) {
+            auto formatted = std::make_unique<QTextDocument>();
+            if (ImportRichText(body, *formatted))
+                opened.Formatted = std::move(formatted);
+        }
+        if (!opened.Formatted)
+            opened.PlainText = TextOfBody(unsealed);
+        opened.Password = unsealed.Password;
+    } catch (const std::bad_alloc&) {
+        opened = {};
+        opened.Status = TOpenStatus::OutOfMemory;
+    }
+    return opened;
+}
+
+TSavedDocument TDocumentFile::Save(const QString& path, const QString& text, const QString& password,
+                                   TDocumentType type) const
 {
     TSavedDocument saved;
     try {
-        TCp1251Encoding body = Utf16ToCp1251(Utf16Of(text));
-        const TWipeOnExit wipeBody(body.Bytes);
-        if (const std::optional<TRefusedCharacter> refused = FirstRefused(text, body)) {
-            saved.Status = TSaveStatus::RefusedCharacter;
-            saved.Refused = *refused;
-            return saved;
-        }
-        TCp1251Encoding stored = Utf16ToCp1251(Utf16Of(password));
-        const TWipeOnExit wipePassword(stored.Bytes);
-        const std::string file = EncodeTxtpFile(body.Bytes, stored.Bytes, *services_.Random);
-        const TFileResult written = services_.Write(path, QByteArray::fromRawData(file.data(), qsizetype(file.size())));
-        if (!written.Ok) {
-            saved.Status = TSaveStatus::WriteFailed;
-            saved.Error = written.Error;
-        }
+        return type == TDocumentType::Age ? SaveAge(path, text, password) : SaveTxtp(path, text, password);
     } catch (const std::bad_alloc&) {
         saved.Status = TSaveStatus::OutOfMemory;
     } catch (const std::system_error& failure) {
@@ -173,6 +248,75 @@ TSavedDocument TDocumentFile::Save(const QString& path, const QString& text, con
         saved.Status = TSaveStatus::NoRandomness;
     }
     return saved;
+}
+
+TSavedDocument TDocumentFile::SaveTxtp(const QString& path, const QString& text, const QString& password) const
+{
+    TSavedDocument saved;
+    TCp1251Encoding body = Utf16ToCp1251(Utf16Of(text));
+    const TWipeOnExit wipeBody(body.Bytes);
+    if (const std::optional<TRefusedCharacter> refused = FirstRefused(text, body)) {
+        saved.Status = TSaveStatus::RefusedCharacter;
+        saved.Refused = *refused;
+        return saved;
+    }
+    TCp1251Encoding stored = Utf16ToCp1251(Utf16Of(password));
+    const TWipeOnExit wipePassword(stored.Bytes);
+    // A password typed to open an age file may hold characters a .txtp key
+    // block has no byte for: the file would never open with it.
+    if (!stored.Ok()) {
+        saved.Status = TSaveStatus::PasswordNotStorable;
+        return saved;
+    }
+    const std::string file = EncodeTxtpFile(body.Bytes, stored.Bytes, *services_.Random);
+    return Written(path, QByteArray::fromRawData(file.data(), qsizetype(file.size())));
+}
+
+TSavedDocument TDocumentFile::SaveAge(const QString& path, const QString& text, const QString& password) const
+{
+    std::string payload = AgePayload(text);
+    const TWipeOnExit wipePayload(payload);
+    QByteArray passphrase = password.toUtf8();
+    const TWipeOnExit wipePassphrase(passphrase);
+    const std::vector<std::uint8_t> file = EncryptAgeFile(
+        std::span(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()),
+        std::string_view(passphrase.constData(), std::size_t(passphrase.size())), services_.AgeWorkFactor);
+    return Written(path, QByteArray::fromRawData(reinterpret_cast<const char*>(file.data()), qsizetype(file.size())));
+}
+
+TSavedDocument TDocumentFile::Written(const QString& path, const QByteArray& file) const
+{
+    TSavedDocument saved;
+    const TFileResult written = services_.Write(path, file);
+    if (!written.Ok) {
+        saved.Status = TSaveStatus::WriteFailed;
+        saved.Error = written.Error;
+    }
+    return saved;
+}
+
+std::string AgePayload(const QString& text)
+{
+    QByteArray utf8 = text.toUtf8();
+    const TWipeOnExit wipeUtf8(utf8);
+    std::string payload;
+    payload.reserve(std::size_t(utf8.size()) + std::size_t(utf8.count('\n')) + 2);
+    bool lineOpen = false;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const char ch = utf8[i];
+        if (ch != '\r' && ch != '\n') {
+            payload += ch;
+            lineOpen = true;
+            continue;
+        }
+        if (ch == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n')
+            ++i;
+        payload += "\r\n";
+        lineOpen = false;
+    }
+    if (lineOpen)
+        payload += "\r\n";
+    return payload;
 }
 
 } // namespace tainoteka

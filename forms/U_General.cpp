@@ -421,10 +421,7 @@ void TFrmGeneral::FormActivate()
     activated_ = true;
     if (!arguments_.isEmpty()) {
         const QString path = arguments_.constFirst();
-        const QFileInfo file(path);
-        const QString name = file.fileName();
-        const int dot = name.lastIndexOf(QLatin1Char('.'));
-        if (file.isFile() && dot >= 0 && name.mid(dot).toLower() == QLatin1String(".txtp"))
+        if (QFileInfo(path).isFile() && HasDocumentExtension(path))
             LoadProtectedFile(path);
     }
     OfferLeftCopies();
@@ -434,6 +431,9 @@ void TFrmGeneral::FormActivate()
 void TFrmGeneral::closeEvent(QCloseEvent* event)
 {
     event->ignore();
+    // Closing waits, like every command, until a file is read or written.
+    if (busy_)
+        return;
     if (FormClose()) {
         event->accept();
         QApplication::exit(0);

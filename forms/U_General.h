@@ -2,7 +2,10 @@
 // The main window: menu bar, toolbar, editing area and status bar, and the
 // document commands, which hand the text to and from the document file.
 #include <QColor>
+#include <QApplication>
+#include <QEventLoop>
 #include <QMainWindow>
+#include <QThread>
 #include <QString>
 
 #include <memory>
@@ -80,7 +83,7 @@ public:
     // The settings the window shows, from and for the settings file.
     void ApplySettings(const TSettings& settings);
     TSettings CollectSettings() const;
-    bool SaveProtectedFile(const QString& path);
+    bool SaveProtectedFile(const QString& path, TDocumentType type = TDocumentType::Txtp);
     bool LoadProtectedFile(const QString& path);
     // The session ends: the recovery copy is written before this returns.
     void WriteRecoveryNow();
@@ -196,6 +199,8 @@ private:
     void AdoptPath(const QString& path);
     QString PlainTextForSaving() const;
     void FocusEditor();
+    template <class Work>
+    auto AwayFromInterface(Work work) -> decltype(work());
 
     IPrompts& prompts_;
     IShell& shell_;
@@ -221,9 +226,33 @@ private:
         QColor Shown;
     };
     std::optional<TSystemColor> systemTextColor_;
+    // Picked first in the next Save As: the type picked in the last one.
+    TDocumentType saveAsType_ = TDocumentType::Txtp;
+    bool busy_ = false; // work runs away from the interface thread
     bool activated_ = false;
     bool framePlaced_ = false;
 };
+
+// Runs work on a thread of its own while the window goes on repainting, with
+// a busy cursor; input waits until the work is done, as the commands are off
+// meanwhile for any open or save.
+template <class Work>
+auto TFrmGeneral::AwayFromInterface(Work work) -> decltype(work())
+{
+    std::optional<decltype(work())> result;
+    QEventLoop loop;
+    const std::unique_ptr<QThread> thread(QThread::create([&] { result.emplace(work()); }));
+    // Queued across threads, so a finish before exec() still ends the loop.
+    connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    busy_ = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    thread->start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    thread->wait();
+    QApplication::restoreOverrideCursor();
+    busy_ = false;
+    return std::move(*result);
+}
 
 QString FormatThousands(quint32 count);
 // Folder part of a path, always ending with the separator.

@@ -2,9 +2,11 @@
 // question. Reading and writing the files is the document file's; here are
 // the questions, the messages and the caret.
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTextDocument>
+#include <QThread>
 
 #include <algorithm>
 #include <new>
@@ -29,6 +31,7 @@ const QString kErrorTitle = QStringLiteral("Ошибка");
 const QString kShortFile = QStringLiteral("Формат выбранного для открытия файла\nне соответствует программе.");
 const QString kWrongPassword = QStringLiteral(
     "Пароль введен не верно или\nформат выбранного для открытия файла\nне соответствует программе.");
+const QString kUnchanged = QStringLiteral("\nТекущий документ не изменён.");
 const QString kAskBeforeOpen = QStringLiteral("Перед открытием другого файла\nсохранить текущий текст в файл?");
 const QString kAskBeforeNew = QStringLiteral("Перед созданием нового файла\nсохранить текущий текст в файл?");
 const QString kAskBeforeClose = QStringLiteral("Сохранить текущий текст в файл?");
@@ -72,9 +75,36 @@ QString TooLargeMessage(const QString& path, quint64 needed, quint64 available)
         .arg(FileNameOf(path), Megabytes(needed));
 }
 
+// Why an opened file shows nothing, when the reason is not the password.
+QString OpenFailureMessage(const QString& path, TOpenStatus status, quint64 needed)
+{
+    const QString name = FileNameOf(path);
+    switch (status) {
+    case TOpenStatus::Damaged:
+        return QStringLiteral("Файл «%1» повреждён или изменён:\nего содержимое не совпадает с тем, что было сохранено.").arg(name) +
+            kUnchanged;
+    case TOpenStatus::NotPassphraseFile:
+        return QStringLiteral("Файл «%1» зашифрован для ключей, а не паролем.\n"
+                              "Программа открывает только файлы, защищённые паролем.").arg(name) +
+            kUnchanged;
+    case TOpenStatus::WorkFactorTooLarge:
+        return QStringLiteral("Файл «%1» защищён с такой сложностью проверки пароля,\n"
+                              "которую программа не принимает: проверка заняла бы\nслишком много времени и памяти.")
+                   .arg(name) +
+            kUnchanged;
+    case TOpenStatus::OutOfMemory: return TooLargeMessage(path, needed, 0);
+    case TOpenStatus::WrongPassword: return kWrongPassword;
+    case TOpenStatus::Ok: break;
+    }
+    return {};
+}
+
 QString SaveFailureMessage(const TSavedDocument& saved)
 {
     switch (saved.Status) {
+    case TSaveStatus::PasswordNotStorable:
+        return QStringLiteral("Пароль документа содержит символы, которые нельзя сохранить в файл .txtp.\n"
+                              "Смените пароль или сохраните файл с надёжной защитой (*.txt.age).\nФайл не сохранён.");
     case TSaveStatus::NoRandomness:
         return QStringLiteral("Система не дала случайных чисел для ключей шифрования%1.\nФайл не сохранён.")
             .arg(saved.Error.isEmpty() ? QString() : QStringLiteral(": ") + saved.Error);
@@ -97,14 +127,19 @@ QString TFrmGeneral::PlainTextForSaving() const
     return text;
 }
 
-bool TFrmGeneral::SaveProtectedFile(const QString& path)
+bool TFrmGeneral::SaveProtectedFile(const QString& path, TDocumentType type)
 {
     TCommandsOff off(*this);
     QString text;
     TSavedDocument saved;
     try {
         text = PlainTextForSaving();
-        saved = documentFile_->Save(path, text, document_.CurrentPassword);
+        const QString& password = document_.CurrentPassword;
+        // The key derivation of an age file takes about a second.
+        if (type == TDocumentType::Age)
+            saved = AwayFromInterface([&] { return documentFile_->Save(path, text, password, type); });
+        else
+            saved = documentFile_->Save(path, text, password, type);
     } catch (const std::bad_alloc&) {
         saved.Status = TSaveStatus::OutOfMemory;
     }
@@ -129,6 +164,12 @@ void TFrmGeneral::ShowReadFailure(const QString& path, const TReadFile& read)
     case TReadStatus::TooShort: prompts_.ShowError(this, kErrorTitle, kShortFile); break;
     case TReadStatus::TooLarge:
         prompts_.ShowError(this, kErrorTitle, TooLargeMessage(path, read.Needed, read.Available));
+        break;
+    case TReadStatus::Damaged:
+        prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, TOpenStatus::Damaged, 0));
+        break;
+    case TReadStatus::NotPassphraseFile:
+        prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, TOpenStatus::NotPassphraseFile, 0));
         break;
     case TReadStatus::Ok: break;
     }
@@ -167,14 +208,17 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
         return false;
     }
     QString typed = AskTypedPassword();
-    TOpenedDocument opened = documentFile_->Open(read.Bytes, typed);
+    const auto unseal = [&] { return TDocumentFile::Unseal(read.Bytes, typed); };
+    // The key derivation of an age file takes about a second.
+    TUnsealedFile unsealed = read.Type == TDocumentType::Age ? AwayFromInterface(unseal) : unseal();
     Wipe(typed);
     const quint64 needed = MemoryToOpen(quint64(read.Bytes.size()));
     read = {}; // the file's bytes go before the editor builds its copy
-    switch (opened.Status) {
-    case TOpenStatus::WrongPassword: prompts_.ShowError(this, kErrorTitle, kWrongPassword); return false;
-    case TOpenStatus::OutOfMemory: prompts_.ShowError(this, kErrorTitle, TooLargeMessage(path, needed, 0)); return false;
-    case TOpenStatus::Ok: break;
+    TOpenedDocument opened = TDocumentFile::Present(unsealed);
+    unsealed = {};
+    if (opened.Status != TOpenStatus::Ok) {
+        prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, opened.Status, needed));
+        return false;
     }
     const bool shown = ShowOpenedText(opened);
     Wipe(opened.PlainText);
@@ -188,6 +232,7 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
         return false;
     }
     document_.CurrentPassword = opened.Password;
+    document_.CurrentType = opened.Type;
     Wipe(opened.Password);
     AdoptPath(path);
     UpdateCaption();
@@ -208,22 +253,28 @@ bool TFrmGeneral::SaveDocument()
 {
     if (document_.CurrentFileName.isEmpty())
         return SaveDocumentAs();
-    return SaveProtectedFile(document_.CurrentDir + document_.CurrentFileName);
+    return SaveProtectedFile(document_.CurrentDir + document_.CurrentFileName, document_.CurrentType);
 }
 
 bool TFrmGeneral::SaveDocumentAs()
 {
     if (document_.CurrentPassword.isEmpty() && document_.CurrentFileName.isEmpty())
         prompts_.ExecDialog(*frmPasswordCreate_);
-    const std::optional<QString> path = prompts_.AskSaveFileName(this, SaveDialog.InitialDir, SaveDialog.LastName);
-    if (!path)
+    TDocumentType picked = saveAsType_;
+    const std::optional<QString> chosen =
+        prompts_.AskSaveFileName(this, SaveDialog.InitialDir, SaveDialog.LastName, picked);
+    if (!chosen)
         return false;
-    SaveDialog.LastName = FileNameOf(*path);
-    // The document takes the new name only once its file is written, so a
-    // failed save never leaves a name that no file stands behind.
-    if (!SaveProtectedFile(*path))
+    saveAsType_ = picked;
+    const TDocumentType type = TypeForSaveName(*chosen, picked);
+    const QString path = WithTypeExtension(*chosen, type);
+    SaveDialog.LastName = FileNameOf(path);
+    // The document takes the new name and type only once its file is
+    // written, so a failed save never leaves a name no file stands behind.
+    if (!SaveProtectedFile(path, type))
         return false;
-    AdoptPath(*path);
+    AdoptPath(path);
+    document_.CurrentType = type;
     UpdateCaption();
     return true;
 }
@@ -286,6 +337,7 @@ void TFrmGeneral::StartUntitled()
     UpdateCaption();
     UpdateCharCount();
     document_.CurrentPassword.clear();
+    document_.CurrentType = TDocumentType::Txtp;
     FindPanel->Forget();
     Recovery->Discard();
 }

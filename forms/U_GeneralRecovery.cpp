@@ -1,16 +1,13 @@
 // Recovery copies in the main window: keeping the copy of a changed document
 // with a password, and offering at start the copies an earlier run left.
-#include <QApplication>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTextDocument>
 
-#include <thread>
-
 #include "AgeFile.h"
 #include "ApplicationTitle.h"
+#include "DocumentType.h"
 #include "FindPanel.h"
 #include "Prompts.h"
 #include "RecoveryKeeper.h"
@@ -26,22 +23,6 @@ const QString kAskRestore = QStringLiteral("Найден несохранённ�
 const QString kWrongPassword = QStringLiteral("Пароль введен не верно.\nКопия сохранена до следующего запуска.");
 const QString kDamagedCopy = QStringLiteral("Копия несохранённого текста повреждена и не может быть открыта.\n"
                                             "Она сохранена до следующего запуска.");
-const QString kDocumentType = QStringLiteral("txtp");
-
-// Runs work on a thread of its own while the window goes on repainting.
-template <class Result, class Work>
-Result RunAside(Work work)
-{
-    QEventLoop loop;
-    Result result{};
-    std::thread worker([&] {
-        result = work();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
-    return result;
-}
 
 } // namespace
 
@@ -55,7 +36,7 @@ void TFrmGeneral::BuildRecovery(const QString& folder)
         [this] {
             const QString path =
                 document_.CurrentFileName.isEmpty() ? QString() : document_.CurrentDir + document_.CurrentFileName;
-            return TRecoveryContent{path, kDocumentType, PlainTextForSaving()};
+            return TRecoveryContent{path, TypeWord(document_.CurrentType), PlainTextForSaving()};
         }};
     Recovery = new TRecoveryKeeper(folder.isEmpty() ? SystemRecoveryFolder() : folder, std::move(source),
                                    [this](const QString& note) { RecoveryNote->setText(note); }, this);
@@ -95,14 +76,11 @@ std::optional<TRecoveryContent> TFrmGeneral::OpenCopy(const QString& path, const
         return std::nullopt;
     }
     QByteArray utf8 = password.toUtf8();
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-    SetCommandsEnabled(false);
-    AgeOpened opened = RunAside<AgeOpened>([&] {
+    // The key derivation takes about a second.
+    AgeOpened opened = AwayFromInterface([&] {
         return DecryptAgeFile(std::span(reinterpret_cast<const std::uint8_t*>(file.constData()), std::size_t(file.size())),
                               std::string_view(utf8.constData(), std::size_t(utf8.size())));
     });
-    SetCommandsEnabled(true);
-    QApplication::restoreOverrideCursor();
     Wipe(utf8);
     std::optional<TRecoveryContent> content;
     if (opened.status == AgeStatus::Ok)
@@ -130,6 +108,7 @@ bool TFrmGeneral::RestoreCopy(const QString& path)
     else
         AdoptPath(content->Path);
     document_.CurrentPassword = password;
+    document_.CurrentType = TypeFromWord(content->Type);
     Wipe(password);
     UpdateCaption();
     UpdateCharCount();

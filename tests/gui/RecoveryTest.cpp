@@ -209,8 +209,10 @@ TEST_F(Recovery, StartOffersTheCopyLeftBehind)
         QString Typed;
         bool Restored;
         bool CopyKept;
+        TDocumentType Type = TDocumentType::Txtp;
     } cases[] = {
         {"yes", TAnswer::Yes, kPassword, true, true},
+        {"yes, an age document", TAnswer::Yes, kPassword, true, true, TDocumentType::Age},
         {"yes, wrong password", TAnswer::Yes, QStringLiteral("wrong"), false, true},
         {"no", TAnswer::No, {}, false, false},
         {"later", TAnswer::Cancel, {}, false, true},
@@ -221,8 +223,10 @@ TEST_F(Recovery, StartOffersTheCopyLeftBehind)
         prompts.DialogScripts.clear();
         QDir(RecoveryFolder()).removeRecursively();
         editor().LoadPlainText(QStringLiteral("saved"));
+        const QString name = c.Type == TDocumentType::Age ? QStringLiteral("Заметка.txt.age") : QStringLiteral("Заметка.txtp");
         ScriptNewPassword(kPassword);
-        prompts.SaveNames.push_back(Path("Заметка.txtp"));
+        prompts.SaveNames.push_back(Path(name));
+        prompts.SaveTypes.push_back(c.Type);
         window().MnuFileSaveAsClick();
         Type(kText);
         Advance(TRecoveryKeeper::QuietTime);
@@ -237,9 +241,9 @@ TEST_F(Recovery, StartOffersTheCopyLeftBehind)
         window().FormActivate();
         EXPECT_EQ(prompts.Questions, QStringList{question.arg(written.toString(QStringLiteral("dd.MM.yyyy HH:mm")))});
         EXPECT_EQ(editor().toPlainText(), c.Restored ? typed : QString());
-        EXPECT_EQ(window().windowTitle(), c.Restored ? QStringLiteral("Заметка.txtp - Тайнотека")
-                                                     : QStringLiteral("Безымянный - Тайнотека"));
+        EXPECT_EQ(window().windowTitle(), (c.Restored ? name : QStringLiteral("Безымянный")) + QStringLiteral(" - Тайнотека"));
         EXPECT_EQ(program->Document.CurrentPassword, c.Restored ? kPassword : QString());
+        EXPECT_EQ(program->Document.CurrentType, c.Restored ? c.Type : TDocumentType::Txtp);
         EXPECT_EQ(prompts.Errors.size(), c.Typed == QStringLiteral("wrong") ? 1 : 0);
         EXPECT_EQ(Copies().size(), c.CopyKept ? 1 : 0);
     }
