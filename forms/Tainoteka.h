@@ -21,7 +21,7 @@ struct TProgramServices {
     QStringList Arguments; // without the program name
     QString ProgramDir; // with a trailing separator
     TDocumentFile* DocumentFile = nullptr; // the system's when null
-    QString RecoveryFolder; // the system's when empty
+    QString RecoveryFolder = {}; // the system's when empty
 };
 
 class TTainoteka {

@@ -57,7 +57,7 @@ struct TGeneralServices {
     QStringList Arguments; // command line without the program name
     QString ProgramDir; // folder of the executable, with a trailing separator
     TDocumentFile* DocumentFile = nullptr; // the system's when null
-    QString RecoveryFolder; // the system's when empty
+    QString RecoveryFolder = {}; // the system's when empty
 };
 
 class TFrmGeneral final : public QMainWindow {

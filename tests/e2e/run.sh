@@ -939,6 +939,25 @@ start_with_document() { # PATH PASSWORD TEXT TITLE
   wait_active "$4" 5 || fail "main window not focused after opening"
 }
 
+# Starts the program, answers "Да" to the question about the copy left
+# behind and types the password; the text must come back whole.
+restore_recovery_copy() { # PASSWORD TITLE TEXT
+  start_app
+  wait_active "$QUESTION_TITLE" 20 || fail "no question about the copy at start (active: '$(active_name)')"
+  case "$(a11y labels "$QUESTION_TITLE")" in
+    "Найден несохранённый текст от "*". Восстановить?") ;;
+    *) fail "the start-up question reads '$(a11y labels "$QUESTION_TITLE")'" ;;
+  esac
+  shot recovery-question
+  ru_keys Cyrillic_de # "&Да"
+  wait_active "$ENTRY_TITLE" 10 || fail "\"Да\" did not ask for the password (active: '$(active_name)')"
+  type_text "$1"
+  keys Return
+  wait_main_title "$2" 15 || fail "after restoring the title is '$(main_title)'"
+  a11y_until 5 "$3" editor-text || fail "the restored text is not what was typed"
+  shot restored
+}
+
 recovery_files() { find "$XDG_STATE_HOME/tainoteka/recovery" -name '*.txt.age' -size +0 2>/dev/null; }
 has_recovery_file() { [ -n "$(recovery_files)" ]; }
 
@@ -963,20 +982,19 @@ scenario_recovery_after_kill() {
   APP_PID=
   log "killed with the copy written"
 
-  start_app
-  wait_active "$QUESTION_TITLE" 20 || fail "no question about the copy at start (active: '$(active_name)')"
-  case "$(a11y labels "$QUESTION_TITLE")" in
-    "Найден несохранённый текст от "*". Восстановить?") ;;
-    *) fail "the start-up question reads '$(a11y labels "$QUESTION_TITLE")'" ;;
-  esac
-  shot recovery-question
-  ru_keys Cyrillic_de # "&Да"
-  wait_active "$ENTRY_TITLE" 10 || fail "\"Да\" did not ask for the password (active: '$(active_name)')"
-  type_text "$pass"
-  keys Return
-  wait_main_title "$title" 15 || fail "after restoring the title is '$(main_title)'"
-  a11y_until 5 "$typed" editor-text || fail "the restored text is not what was typed"
-  shot restored
+  # Without the shortened wait only the termination signal can write the
+  # next change in time.
+  unset TAINOTEKA_RECOVERY_DELAY_MS
+  restore_recovery_copy "$pass" "$title" "$typed"
+  type_text "TERM"
+  keys_handled
+  typed=$(a11y editor-text)
+  kill -TERM "$APP_PID"
+  wait_exit "$APP_PID" 10 || fail "the program did not end on SIGTERM"
+  wait "$APP_PID" 2>/dev/null
+  APP_PID=
+  log "ended by SIGTERM"
+  restore_recovery_copy "$pass" "$title" "$typed"
   close_with_no
   has_recovery_file && fail "a normal close left the recovery copy behind"
   log "the copy came back whole and went with the close"
