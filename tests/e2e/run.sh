@@ -958,6 +958,14 @@ restore_recovery_copy() { # PASSWORD TITLE TEXT
   shot restored
 }
 
+# The editing area's text into EDITOR_TEXT, with its final line breaks
+# (which a plain $(...) would drop).
+editor_text_now() {
+  EDITOR_TEXT=$(a11y editor-text && echo x) || return 1
+  EDITOR_TEXT=${EDITOR_TEXT%x}
+  EDITOR_TEXT=${EDITOR_TEXT%$'\n'}
+}
+
 recovery_files() { find "$XDG_STATE_HOME/tainoteka/recovery" -name '*.txt.age' -size +0 2>/dev/null; }
 has_recovery_file() { [ -n "$(recovery_files)" ]; }
 
@@ -971,8 +979,8 @@ scenario_recovery_after_kill() {
   type_text "Несохранённое 42 unsaved"
   keys Return
   keys_handled
-  local typed
-  typed=$(a11y editor-text)
+  editor_text_now || fail "no text from the editing area"
+  local typed=$EDITOR_TEXT
   case "$typed" in *"Несохранённое 42 unsaved"*) ;; *) fail "the editing area holds '$typed'" ;; esac
   wait_until 30 has_recovery_file || fail "no recovery copy in $XDG_STATE_HOME/tainoteka/recovery"
   grep -rqaF -e "unsaved" -e "$pass" -e "Заметка" "$XDG_STATE_HOME/tainoteka/recovery" &&
@@ -988,7 +996,8 @@ scenario_recovery_after_kill() {
   restore_recovery_copy "$pass" "$title" "$typed"
   type_text "TERM"
   keys_handled
-  typed=$(a11y editor-text)
+  editor_text_now || fail "no text from the editing area"
+  typed=$EDITOR_TEXT
   kill -TERM "$APP_PID"
   wait_exit "$APP_PID" 10 || fail "the program did not end on SIGTERM"
   wait "$APP_PID" 2>/dev/null
