@@ -12,7 +12,7 @@ namespace tainoteka {
 struct TRecoveryContent {
     QString Path; // the document's full path; empty when untitled
     QString Type; // the document's type, as its file extension ("txtp")
-    QString Text; // line breaks as '\n'
+    QString Text; // line breaks as '\n' (the editing area's own separators are taken for '\n' too)
 };
 
 // The payload: a tag line, then type and path each ended by a NUL, then the

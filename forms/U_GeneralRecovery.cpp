@@ -36,7 +36,8 @@ void TFrmGeneral::BuildRecovery(const QString& folder)
         [this] {
             const QString path =
                 document_.CurrentFileName.isEmpty() ? QString() : document_.CurrentDir + document_.CurrentFileName;
-            return TRecoveryContent{path, TypeWord(document_.CurrentType), PlainTextForSaving()};
+            // Only the copy here: the line breaks are mended on the writer's thread.
+            return TRecoveryContent{path, TypeWord(document_.CurrentType), RichEditText->document()->toRawText()};
         }};
     Recovery = new TRecoveryKeeper(folder.isEmpty() ? SystemRecoveryFolder() : folder, std::move(source),
                                    [this](const QString& note) { RecoveryNote->setText(note); }, this);
