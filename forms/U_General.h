@@ -174,6 +174,7 @@ private:
     // 796 x 594 with the frame, or the screen's available area where smaller.
     void PlaceAtFirstStart(const QMargins& frame);
     QMargins FrameMargins() const;
+    void CorrectFirstFraming();
     void ScheduleFirstActivation();
     void BuildMenus();
     void BuildToolbar();
@@ -230,7 +231,10 @@ private:
     TDocumentType saveAsType_ = TDocumentType::Txtp;
     bool busy_ = false; // work runs away from the interface thread
     bool activated_ = false;
-    bool framePlaced_ = false;
+    bool firstShown_ = false;
+    bool firstFramingChecked_ = false;
+    QPoint askedPosition_;
+    QSize askedSize_;
 };
 
 // Runs work on a thread of its own while the window goes on repainting, with
