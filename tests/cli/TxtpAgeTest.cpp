@@ -1,5 +1,6 @@
 // txtp with age files, through the real program.
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -90,3 +91,18 @@ TEST_F(TxtpAge, FileForKeysIsRefusedBeforeAnyPasswordIsAsked)
 }
 
 } // namespace
+
+#ifndef _WIN32
+TEST_F(TxtpAge, KeyDerivationWithoutItsMemoryOpensNothing)
+{
+    PutFile(Path("in.txt"), std::string("text"));
+    ASSERT_EQ(Run({"encrypt", "-i", Path("in.txt"), "-o", Path("doc.age")}, "pw").Exit, 0);
+    TProgramSetup setup = WithPassword("pw");
+    setup.DataLimit = 64ul << 20; // scrypt at 2^18 needs 256 MiB
+    const TProgramRun run =
+        RunTxtp({"decrypt", Path("doc.age"), "-o", Path("out.txt"), "--pass", "env:TXTP_AGE_PW"}, setup);
+    EXPECT_EQ(run.Exit, 4);
+    EXPECT_EQ(run.Err, "txtp: " + Path("doc.age").toStdString() + ": not enough memory for the key derivation\n");
+    EXPECT_FALSE(QFile::exists(Path("out.txt")));
+}
+#endif

@@ -12,12 +12,12 @@ import sys
 import tempfile
 
 
-def run_age_on_terminal(arguments, password, prompts):
-    """Runs age with a pseudo-terminal as its terminal and answers each
-    passphrase prompt as it appears; returns the exit status."""
+def run_age_on_terminal(arguments, password, prompts, program=("age",)):
+    """Runs age (through program, which may wrap it) with a pseudo-terminal
+    as its terminal, answering each passphrase prompt as it appears."""
     pid, master = pty.fork()
     if pid == 0:
-        os.execvp("age", ["age"] + arguments)
+        os.execvp(program[0], list(program) + arguments)
     seen = b""
     answered = 0
     while True:
