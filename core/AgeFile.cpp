@@ -1,6 +1,7 @@
 #include "AgeFile.h"
 
 #include <algorithm>
+#include <new>
 
 #include <sodium.h>
 
@@ -20,21 +21,35 @@ std::vector<std::uint8_t> EncryptAgeFile(std::span<const std::uint8_t> payload, 
     return AgeSealer(passphraseUtf8, log2WorkFactor).Seal(payload);
 }
 
-AgeOpened DecryptAgeFile(std::span<const std::uint8_t> file, std::string_view passphraseUtf8)
+namespace {
+
+AgeStatus OpenWhole(std::span<const std::uint8_t> file, std::string_view passphraseUtf8,
+                    std::vector<std::uint8_t>& payload)
 {
     AgeReader reader;
     std::size_t used = 0;
-    AgeOpened opened{reader.ReadHeader(file, used), {}};
-    if (opened.status == AgeStatus::Ok && !reader.HeaderComplete())
-        opened.status = AgeStatus::Damaged;
-    if (opened.status == AgeStatus::Ok)
-        opened.status = reader.Unlock(passphraseUtf8);
-    if (opened.status == AgeStatus::Ok) {
-        opened.payload.reserve(file.size());
-        opened.status = reader.ReadPayload(file.subspan(used), opened.payload);
+    AgeStatus status = reader.ReadHeader(file, used);
+    if (status == AgeStatus::Ok && !reader.HeaderComplete())
+        status = AgeStatus::Damaged;
+    if (status == AgeStatus::Ok)
+        status = reader.Unlock(passphraseUtf8);
+    if (status == AgeStatus::Ok) {
+        payload.reserve(file.size());
+        status = reader.ReadPayload(file.subspan(used), payload);
     }
-    if (opened.status == AgeStatus::Ok)
-        opened.status = reader.Finish(opened.payload);
+    return status == AgeStatus::Ok ? reader.Finish(payload) : status;
+}
+
+} // namespace
+
+AgeOpened DecryptAgeFile(std::span<const std::uint8_t> file, std::string_view passphraseUtf8)
+{
+    AgeOpened opened{AgeStatus::OutOfMemory, {}};
+    try {
+        opened.status = OpenWhole(file, passphraseUtf8, opened.payload);
+    } catch (const std::bad_alloc&) {
+        opened.status = AgeStatus::OutOfMemory;
+    }
     if (opened.status != AgeStatus::Ok) {
         sodium_memzero(opened.payload.data(), opened.payload.size());
         opened.payload.clear();

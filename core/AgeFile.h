@@ -16,7 +16,8 @@ enum class AgeStatus { Ok, WrongPassphrase, Damaged, NotPassphraseFile, WorkFact
 bool LooksLikeAgeFile(std::span<const std::uint8_t> start);
 
 // A fresh file key, salt and nonce on every call. Throws std::bad_alloc when
-// the key derivation cannot have its memory.
+// the key derivation cannot have its memory, std::invalid_argument for a work
+// factor outside 1 .. 22.
 std::vector<std::uint8_t> EncryptAgeFile(std::span<const std::uint8_t> payload, std::string_view passphraseUtf8,
                                          int log2WorkFactor = 18);
 
@@ -24,6 +25,7 @@ struct AgeOpened {
     AgeStatus status;
     std::vector<std::uint8_t> payload; // only when status is Ok: the whole payload is checked first
 };
+// Never throws: a failed allocation is OutOfMemory.
 AgeOpened DecryptAgeFile(std::span<const std::uint8_t> file, std::string_view passphraseUtf8);
 
 class TAgePayloadSealer;

@@ -5,13 +5,21 @@
 namespace tainoteka {
 namespace {
 
+// libsodium declares its pointers never null, even for zero lengths (the
+// empty HKDF salt of the header key).
+const std::uint8_t* NonNull(std::span<const std::uint8_t> bytes)
+{
+    static constexpr std::uint8_t kNothing[1] = {};
+    return bytes.empty() ? kNothing : bytes.data();
+}
+
 std::array<std::uint8_t, kAgeMacSize> Hmac(std::span<const std::uint8_t> key,
                                            std::span<const std::span<const std::uint8_t>> parts)
 {
     crypto_auth_hmacsha256_state state;
-    crypto_auth_hmacsha256_init(&state, key.data(), key.size());
+    crypto_auth_hmacsha256_init(&state, NonNull(key), key.size());
     for (const auto part : parts)
-        crypto_auth_hmacsha256_update(&state, part.data(), part.size());
+        crypto_auth_hmacsha256_update(&state, NonNull(part), part.size());
     std::array<std::uint8_t, kAgeMacSize> mac{};
     crypto_auth_hmacsha256_final(&state, mac.data());
     sodium_memzero(&state, sizeof state);

@@ -1,4 +1,5 @@
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "AgeBase64.h"
@@ -50,6 +51,8 @@ void AgeWriter::Finish(std::vector<std::uint8_t>& out)
 
 AgeSealer::AgeSealer(std::string_view passphraseUtf8, int log2WorkFactor) : keys_(std::make_unique<TKeys>())
 {
+    if (log2WorkFactor < 1 || log2WorkFactor > kAgeMaxLog2WorkFactor)
+        throw std::invalid_argument("age work factor outside 2^1 .. 2^22");
     EnsureSodium();
     const TSecretBytes passphrase(passphraseUtf8);
     keys_->FileKey = TSecretBytes(kAgeFileKeySize);
