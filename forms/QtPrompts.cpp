@@ -1,6 +1,7 @@
 #include "QtPrompts.h"
 
 #include "FontColorDialog.h"
+#include "RussianFileDetails.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -74,6 +75,7 @@ void PrepareFileDialog(QFileDialog& dialog, QFileDialog::AcceptMode mode, const 
     dialog.setAcceptMode(mode);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setProxyModel(new TRussianFileDetails(&dialog));
     if (!lastName.isEmpty())
         dialog.selectFile(lastName);
     BlockOwnerOnly(dialog);
