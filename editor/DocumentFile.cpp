@@ -186,10 +186,12 @@ TReadFile TDocumentFile::Read(const QString& path) const
     return read;
 }
 
-TUnsealedFile::~TUnsealedFile()
+void TUnsealedFile::Clear()
 {
     Wipe(Body);
     Wipe(Password);
+    std::string().swap(Body);
+    Password = QString();
 }
 
 TOpenedDocument TDocumentFile::Open(const QByteArray& file, const QString& typedPassword) const

@@ -41,8 +41,9 @@ enum class TOpenStatus { Ok, WrongPassword, Damaged, NotPassphraseFile, WorkFact
 struct TUnsealedFile {
     TUnsealedFile() = default;
     TUnsealedFile(TUnsealedFile&&) = default;
-    TUnsealedFile& operator=(TUnsealedFile&&) = default;
-    ~TUnsealedFile();
+    TUnsealedFile& operator=(TUnsealedFile&&) = delete; // would free a text unwiped
+    ~TUnsealedFile() { Clear(); }
+    void Clear(); // wipes the text and password and gives their memory back
 
     TOpenStatus Status = TOpenStatus::WrongPassword;
     TDocumentType Type = TDocumentType::Txtp;

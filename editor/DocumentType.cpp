@@ -25,9 +25,8 @@ TDocumentType TypeForSaveName(const QString& path, TDocumentType picked)
 
 QString WithTypeExtension(const QString& path, TDocumentType type)
 {
-    if (type == TDocumentType::Txtp)
-        return EndsWith(path, kTxtp) || !QFileInfo(path).suffix().isEmpty() ? path : path + kTxtp;
-    if (EndsWith(path, kAge))
+    // A .txtp name is the dialog's to complete, as it always was.
+    if (type == TDocumentType::Txtp || EndsWith(path, kAge))
         return path;
     return EndsWith(path, kTxt) ? path + kAge : path + kTxtAge;
 }

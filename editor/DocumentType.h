@@ -13,7 +13,7 @@ enum class TDocumentType {
 // The type a file written under this name gets: an extension that names a
 // type wins over the type picked in the dialog.
 TDocumentType TypeForSaveName(const QString& path, TDocumentType picked);
-// The path with the type's extension added where it lacks it.
+// An age file's path with .txt.age (or .age after .txt) added where it lacks it.
 QString WithTypeExtension(const QString& path, TDocumentType type);
 // Whether a file named so is one the program opens when handed it at start.
 bool HasDocumentExtension(const QString& path);

@@ -215,7 +215,7 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     const quint64 needed = MemoryToOpen(quint64(read.Bytes.size()));
     read = {}; // the file's bytes go before the editor builds its copy
     TOpenedDocument opened = TDocumentFile::Present(unsealed);
-    unsealed = {};
+    unsealed.Clear();
     if (opened.Status != TOpenStatus::Ok) {
         prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, opened.Status, needed));
         return false;
