@@ -34,6 +34,7 @@ class MockPrompts : public IPrompts {
 public:
     MOCK_METHOD(TAnswer, AskYesNo, (QWidget*, const QString&), (override));
     MOCK_METHOD(TAnswer, AskYesNoCancel, (QWidget*, const QString&), (override));
+    MOCK_METHOD(TAnswer, AskYesNoLater, (QWidget*, const QString&), (override));
     MOCK_METHOD(void, ShowError, (QWidget*, const QString&, const QString&), (override));
     MOCK_METHOD(void, ExecDialog, (QDialog&), (override));
     MOCK_METHOD(std::optional<QString>, AskOpenFileName, (QWidget*, const QString&, const QString&), (override));
