@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CryptoLibrary.h"
 #include "ImageList.h"
 #include "KeyboardState.h"
 #include "PlatformChoice.h"
@@ -30,6 +31,10 @@ int main(int argc, char** argv)
     if (AsksForVersion(argc, argv)) {
         std::fputs("tainoteka " TAINOTEKA_VERSION "\n", stdout);
         return 0;
+    }
+    if (!tainoteka::StartCryptoLibrary()) {
+        std::fputs("tainoteka: the system's random source is unavailable\n", stderr);
+        return 1;
     }
     tainoteka::TPlatformArguments qtArguments(argc, argv);
     QApplication app(qtArguments.Count(), qtArguments.Values());
