@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "CryptoLibrary.h"
 #include "ImageList.h"
 #include "KeyboardState.h"
 #include "PlatformChoice.h"
@@ -31,10 +30,6 @@ int main(int argc, char** argv)
     if (AsksForVersion(argc, argv)) {
         std::fputs("tainoteka " TAINOTEKA_VERSION "\n", stdout);
         return 0;
-    }
-    if (!tainoteka::StartCryptoLibrary()) {
-        std::fputs("tainoteka: the system's random source is unavailable\n", stderr);
-        return 1;
     }
     tainoteka::TPlatformArguments qtArguments(argc, argv);
     QApplication app(qtArguments.Count(), qtArguments.Values());

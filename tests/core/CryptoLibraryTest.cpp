@@ -6,8 +6,6 @@
 #include <array>
 #include <string>
 
-#include "CryptoLibrary.h"
-
 namespace {
 
 std::string Hex(const unsigned char* bytes, std::size_t size)
@@ -20,7 +18,7 @@ std::string Hex(const unsigned char* bytes, std::size_t size)
 
 TEST(CryptoLibrary, StartsAndComputesPublishedHmac)
 {
-    ASSERT_TRUE(tainoteka::StartCryptoLibrary());
+    ASSERT_GE(sodium_init(), 0);
     std::array<unsigned char, 20> key;
     key.fill(0x0b);
     const std::string data = "Hi There";
