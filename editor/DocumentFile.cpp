@@ -24,6 +24,9 @@ namespace {
 // per character each), the text in UTF-16 (two) and the editing area's
 // blocks, layout and undo structures (about four).
 constexpr quint64 kBytesPerFileByte = 8;
+// Measured: a text block of the editing area, with its layout and format
+// records, takes about 95 bytes besides its characters.
+constexpr quint64 kBytesPerLine = 100;
 
 std::u16string_view Utf16Of(const QString& text)
 {
@@ -101,6 +104,8 @@ TOpenedDocument OpenedText(const TDecodedFile& decoded, quint64 largestText)
 
 quint64 MemoryToOpen(quint64 fileSize) { return fileSize * kBytesPerFileByte; }
 
+quint64 MemoryToShow(quint64 characters, quint64 lines) { return characters * kBytesPerFileByte + lines * kBytesPerLine; }
+
 TDocumentFile::TDocumentFile() : TDocumentFile(TDocumentFileServices{}) {}
 
 TDocumentFile::TDocumentFile(TDocumentFileServices services) : services_(std::move(services))
@@ -166,6 +171,14 @@ TOpenedDocument TDocumentFile::Open(const QByteArray& file, const QString& typed
             return TooLargeText(bytes.size() - KeyBlockSize);
         if (decoded.Status != TDecodeStatus::Ok)
             return {};
+        const quint64 needed = MemoryToShow(decoded.Body.size(), quint64(std::count(decoded.Body.begin(), decoded.Body.end(), '\n')));
+        if (const std::optional<quint64> available = services_.AvailableMemory(); available && needed > *available) {
+            TOpenedDocument refused;
+            refused.Status = TOpenStatus::OutOfMemory;
+            refused.Needed = needed;
+            refused.Available = *available;
+            return refused;
+        }
         return OpenedText(decoded, largestText);
     } catch (const std::bad_alloc&) {
         TOpenedDocument failed;

@@ -35,6 +35,8 @@ struct TOpenedDocument {
     TOpenStatus Status = TOpenStatus::WrongPassword;
     QString Password; // the one stored in the file
     quint64 Characters = 0; // TooLarge: at least this many, as the editing area counts them
+    quint64 Needed = 0; // OutOfMemory: bytes showing the text would take, when known
+    quint64 Available = 0; // OutOfMemory: bytes the system can still give, when known
     QString PlainText; // the text, when Formatted is null
     std::unique_ptr<QTextDocument> Formatted; // a rich-text body, formatted
 };
@@ -90,5 +92,8 @@ private:
 // Memory the editor takes to open a file of fileSize bytes: the file, its
 // deciphered body, the text in UTF-16 and the editing area's own structures.
 quint64 MemoryToOpen(quint64 fileSize);
+// Memory the editing area takes for a text: every line costs it a block
+// besides the characters themselves.
+quint64 MemoryToShow(quint64 characters, quint64 lines);
 
 } // namespace tainoteka

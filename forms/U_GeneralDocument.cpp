@@ -177,7 +177,10 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     read = {}; // the file's bytes go before the editor builds its copy
     switch (opened.Status) {
     case TOpenStatus::WrongPassword: prompts_.ShowError(this, kErrorTitle, kWrongPassword); return false;
-    case TOpenStatus::OutOfMemory: prompts_.ShowError(this, kErrorTitle, TooLargeMessage(path, needed, 0)); return false;
+    case TOpenStatus::OutOfMemory:
+        prompts_.ShowError(this, kErrorTitle,
+                           TooLargeMessage(path, opened.Needed ? opened.Needed : needed, opened.Available));
+        return false;
     case TOpenStatus::TooLarge:
         prompts_.ShowError(this, kErrorTitle, TooManyCharactersMessage(path, opened.Characters, RichEditText->TextLimit()));
         return false;
