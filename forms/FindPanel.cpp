@@ -61,59 +61,91 @@ TFindPanel::TFindPanel(TRichEditText& editor, QWidget* parent)
     PatternChanged();
 }
 
-void TFindPanel::Build()
+namespace {
+
+template <typename T> T* Named(T* widget, const char* name)
 {
-    const auto named = [](auto* widget, const char* name) {
-        widget->setObjectName(QLatin1String(name));
-        return widget;
-    };
-    // Created in the order the Tab key goes through them.
-    auto* fields = named(new QWidget(this), "FindFields");
-    LblFind = named(new QLabel(QStringLiteral("Найти:"), fields), "LblFind");
-    TxtFind = named(new TFindField(fields), "TxtFind");
-    LblReplace = named(new QLabel(QStringLiteral("Заменить на:"), fields), "LblReplace");
-    TxtReplace = named(new TFindField(fields), "TxtReplace");
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+// A block of the panel: its widgets on a grid, rows lined up with the others.
+QGridLayout* BlockGrid(QWidget* block)
+{
+    auto* grid = new QGridLayout(block);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(kGap);
+    return grid;
+}
+
+} // namespace
+
+// Created in the order the Tab key goes through them.
+QWidget* TFindPanel::BuildFields()
+{
+    auto* fields = Named(new QWidget(this), "FindFields");
+    LblFind = Named(new QLabel(QStringLiteral("Найти:"), fields), "LblFind");
+    TxtFind = Named(new TFindField(fields), "TxtFind");
+    LblReplace = Named(new QLabel(QStringLiteral("Заменить на:"), fields), "LblReplace");
+    TxtReplace = Named(new TFindField(fields), "TxtReplace");
     LblFind->setBuddy(TxtFind);
     LblReplace->setBuddy(TxtReplace);
-    auto* buttons = named(new QWidget(this), "FindButtons");
-    BtnFindNext = named(new QPushButton(QStringLiteral("Далее"), buttons), "BtnFindNext");
-    BtnFindPrevious = named(new QPushButton(QStringLiteral("Ранее"), buttons), "BtnFindPrevious");
-    BtnReplace = named(new QPushButton(QStringLiteral("Заменить"), buttons), "BtnReplace");
-    BtnReplaceAll = named(new QPushButton(QStringLiteral("Заменить все"), buttons), "BtnReplaceAll");
-    ChkMatchCase = named(new QCheckBox(QStringLiteral("С учётом &регистра"), this), "ChkMatchCase");
-    ChkWholeWord = named(new QCheckBox(QStringLiteral("Слово &целиком"), this), "ChkWholeWord");
-    LblFindMessage = named(new TElidedLabel(this), "LblFindMessage");
+    QGridLayout* grid = BlockGrid(fields);
+    grid->addWidget(LblFind, 0, 0);
+    grid->addWidget(TxtFind, 0, 1);
+    grid->addWidget(LblReplace, 1, 0);
+    grid->addWidget(TxtReplace, 1, 1);
+    for (TFindField* field : {TxtFind, TxtReplace})
+        field->setMinimumWidth(UsableFieldWidth);
+    fields->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return fields;
+}
+
+QWidget* TFindPanel::BuildButtons()
+{
+    auto* buttons = Named(new QWidget(this), "FindButtons");
+    BtnFindNext = Named(new QPushButton(QStringLiteral("Далее"), buttons), "BtnFindNext");
+    BtnFindPrevious = Named(new QPushButton(QStringLiteral("Ранее"), buttons), "BtnFindPrevious");
+    BtnReplace = Named(new QPushButton(QStringLiteral("Заменить"), buttons), "BtnReplace");
+    BtnReplaceAll = Named(new QPushButton(QStringLiteral("Заменить все"), buttons), "BtnReplaceAll");
+    QGridLayout* grid = BlockGrid(buttons);
+    grid->addWidget(BtnFindNext, 0, 0);
+    grid->addWidget(BtnFindPrevious, 0, 1);
+    grid->addWidget(BtnReplace, 1, 0);
+    grid->addWidget(BtnReplaceAll, 1, 1);
+    return buttons;
+}
+
+// The message goes under the boxes, beside the replace row's buttons.
+QWidget* TFindPanel::BuildOptions()
+{
+    auto* options = Named(new QWidget(this), "FindOptions");
+    ChkMatchCase = Named(new QCheckBox(QStringLiteral("С учётом &регистра"), options), "ChkMatchCase");
+    ChkWholeWord = Named(new QCheckBox(QStringLiteral("Слово &целиком"), options), "ChkWholeWord");
+    LblFindMessage = Named(new TElidedLabel(options), "LblFindMessage");
     LblFindMessage->ReserveRoomFor(WrappedToStart);
-    BtnFindClose = named(new QToolButton(this), "BtnFindClose");
+    QGridLayout* grid = BlockGrid(options);
+    grid->addWidget(ChkMatchCase, 0, 0);
+    grid->addWidget(ChkWholeWord, 0, 1);
+    grid->addWidget(LblFindMessage, 1, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    options->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return options;
+}
+
+void TFindPanel::Build()
+{
+    // Fields first, then buttons, then boxes and message: a narrow window
+    // moves what does not fit onto lines of its own below.
+    auto* flow = new TFlowLayout;
+    flow->setSpacing(kGap);
+    for (QWidget* block : {BuildFields(), BuildButtons(), BuildOptions()})
+        flow->addWidget(block);
+    BtnFindClose = Named(new QToolButton(this), "BtnFindClose");
     BtnFindClose->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     BtnFindClose->setAutoRaise(true);
     BtnFindClose->setToolTip(QStringLiteral("Закрыть (Esc)"));
     BtnFindClose->setFocusPolicy(Qt::NoFocus);
-    for (TFindField* field : {TxtFind, TxtReplace})
-        field->setMinimumWidth(UsableFieldWidth);
-
-    auto* fieldGrid = new QGridLayout(fields);
-    auto* buttonGrid = new QGridLayout(buttons);
-    for (QGridLayout* part : {fieldGrid, buttonGrid}) {
-        part->setContentsMargins(0, 0, 0, 0);
-        part->setSpacing(kGap);
-    }
-    fieldGrid->addWidget(LblFind, 0, 0);
-    fieldGrid->addWidget(TxtFind, 0, 1);
-    fieldGrid->addWidget(LblReplace, 1, 0);
-    fieldGrid->addWidget(TxtReplace, 1, 1);
-    buttonGrid->addWidget(BtnFindNext, 0, 0);
-    buttonGrid->addWidget(BtnFindPrevious, 0, 1);
-    buttonGrid->addWidget(BtnReplace, 1, 0);
-    buttonGrid->addWidget(BtnReplaceAll, 1, 1);
-    fields->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-
-    // Fields first, then buttons, boxes and the message: a narrow window
-    // moves what does not fit onto lines of its own below.
-    auto* flow = new TFlowLayout;
-    flow->setSpacing(kGap);
-    for (QWidget* part : std::initializer_list<QWidget*>{fields, buttons, ChkMatchCase, ChkWholeWord, LblFindMessage})
-        flow->addWidget(part);
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(4, 3, 2, 3);
     outer->setSpacing(kGap);

@@ -75,6 +75,9 @@ protected:
 
 private:
     void Build();
+    QWidget* BuildFields();
+    QWidget* BuildButtons();
+    QWidget* BuildOptions();
     void EvenRowHeights();
     void Open(bool withReplace);
     void PatternChanged();

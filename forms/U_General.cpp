@@ -276,6 +276,7 @@ void TFrmGeneral::BuildLayout()
     StatusFindMessage = new QLabel(StatusBar);
     StatusFindMessage->setObjectName(QStringLiteral("StatusFindMessage"));
     StatusBar->addWidget(StatusFindMessage, 1);
+    StatusFindMessage->hide();
     rootLayout_->addWidget(RzToolbarPictures);
     rootLayout_->addLayout(middleLayout_, 1);
     // Under the editing area, so above a toolbar at the bottom edge too.

@@ -20,9 +20,10 @@ void TFrmGeneral::ShowFindMessage(const QString& message)
     if (!findMessageTimer_) {
         findMessageTimer_ = new QTimer(this);
         findMessageTimer_->setSingleShot(true);
-        connect(findMessageTimer_, &QTimer::timeout, StatusFindMessage, &QLabel::clear);
+        connect(findMessageTimer_, &QTimer::timeout, StatusFindMessage, &QLabel::hide);
     }
     StatusFindMessage->setText(message);
+    StatusFindMessage->show();
     findMessageTimer_->start(FindMessageMs);
 }
 

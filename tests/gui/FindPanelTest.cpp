@@ -189,6 +189,7 @@ TEST_F(FindPanel, KeysActAsInEveryEditor)
     Key(&editor(), Qt::Key_F3);
     EXPECT_EQ(SelectionStart(), 0);
     EXPECT_FALSE(panel().isVisible());
+    EXPECT_TRUE(window().StatusFindMessage->isVisible());
     EXPECT_EQ(window().StatusFindMessage->text(), TFindPanel::WrappedToStart);
 }
 
