@@ -441,17 +441,25 @@ void TFrmGeneral::changeEvent(QEvent* event)
         ScheduleFirstActivation();
 }
 
+namespace {
+
+bool IsFileOfAnotherKind(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const bool txtp = dot >= 0 && name.mid(dot).toLower() == QLatin1String(".txtp");
+    return !txtp && RegularFileStamp(path).has_value();
+}
+
+} // namespace
+
 void TFrmGeneral::FormActivate()
 {
     activated_ = true;
-    if (!arguments_.isEmpty()) {
-        const QString path = arguments_.constFirst();
-        const QFileInfo file(path);
-        const QString name = file.fileName();
-        const int dot = name.lastIndexOf(QLatin1Char('.'));
-        if (file.isFile() && dot >= 0 && name.mid(dot).toLower() == QLatin1String(".txtp"))
-            LoadProtectedFile(path);
-    }
+    // A file of another kind is left alone, as ever; anything that is not a
+    // file that can be read gets its reason from the open.
+    if (!arguments_.isEmpty() && !IsFileOfAnotherKind(arguments_.constFirst()))
+        LoadProtectedFile(arguments_.constFirst());
     FocusEditor();
 }
 

@@ -32,6 +32,7 @@ const QString kWrongPassword = QStringLiteral(
 const QString kAskBeforeOpen = QStringLiteral("Перед открытием другого файла\nсохранить текущий текст в файл?");
 const QString kAskBeforeNew = QStringLiteral("Перед созданием нового файла\nсохранить текущий текст в файл?");
 const QString kAskBeforeClose = QStringLiteral("Сохранить текущий текст в файл?");
+const QString kChangedOnDisk = QStringLiteral("Файл изменён другой программой. Сохранить поверх?");
 
 // Keeps the commands off while a file is read or written, whatever way the
 // procedure ends.
@@ -109,8 +110,10 @@ bool TFrmGeneral::SaveProtectedFile(const QString& path)
         saved.Status = TSaveStatus::OutOfMemory;
     }
     Wipe(text);
-    if (saved.Status == TSaveStatus::Ok)
+    if (saved.Status == TSaveStatus::Ok) {
+        diskStamp_ = RegularFileStamp(path);
         return true;
+    }
     prompts_.ShowError(this, ApplicationTitle, SaveFailureMessage(saved));
     if (saved.Status == TSaveStatus::RefusedCharacter) {
         QTextCursor caret = RichEditText->textCursor();
@@ -154,6 +157,7 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
         ShowReadFailure(path, read);
         return false;
     }
+    const std::optional<TFileStamp> stamp = RegularFileStamp(path);
     prompts_.ExecDialog(*frmPasswordEnter_);
     QString typed = frmPasswordEnter_->TxtPassword->text();
     // No typed password left lying in a hidden field; emptied first, so the
@@ -182,6 +186,7 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     document_.CurrentPassword = opened.Password;
     Wipe(opened.Password);
     AdoptPath(path);
+    diskStamp_ = stamp;
     UpdateCaption();
     UpdateCharCount();
     FindPanel->Forget();
@@ -195,11 +200,20 @@ void TFrmGeneral::AdoptPath(const QString& path)
     SetDialogsStartFolder(document_.CurrentDir);
 }
 
+bool TFrmGeneral::MayOverwrite(const QString& path)
+{
+    const std::optional<TFileStamp> now = RegularFileStamp(path);
+    if (!diskStamp_ || !now || *now == *diskStamp_)
+        return true;
+    return prompts_.AskYesNo(this, kChangedOnDisk) == TAnswer::Yes;
+}
+
 bool TFrmGeneral::SaveDocument()
 {
     if (document_.CurrentFileName.isEmpty())
         return SaveDocumentAs();
-    return SaveProtectedFile(document_.CurrentDir + document_.CurrentFileName);
+    const QString path = document_.CurrentDir + document_.CurrentFileName;
+    return MayOverwrite(path) && SaveProtectedFile(path);
 }
 
 bool TFrmGeneral::SaveDocumentAs()
@@ -252,8 +266,7 @@ void TFrmGeneral::MnuFileOpenClick()
     const std::optional<QString> path = prompts_.AskOpenFileName(this, OpenDialog.InitialDir, OpenDialog.LastName);
     if (path) {
         OpenDialog.LastName = FileNameOf(*path);
-        if (QFileInfo(*path).isFile())
-            LoadProtectedFile(*path);
+        LoadProtectedFile(*path); // a name with no file behind it gets its reason
     }
     FocusEditor();
 }
@@ -271,6 +284,7 @@ void TFrmGeneral::MnuFileNewClick()
 void TFrmGeneral::StartUntitled()
 {
     ResetDocumentPath();
+    diskStamp_.reset();
     RichEditText->ClearAll();
     UpdateCaption();
     UpdateCharCount();
