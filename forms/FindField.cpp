@@ -9,6 +9,7 @@
 #include <QMimeData>
 
 #include "ClipboardBlocking.h"
+#include "PasteGate.h"
 #include "SecretClipboard.h"
 
 namespace tainoteka {
@@ -91,7 +92,7 @@ void TFindField::mouseReleaseEvent(QMouseEvent* event)
 
 QMenu* TFindField::CreateContextMenu()
 {
-    QMenu* menu = createStandardContextMenu();
+    QMenu* menu = TPasteGate::CreateFieldContextMenu(*this);
     if (clipboardBlocked_) {
         RemoveClipboardActions(*menu);
         return menu;
