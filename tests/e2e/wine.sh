@@ -313,6 +313,11 @@ idle_cpu() { # PID -> "MEDIAN W1 W2 W3": % of one core in three 10 s windows
   done
   echo "$(printf '%s\n' "${windows[@]}" | sort -g | sed -n 2p) ${windows[*]}"
 }
+# The X clipboard has an owner that answers, offering no text.
+bridge_holds_x_clipboard() {
+  xclip -selection clipboard -o -t TARGETS >/dev/null 2>&1 && [ -z "$(xclip -selection clipboard -o 2>/dev/null)" ]
+}
+
 scenario_clipboard_guard() {
   printf '[CLIPBOARD]\r\nClipboardChecked=0\r\n' >"$PROG/options.ini"
   start_app
@@ -327,6 +332,12 @@ scenario_clipboard_guard() {
   log "FIGURE idle CPU with the clipboard switch off: median $cpu % of one core (3 x 10 s: $windows)"
   awk -v c="$cpu" 'BEGIN { exit !(c < 5) }' || { fail "the guard keeps the program busy ($cpu %)"; return 1; }
 
+  # A copy reaches Windows programs only through Wine's clipboard bridge,
+  # which hears of a new X owner by losing the X clipboard to it: the guard's
+  # emptying has made the bridge take the X clipboard by now, or a copy made
+  # next would never be seen.
+  wait_until 10 bridge_holds_x_clipboard ||
+    { fail "Wine's clipboard bridge never took the X clipboard after the guard emptied it"; return 1; }
   printf 'copied elsewhere' | xclip -selection clipboard -i -quiet >/dev/null 2>&1 &
   local holder=$!
   wait_exit "$holder" 3 || { kill "$holder" 2>/dev/null; fail "text copied with xclip was not emptied"; return 1; }
