@@ -1,11 +1,11 @@
 #include "FontColorDialog.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFontComboBox>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGridLayout>
@@ -17,6 +17,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "Settings.h"
@@ -75,7 +76,30 @@ std::optional<QColor> AskColorFromQt(QWidget* parent, const QColor& current)
     return dialog.selectedColor();
 }
 
+QStringList FamiliesOfThisMachine()
+{
+    QStringList families = QFontDatabase::families();
+    families.removeIf([](const QString& family) { return QFontDatabase::isPrivateFamily(family); });
+    return FamilyNamesOnce(families);
+}
+
+// Lists as wide as their longest entry, so that no name is cut at any scale;
+// besides is what stands beside the entries (a scroll bar).
+void WideEnoughForEveryEntry(QAbstractItemView& list, int besides)
+{
+    list.setMinimumWidth(list.sizeHintForColumn(0) + 2 * list.frameWidth() + besides);
+}
+
 } // namespace
+
+QStringList FamilyNamesOnce(const QStringList& qtFamilies)
+{
+    QStringList names;
+    for (const QString& family : qtFamilies)
+        names.append(family.section(QStringLiteral(" ["), 0, 0));
+    names.removeDuplicates();
+    return names;
+}
 
 TFontColorDialog::TFontColorDialog(const TFontChoice& current, QWidget* parent)
     : QDialog(parent),
@@ -89,9 +113,13 @@ TFontColorDialog::TFontColorDialog(const TFontChoice& current, QWidget* parent)
     setWindowTitle(FontDialogTitle);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    CmbFamily = new QFontComboBox(this);
+    CmbFamily = new QComboBox(this);
     CmbFamily->setObjectName(QStringLiteral("CmbFamily"));
+    CmbFamily->setEditable(true);
+    CmbFamily->setInsertPolicy(QComboBox::NoInsert);
+    CmbFamily->addItems(FamiliesOfThisMachine());
     CmbFamily->setMinimumWidth(220);
+    WideEnoughForEveryEntry(*CmbFamily->view(), style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 
     LstStyle = new QListWidget(this);
     LstStyle->setObjectName(QStringLiteral("LstStyle"));
@@ -104,7 +132,10 @@ TFontColorDialog::TFontColorDialog(const TFontChoice& current, QWidget* parent)
         itemFont.setItalic(IsItalic(static_cast<TStyle>(row)));
         item->setFont(itemFont);
     }
+    LstStyle->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    LstStyle->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     LstStyle->setFixedHeight(LstStyle->sizeHintForRow(0) * styleNames.size() + 2 * LstStyle->frameWidth() + 4);
+    WideEnoughForEveryEntry(*LstStyle, 0);
 
     CmbSize = new QComboBox(this);
     CmbSize->setObjectName(QStringLiteral("CmbSize"));
@@ -190,7 +221,7 @@ TFontColorDialog::TFontColorDialog(const TFontChoice& current, QWidget* parent)
     SetColor(color_);
 
     connect(CmbFamily, &QComboBox::editTextChanged, this, [this] { UpdateSample(); });
-    connect(CmbFamily, &QFontComboBox::currentFontChanged, this, [this] { UpdateSample(); });
+    connect(CmbFamily, &QComboBox::currentIndexChanged, this, [this] { UpdateSample(); });
     connect(LstStyle, &QListWidget::currentRowChanged, this, [this] { UpdateSample(); });
     connect(CmbSize, &QComboBox::editTextChanged, this, [this] { UpdateSample(); });
     connect(ChkUnderline, &QCheckBox::toggled, this, [this] { UpdateSample(); });
@@ -211,7 +242,7 @@ QString TFontColorDialog::Family() const
 
 void TFontColorDialog::SetFamily(const QString& family)
 {
-    CmbFamily->setCurrentFont(QFont(family));
+    CmbFamily->setCurrentIndex(CmbFamily->findText(family.section(QStringLiteral(" ["), 0, 0)));
     // A face this machine lacks still shows under its own name, and is kept
     // unless the user picks another.
     CmbFamily->setEditText(family);

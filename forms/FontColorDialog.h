@@ -13,7 +13,6 @@
 class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
-class QFontComboBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -56,7 +55,7 @@ public:
     QColor Color() const { return color_; }
     void SetColor(const QColor& color);
 
-    QFontComboBox* CmbFamily = nullptr;
+    QComboBox* CmbFamily = nullptr;
     QListWidget* LstStyle = nullptr;
     QComboBox* CmbSize = nullptr;
     QCheckBox* ChkStrikeOut = nullptr;
@@ -80,6 +79,11 @@ private:
     QColor color_;
     TColorPicker colorPicker_;
 };
+
+// The families as users know them, each once: Qt tells a family that several
+// foundries make by the foundry ("C059 [UKWN]", "C059 [URW]"), which the
+// font matching does not need.
+QStringList FamilyNamesOnce(const QStringList& qtFamilies);
 
 // Shows the dialog modally over parent; the chosen font and colour on OK,
 // nothing on Cancel.

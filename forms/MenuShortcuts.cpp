@@ -12,17 +12,6 @@ namespace tainoteka {
 
 namespace {
 
-// The Russian layout's letters on the keys of the Latin letters.
-const QString kCyrillicKeys = QStringLiteral("ЙЦУКЕНГШЩЗФЫВАПРОЛДЯЧСМИТЬ");
-const QString kLatinKeys = QStringLiteral("QWERTYUIOPASDFGHJKLZXCVBNM");
-
-// The Cyrillic letter on the key of a Latin letter key, or a null QChar.
-QChar CyrillicOnKey(int key)
-{
-    const int at = key <= 0xFFFF ? kLatinKeys.indexOf(QChar(static_cast<char16_t>(key))) : -1;
-    return at < 0 ? QChar() : kCyrillicKeys.at(at);
-}
-
 // Access letters are Cyrillic; with a Latin layout the same key must reach them.
 bool ForwardAsCyrillic(QObject* target, const QKeyEvent& key, Qt::KeyboardModifiers modifiers)
 {
@@ -35,14 +24,6 @@ bool ForwardAsCyrillic(QObject* target, const QKeyEvent& key, Qt::KeyboardModifi
 }
 
 } // namespace
-
-QKeyCombination LatinKeyOf(QKeyCombination key)
-{
-    const int at = key.key() <= 0xFFFF ? kCyrillicKeys.indexOf(QChar(static_cast<char16_t>(key.key()))) : -1;
-    if (at < 0)
-        return key;
-    return QKeyCombination(key.keyboardModifiers(), static_cast<Qt::Key>(kLatinKeys.at(at).unicode()));
-}
 
 TMenuShortcuts::TMenuShortcuts(QWidget* window) : QObject(window), window_(window)
 {
@@ -94,9 +75,8 @@ bool TMenuShortcuts::OpenMenuByLatinKey(const QKeyEvent& key)
     auto* bar = window_->findChild<QMenuBar*>();
     if (cyrillic.isNull() || !bar)
         return false;
-    const QKeySequence wanted(QKeyCombination(Qt::AltModifier, static_cast<Qt::Key>(cyrillic.unicode())));
     for (QAction* top : bar->actions())
-        if (top->isEnabled() && QKeySequence::mnemonic(top->text()) == wanted) {
+        if (top->isEnabled() && HasAccessLetter(top->text(), cyrillic)) {
             bar->setActiveAction(top);
             return true;
         }

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <functional>
 
+#include "AccessKeys.h"
+
 class QAction;
 class QKeyEvent;
 class QMenu;
@@ -43,9 +45,5 @@ private:
     QWidget* window_;
     QList<Entry> entries_;
 };
-
-// Letters typed with the Russian layout stand for the Latin letter on the same
-// key, and Latin letters reach the Cyrillic access letters of the menus.
-QKeyCombination LatinKeyOf(QKeyCombination key);
 
 } // namespace tainoteka

@@ -1,6 +1,7 @@
 #include "QtPrompts.h"
 
 #include "FontColorDialog.h"
+#include "RussianFileDetails.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -70,6 +71,7 @@ std::optional<QString> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mo
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("txtp"));
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setProxyModel(new TRussianFileDetails(&dialog));
     if (!lastName.isEmpty())
         dialog.selectFile(lastName);
     BlockOwnerOnly(dialog);

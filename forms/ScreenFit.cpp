@@ -41,4 +41,12 @@ QRect PlaceBeside(const QRect& area, const QRect& mainOuter, QSize wantedOuter)
     return MovedInside(outer, area);
 }
 
+std::optional<QRect> CorrectedFirstFrame(const TFirstFraming& framing)
+{
+    const bool placedByOthers = framing.Frame.topLeft() != framing.AskedPosition || framing.Size != framing.AskedSize;
+    if (framing.MaximizedOrFullScreen || placedByOthers || framing.Area.contains(framing.Frame))
+        return std::nullopt;
+    return FitOuterFrame(framing.Area, framing.Frame.size(), framing.Frame.center());
+}
+
 } // namespace tainoteka

@@ -123,16 +123,25 @@ void TFrmGeneral::PlaceAtFirstStart(const QMargins& frame)
 
 bool TFrmGeneral::event(QEvent* event)
 {
-    // The frame is known only once the window manager has framed the
-    // window; place it again then, with the frame inside the screen.
-    if (!framePlaced_ && isVisible() && windowHandle()) {
-        const QMargins frame = windowHandle()->frameMargins();
-        if (!frame.isNull()) {
-            framePlaced_ = true;
-            PlaceAtFirstStart(frame);
-        }
+    // Once the window manager has framed and shown the window, its placement
+    // is the window manager's and the user's; put right only a frame that
+    // lies off the screen where it was asked to stand.
+    if (!firstFramingChecked_ && isVisible() && windowHandle() && windowHandle()->isExposed()) {
+        firstFramingChecked_ = true;
+        CorrectFirstFraming();
     }
     return QMainWindow::event(event);
+}
+
+void TFrmGeneral::CorrectFirstFraming()
+{
+    const QScreen* screen = windowHandle()->screen();
+    if (!screen)
+        return;
+    const TFirstFraming framing{screen->availableGeometry(), askedPosition_, askedSize_, frameGeometry(), size(),
+                                (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0};
+    if (const std::optional<QRect> outer = CorrectedFirstFrame(framing))
+        setGeometry(outer->marginsRemoved(FrameMargins()));
 }
 
 QMargins TFrmGeneral::FrameMargins() const
@@ -289,6 +298,7 @@ void TFrmGeneral::BuildLayout()
 void TFrmGeneral::BindShortcuts()
 {
     shortcuts_ = new TMenuShortcuts(this);
+    new TDialogAccessKeys(this); // the dialogs and message boxes shown over this window
     const auto none = std::function<void()>();
     const auto editClick = [this] { MnuEditClick(); };
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_N), MnuFile, none, MnuFileNew);
@@ -407,6 +417,15 @@ void TFrmGeneral::ScheduleFirstActivation()
 
 void TFrmGeneral::showEvent(QShowEvent* event)
 {
+    // Before the first map: where the system knows the frame already
+    // (Windows), the first size includes it.
+    if (!firstShown_) {
+        firstShown_ = true;
+        if (!FrameMargins().isNull())
+            PlaceAtFirstStart(FrameMargins());
+        askedPosition_ = pos();
+        askedSize_ = size();
+    }
     QMainWindow::showEvent(event);
     // Without a window manager the window may never become active; the
     // command-line file must still open once the message loop runs.

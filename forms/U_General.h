@@ -167,6 +167,7 @@ private:
     // 796 x 594 with the frame, or the screen's available area where smaller.
     void PlaceAtFirstStart(const QMargins& frame);
     QMargins FrameMargins() const;
+    void CorrectFirstFraming();
     void ScheduleFirstActivation();
     void BuildMenus();
     void BuildToolbar();
@@ -212,7 +213,10 @@ private:
     };
     std::optional<TSystemColor> systemTextColor_;
     bool activated_ = false;
-    bool framePlaced_ = false;
+    bool firstShown_ = false;
+    bool firstFramingChecked_ = false;
+    QPoint askedPosition_;
+    QSize askedSize_;
 };
 
 QString FormatThousands(quint32 count);

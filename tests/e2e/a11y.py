@@ -17,6 +17,7 @@ until it equals VALUE, exit 1 with the last value on stderr at the time-out):
     field WINDOW INDEX    text of the INDEX-th (from 0) entry field of WINDOW
     focused-field WINDOW  the index of WINDOW's entry field with the focus,
                           or "none"
+    editor-extents        "X Y WIDTH HEIGHT" of the editing area on the screen
     font-size             the font size in points of the editing area's first
                           character
     menu-item NAME        "checked"/"unchecked" and "enabled"/"disabled" of
@@ -240,6 +241,10 @@ def q_field_center(app, title, index):
     return f"{x + w // 2} {y + h // 2}"
 
 
+def q_editor_extents(app):
+    return " ".join(str(v) for v in extents(editor(app)))
+
+
 def q_font_size(app):
     ed = editor(app)
     if ed.get_character_count() == 0:
@@ -299,7 +304,7 @@ def press(app, title, button):
 
 QUERIES = {
     "windows": q_windows, "active": q_active, "status": q_status, "editor-text": q_editor_text,
-    "selection": q_selection, "focused": q_focused, "field": q_field,
+    "editor-extents": q_editor_extents, "selection": q_selection, "focused": q_focused, "field": q_field,
     "focused-field": q_focused_field, "field-center": q_field_center, "font-size": q_font_size,
     "menu-item": q_menu_item, "menu-open": q_menu_open, "toolbar-edge": q_toolbar_edge,
     "labels": q_labels, "tree": q_tree, "press": press,

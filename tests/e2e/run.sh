@@ -46,6 +46,7 @@ readonly ALL_SCENARIOS=(
   settings_survive_restart
   copy_marked_secret
   find_and_replace
+  window_manager_maximizes
 )
 readonly UNTITLED="Безымянный - Тайнотека"
 readonly QUESTION_TITLE="Тайнотека"
@@ -416,6 +417,7 @@ scenario_cleanup() {
   for pid in "${HELPER_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
   [ -n "$A11Y_PID" ] && kill "$A11Y_PID" 2>/dev/null
   reset_keyboard
+  [ -n "$WM_RULES" ] && (use_wm_rules "")
   exit "$rc"
 }
 
@@ -1119,6 +1121,57 @@ scenario_find_and_replace() {
     fail "the replacement text was written to $(grep -rlF "кошка" "$WORK/prog" "$WORK/home" | head -n1)"
   fi
   log "found, replaced, undone and saved; the file decrypts to the replaced text"
+}
+
+# ------------------------------------------------- the window manager rules
+
+# openbox reads its settings again, from FILE or its own defaults for "".
+# Each settings file names its own theme, and openbox shows the theme it
+# loaded on the root window: that tells when the new settings are in force.
+WM_RULES=
+readonly WM_DEFAULT_THEME=Clearlooks
+wm_theme_is() { xprop -root _OB_THEME 2>/dev/null | grep -qF "= \"$1\""; }
+use_wm_rules() { # FILE THEME, or "" for openbox's own
+  local rc="$E2E_TMP/wm-home/.config/openbox/rc.xml" theme=${2:-$WM_DEFAULT_THEME}
+  WM_RULES=$1
+  mkdir -p "$(dirname "$rc")"
+  if [ -n "$1" ]; then cp "$1" "$rc"; else rm -f "$rc"; fi
+  openbox --reconfigure
+  wait_until 10 wm_theme_is "$theme" || fail "openbox did not take up the theme $theme"
+}
+
+is_maximized() { # WINDOW_ID
+  local state
+  state=$(xprop -id "$1" _NET_WM_STATE 2>/dev/null)
+  [[ $state == *_NET_WM_STATE_MAXIMIZED_VERT* && $state == *_NET_WM_STATE_MAXIMIZED_HORZ* ]]
+}
+
+# The main window is maximized, as large as the screen allows, and the
+# editing area the program lays out fills its width and reaches down to the
+# status bar: the program neither shrank it back nor laid it out at a stale size.
+main_fills_screen() {
+  local id wx wy ww wh ex ey ew eh
+  id=$(main_window)
+  is_maximized "$id" || return 1
+  read -r wx wy ww wh <<<"$(abs_geometry "$id")"
+  read -r ex ey ew eh <<<"$(a11y editor-extents)" || return 1
+  [ "$ww" -ge 1200 ] && [ "$wh" -ge 900 ] &&
+    [ $((wx + ww - ex - ew)) -le 8 ] && [ "$ew" -ge $((ww - 16)) ] &&
+    [ $((wy + wh - ey - eh)) -le 60 ]
+}
+
+scenario_window_manager_maximizes() {
+  sed -e 's|</applications>|<application class="*"><maximized>yes</maximized></application></applications>|' \
+    -e "s|<name>$WM_DEFAULT_THEME</name>|<name>Onyx</name>|" /etc/xdg/openbox/rc.xml >"$WORK/maximize-all.xml"
+  use_wm_rules "$WORK/maximize-all.xml" Onyx
+  start_app
+  wait_untitled_main
+  wait_until 10 main_fills_screen ||
+    fail "not maximized and filled: window $(abs_geometry "$(main_window)"), editing area $(a11y editor-extents)"
+  shot maximized
+  expect_steady 3 "the window stays maximized and filled" main_fills_screen
+  log "window $(abs_geometry "$(main_window)"), editing area $(a11y editor-extents)"
+  use_wm_rules ""
 }
 
 panel_says() { a11y labels "$(main_title)" | grep -qxF "$1"; }

@@ -14,4 +14,15 @@ inline void ShowActive(QWidget& window)
     QCoreApplication::processEvents();
 }
 
+// The shown top-level window of the kind, such as the message box a modal
+// loop has opened; nullptr when there is none.
+template <class TWindow>
+TWindow* ShownWindow()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<TWindow*>(widget); window && window->isVisible())
+            return window;
+    return nullptr;
+}
+
 } // namespace tainoteka::test

@@ -85,6 +85,31 @@ TEST(ScreenFit, HelpGoesBesideTheMainWindowOrCentredOnIt)
     EXPECT_EQ(PlaceBeside(tiny, tiny, QSize(808, 650)), tiny);
 }
 
+// After the window manager has framed the main window, only a frame that
+// stands where it was asked to and lies off the screen is moved back inside.
+TEST(ScreenFit, AFramedWindowIsPutRightOnlyWhereItStandsAsAskedOffTheScreen)
+{
+    const QRect small(0, 0, 640, 488); // 1280 x 1024 at 200 %
+    const QPoint asked(0, 0);
+    const QSize size(640, 488);
+    const QRect titleBarAdded(0, 0, 640, 507); // 19 pixels below the screen's edge
+    const struct {
+        const char* Case;
+        TFirstFraming Framing;
+        std::optional<QRect> Expected;
+    } cases[] = {
+        {"inside the area", {QRect(0, 0, 1920, 1040), asked, size, titleBarAdded, size, false}, std::nullopt},
+        {"off the screen, as asked", {small, asked, size, titleBarAdded, size, false}, small},
+        {"maximized or full-screen", {small, asked, size, titleBarAdded, size, true}, std::nullopt},
+        {"moved by the window manager", {small, asked, size, titleBarAdded.translated(0, 5), size, false},
+         std::nullopt},
+        {"sized by a tiling window manager", {small, asked, size, titleBarAdded, QSize(320, 488), false},
+         std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CorrectedFirstFrame(c.Framing), c.Expected) << c.Case;
+}
+
 using Placement = MainWindowFixture;
 
 TEST_F(Placement, MainWindowAndHelpLieWithinTheAvailableArea)
