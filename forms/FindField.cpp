@@ -10,6 +10,7 @@
 
 #include "ClipboardBlocking.h"
 #include "PasteGate.h"
+#include "RichEditText.h"
 #include "SecretClipboard.h"
 
 namespace tainoteka {
@@ -54,6 +55,11 @@ void TFindField::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         emit EnterPressed(event->modifiers() & Qt::ShiftModifier);
+        event->accept();
+        return;
+    }
+    if (IsRedoKey(*event)) {
+        redo();
         event->accept();
         return;
     }

@@ -198,6 +198,8 @@ void TFrmGeneral::BuildMenus()
     MnuEditClipboard = addItem(MnuEdit, "MnuEditClipboard", QStringLiteral("&Буфер обмена (вкл/выкл)"), 14,
                                &TFrmGeneral::MnuEditClipboardClick);
     MnuEditClipboard->setCheckable(true);
+    // A frame around a checked icon is too faint to tell on from off.
+    MnuEditClipboard->setIcon(SwitchIcon(14));
     MnuEditClipboard->setChecked(true);
     MnuEdit->addSeparator()->setObjectName(QStringLiteral("N2"));
     MnuEditCut = addItem(MnuEdit, "MnuEditCut", QStringLiteral("&Вырезать"), 6, &TFrmGeneral::MnuEditCutClick);
@@ -209,12 +211,12 @@ void TFrmGeneral::BuildMenus()
     MnuEditSelectAll = addItem(MnuEdit, "MnuEditSelectAll", QStringLiteral("Выделить в&се"), -1,
                                &TFrmGeneral::MnuEditSelectAllClick);
     MnuEdit->addSeparator()->setObjectName(QStringLiteral("N5"));
-    MnuEditFind = addItem(MnuEdit, "MnuEditFind", QStringLiteral("Найти..."), -1, &TFrmGeneral::MnuEditFindClick);
-    MnuEditFindNext = addItem(MnuEdit, "MnuEditFindNext", QStringLiteral("Найти далее"), -1,
+    MnuEditFind = addItem(MnuEdit, "MnuEditFind", QStringLiteral("&Найти..."), -1, &TFrmGeneral::MnuEditFindClick);
+    MnuEditFindNext = addItem(MnuEdit, "MnuEditFindNext", QStringLiteral("Найти &далее"), -1,
                               &TFrmGeneral::MnuEditFindNextClick);
-    MnuEditFindPrevious = addItem(MnuEdit, "MnuEditFindPrevious", QStringLiteral("Найти ранее"), -1,
+    MnuEditFindPrevious = addItem(MnuEdit, "MnuEditFindPrevious", QStringLiteral("Найти &ранее"), -1,
                                   &TFrmGeneral::MnuEditFindPreviousClick);
-    MnuEditReplace = addItem(MnuEdit, "MnuEditReplace", QStringLiteral("Заменить..."), -1,
+    MnuEditReplace = addItem(MnuEdit, "MnuEditReplace", QStringLiteral("&Заменить..."), -1,
                              &TFrmGeneral::MnuEditReplaceClick);
 
     MnuFormat = addMenu("MnuFormat", QStringLiteral("Фор&мат"));
@@ -286,6 +288,10 @@ void TFrmGeneral::BuildLayout()
     StatusPanel = new QLabel(StatusBar);
     StatusPanel->setFixedWidth(StatusPanelWidth);
     StatusBar->addWidget(StatusPanel);
+    StatusFindMessage = new QLabel(StatusBar);
+    StatusFindMessage->setObjectName(QStringLiteral("StatusFindMessage"));
+    StatusBar->addWidget(StatusFindMessage, 1);
+    StatusFindMessage->hide();
     rootLayout_->addWidget(RzToolbarPictures);
     rootLayout_->addLayout(middleLayout_, 1);
     // Under the editing area, so above a toolbar at the bottom edge too.
@@ -331,6 +337,7 @@ void TFrmGeneral::FormCreate()
     });
     connect(RichEditText->document(), &QTextDocument::contentsChanged, this, &TFrmGeneral::UpdateCharCount);
     connect(ClipboardText, &TClipboardTextWatch::Changed, this, &TFrmGeneral::UpdateEditCommands);
+    connect(FindPanel, &TFindPanel::MessageWhileClosed, this, &TFrmGeneral::ShowFindMessage);
     ResetDocumentPath();
     UpdateCaption();
     UpdateCharCount();
@@ -440,17 +447,25 @@ void TFrmGeneral::changeEvent(QEvent* event)
         ScheduleFirstActivation();
 }
 
+namespace {
+
+bool IsFileOfAnotherKind(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const bool txtp = dot >= 0 && name.mid(dot).toLower() == QLatin1String(".txtp");
+    return !txtp && RegularFileStamp(path).has_value();
+}
+
+} // namespace
+
 void TFrmGeneral::FormActivate()
 {
     activated_ = true;
-    if (!arguments_.isEmpty()) {
-        const QString path = arguments_.constFirst();
-        const QFileInfo file(path);
-        const QString name = file.fileName();
-        const int dot = name.lastIndexOf(QLatin1Char('.'));
-        if (file.isFile() && dot >= 0 && name.mid(dot).toLower() == QLatin1String(".txtp"))
-            LoadProtectedFile(path);
-    }
+    // A file of another kind is left alone, as ever; anything that is not a
+    // file that can be read gets its reason from the open.
+    if (!arguments_.isEmpty() && !IsFileOfAnotherKind(arguments_.constFirst()))
+        LoadProtectedFile(arguments_.constFirst());
     FocusEditor();
 }
 

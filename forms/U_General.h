@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "AtomicFile.h"
 #include "DocumentState.h"
 #include "ToolbarEdge.h"
 #include "U_Help.h"
@@ -18,6 +19,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QStatusBar;
+class QTimer;
 class QToolButton;
 class QVBoxLayout;
 class QHBoxLayout;
@@ -149,6 +151,9 @@ public:
     TRichEditText* RichEditText = nullptr;
     QStatusBar* StatusBar = nullptr;
     QLabel* StatusPanel = nullptr;
+    // What F3 with the find panel closed has to say, for a few seconds.
+    QLabel* StatusFindMessage = nullptr;
+    static constexpr int FindMessageMs = 5000;
     TFindPanel* FindPanel = nullptr;
     TClipboardGuard* ClipboardGuard = nullptr;
     // Whether the clipboard offers text, kept without waiting on its owner.
@@ -185,8 +190,12 @@ private:
     bool ShowOpenedText(TOpenedDocument& opened);
     void SetDialogsStartFolder(const QString& folder);
     void AdoptPath(const QString& path);
+    // False when the file changed on disk since this window read or wrote it
+    // and the user chose not to write over it.
+    bool MayOverwrite(const QString& path);
     QString PlainTextForSaving() const;
     void FocusEditor();
+    void ShowFindMessage(const QString& message);
 
     IPrompts& prompts_;
     IShell& shell_;
@@ -201,6 +210,7 @@ private:
     TFrmPasswordEnter* frmPasswordEnter_ = nullptr;
     QDialog* frmAbout_ = nullptr;
     TMenuShortcuts* shortcuts_ = nullptr;
+    QTimer* findMessageTimer_ = nullptr;
     QVBoxLayout* rootLayout_ = nullptr;
     QHBoxLayout* middleLayout_ = nullptr;
     TToolbarEdge toolbarEdge_ = TToolbarEdge::Top;
@@ -217,6 +227,7 @@ private:
     bool firstFramingChecked_ = false;
     QPoint askedPosition_;
     QSize askedSize_;
+    std::optional<TFileStamp> diskStamp_; // the file as this window last read or wrote it
 };
 
 QString FormatThousands(quint32 count);

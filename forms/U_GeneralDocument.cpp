@@ -32,6 +32,7 @@ const QString kWrongPassword = QStringLiteral(
 const QString kAskBeforeOpen = QStringLiteral("Перед открытием другого файла\nсохранить текущий текст в файл?");
 const QString kAskBeforeNew = QStringLiteral("Перед созданием нового файла\nсохранить текущий текст в файл?");
 const QString kAskBeforeClose = QStringLiteral("Сохранить текущий текст в файл?");
+const QString kChangedOnDisk = QStringLiteral("Файл изменён другой программой. Сохранить поверх?");
 
 // Keeps the commands off while a file is read or written, whatever way the
 // procedure ends.
@@ -72,6 +73,14 @@ QString TooLargeMessage(const QString& path, quint64 needed, quint64 available)
         .arg(FileNameOf(path), Megabytes(needed));
 }
 
+QString TooManyCharactersMessage(const QString& path, quint64 characters, qint64 limit)
+{
+    return QStringLiteral("Документ слишком велик: в файле «%1» %2 символов,\n"
+                          "а в редакторе помещается не больше %3.\nТекущий документ не изменён.")
+        .arg(FileNameOf(path), FormatThousands(quint32(std::min<quint64>(characters, UINT32_MAX))),
+             FormatThousands(quint32(limit)));
+}
+
 QString SaveFailureMessage(const TSavedDocument& saved)
 {
     switch (saved.Status) {
@@ -109,8 +118,10 @@ bool TFrmGeneral::SaveProtectedFile(const QString& path)
         saved.Status = TSaveStatus::OutOfMemory;
     }
     Wipe(text);
-    if (saved.Status == TSaveStatus::Ok)
+    if (saved.Status == TSaveStatus::Ok) {
+        diskStamp_ = RegularFileStamp(path);
         return true;
+    }
     prompts_.ShowError(this, ApplicationTitle, SaveFailureMessage(saved));
     if (saved.Status == TSaveStatus::RefusedCharacter) {
         QTextCursor caret = RichEditText->textCursor();
@@ -154,18 +165,22 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
         ShowReadFailure(path, read);
         return false;
     }
+    const std::optional<TFileStamp> stamp = RegularFileStamp(path);
     prompts_.ExecDialog(*frmPasswordEnter_);
     QString typed = frmPasswordEnter_->TxtPassword->text();
     // No typed password left lying in a hidden field; emptied first, so the
     // copy here is the only one left to wipe.
     EmptyPasswordField(*frmPasswordEnter_->TxtPassword);
-    TOpenedDocument opened = documentFile_->Open(read.Bytes, typed);
+    TOpenedDocument opened = documentFile_->Open(read.Bytes, typed, quint64(RichEditText->TextLimit()));
     Wipe(typed);
     const quint64 needed = MemoryToOpen(quint64(read.Bytes.size()));
     read = {}; // the file's bytes go before the editor builds its copy
     switch (opened.Status) {
     case TOpenStatus::WrongPassword: prompts_.ShowError(this, kErrorTitle, kWrongPassword); return false;
     case TOpenStatus::OutOfMemory: prompts_.ShowError(this, kErrorTitle, TooLargeMessage(path, needed, 0)); return false;
+    case TOpenStatus::TooLarge:
+        prompts_.ShowError(this, kErrorTitle, TooManyCharactersMessage(path, opened.Characters, RichEditText->TextLimit()));
+        return false;
     case TOpenStatus::Ok: break;
     }
     const bool shown = ShowOpenedText(opened);
@@ -182,6 +197,7 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     document_.CurrentPassword = opened.Password;
     Wipe(opened.Password);
     AdoptPath(path);
+    diskStamp_ = stamp;
     UpdateCaption();
     UpdateCharCount();
     FindPanel->Forget();
@@ -195,11 +211,20 @@ void TFrmGeneral::AdoptPath(const QString& path)
     SetDialogsStartFolder(document_.CurrentDir);
 }
 
+bool TFrmGeneral::MayOverwrite(const QString& path)
+{
+    const std::optional<TFileStamp> now = RegularFileStamp(path);
+    if (!diskStamp_ || !now || *now == *diskStamp_)
+        return true;
+    return prompts_.AskYesNo(this, kChangedOnDisk) == TAnswer::Yes;
+}
+
 bool TFrmGeneral::SaveDocument()
 {
     if (document_.CurrentFileName.isEmpty())
         return SaveDocumentAs();
-    return SaveProtectedFile(document_.CurrentDir + document_.CurrentFileName);
+    const QString path = document_.CurrentDir + document_.CurrentFileName;
+    return MayOverwrite(path) && SaveProtectedFile(path);
 }
 
 bool TFrmGeneral::SaveDocumentAs()
@@ -252,8 +277,7 @@ void TFrmGeneral::MnuFileOpenClick()
     const std::optional<QString> path = prompts_.AskOpenFileName(this, OpenDialog.InitialDir, OpenDialog.LastName);
     if (path) {
         OpenDialog.LastName = FileNameOf(*path);
-        if (QFileInfo(*path).isFile())
-            LoadProtectedFile(*path);
+        LoadProtectedFile(*path); // a name with no file behind it gets its reason
     }
     FocusEditor();
 }
@@ -271,6 +295,7 @@ void TFrmGeneral::MnuFileNewClick()
 void TFrmGeneral::StartUntitled()
 {
     ResetDocumentPath();
+    diskStamp_.reset();
     RichEditText->ClearAll();
     UpdateCaption();
     UpdateCharCount();
