@@ -1,6 +1,5 @@
 #include "DocumentFile.h"
 
-#include <QFileInfo>
 #include <QTextDocument>
 
 #include <new>
@@ -159,7 +158,8 @@ TDocumentFile::~TDocumentFile() = default;
 TReadFile TDocumentFile::Read(const QString& path) const
 {
     TReadFile read;
-    const quint64 size = quint64(std::max<qint64>(QFileInfo(path).size(), 0));
+    const std::optional<TFileStamp> stamp = RegularFileStamp(path);
+    const quint64 size = quint64(std::max<qint64>(stamp ? stamp->Size : 0, 0));
     read.Needed = MemoryToOpen(size);
     if (const std::optional<quint64> available = services_.AvailableMemory(); available && read.Needed > *available) {
         read.Status = TReadStatus::TooLarge;

@@ -434,14 +434,22 @@ void TFrmGeneral::changeEvent(QEvent* event)
         ScheduleFirstActivation();
 }
 
+namespace {
+
+bool IsFileOfAnotherKind(const QString& path)
+{
+    return !HasDocumentExtension(path) && RegularFileStamp(path).has_value();
+}
+
+} // namespace
+
 void TFrmGeneral::FormActivate()
 {
     activated_ = true;
-    if (!arguments_.isEmpty()) {
-        const QString path = arguments_.constFirst();
-        if (QFileInfo(path).isFile() && HasDocumentExtension(path))
-            LoadProtectedFile(path);
-    }
+    // A file of another kind is left alone, as ever; anything that is not a
+    // file that can be read gets its reason from the open.
+    if (!arguments_.isEmpty() && !IsFileOfAnotherKind(arguments_.constFirst()))
+        LoadProtectedFile(arguments_.constFirst());
     FocusEditor();
 }
 

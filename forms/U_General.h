@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "AtomicFile.h"
 #include "DocumentState.h"
 #include "ToolbarEdge.h"
 #include "U_Help.h"
@@ -182,6 +183,9 @@ private:
     bool ShowOpenedText(TOpenedDocument& opened);
     void SetDialogsStartFolder(const QString& folder);
     void AdoptPath(const QString& path);
+    // False when the file changed on disk since this window read or wrote it
+    // and the user chose not to write over it.
+    bool MayOverwrite(const QString& path);
     QString PlainTextForSaving() const;
     void FocusEditor();
     template <class Work>
@@ -219,6 +223,7 @@ private:
     bool firstFramingChecked_ = false;
     QPoint askedPosition_;
     QSize askedSize_;
+    std::optional<TFileStamp> diskStamp_; // the file as this window last read or wrote it
 };
 
 QString FormatThousands(quint32 count);

@@ -34,6 +34,7 @@ const QString kUnchanged = QStringLiteral("\nТекущий документ н�
 const QString kAskBeforeOpen = QStringLiteral("Перед открытием другого файла\nсохранить текущий текст в файл?");
 const QString kAskBeforeNew = QStringLiteral("Перед созданием нового файла\nсохранить текущий текст в файл?");
 const QString kAskBeforeClose = QStringLiteral("Сохранить текущий текст в файл?");
+const QString kChangedOnDisk = QStringLiteral("Файл изменён другой программой. Сохранить поверх?");
 
 // Keeps the commands off while a file is read or written, whatever way the
 // procedure ends.
@@ -164,8 +165,10 @@ bool TFrmGeneral::SaveProtectedFile(const QString& path, TDocumentType type)
         saved.Status = TSaveStatus::OutOfMemory;
     }
     Wipe(text);
-    if (saved.Status == TSaveStatus::Ok)
+    if (saved.Status == TSaveStatus::Ok) {
+        diskStamp_ = RegularFileStamp(path);
         return true;
+    }
     prompts_.ShowError(this, ApplicationTitle, SaveFailureMessage(saved));
     if (saved.Status == TSaveStatus::RefusedCharacter) {
         QTextCursor caret = RichEditText->textCursor();
@@ -215,6 +218,7 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
         ShowReadFailure(path, read);
         return false;
     }
+    const std::optional<TFileStamp> stamp = RegularFileStamp(path);
     prompts_.ExecDialog(*frmPasswordEnter_);
     QString typed = frmPasswordEnter_->TxtPassword->text();
     // No typed password left lying in a hidden field; emptied first, so the
@@ -247,6 +251,7 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     document_.CurrentType = opened.Type;
     Wipe(opened.Password);
     AdoptPath(path);
+    diskStamp_ = stamp;
     UpdateCaption();
     UpdateCharCount();
     FindPanel->Forget();
@@ -260,11 +265,20 @@ void TFrmGeneral::AdoptPath(const QString& path)
     SetDialogsStartFolder(document_.CurrentDir);
 }
 
+bool TFrmGeneral::MayOverwrite(const QString& path)
+{
+    const std::optional<TFileStamp> now = RegularFileStamp(path);
+    if (!diskStamp_ || !now || *now == *diskStamp_)
+        return true;
+    return prompts_.AskYesNo(this, kChangedOnDisk) == TAnswer::Yes;
+}
+
 bool TFrmGeneral::SaveDocument()
 {
     if (document_.CurrentFileName.isEmpty())
         return SaveDocumentAs();
-    return SaveProtectedFile(document_.CurrentDir + document_.CurrentFileName, document_.CurrentType);
+    const QString path = document_.CurrentDir + document_.CurrentFileName;
+    return MayOverwrite(path) && SaveProtectedFile(path, document_.CurrentType);
 }
 
 bool TFrmGeneral::SaveDocumentAs()
@@ -323,8 +337,7 @@ void TFrmGeneral::MnuFileOpenClick()
     const std::optional<QString> path = prompts_.AskOpenFileName(this, OpenDialog.InitialDir, OpenDialog.LastName);
     if (path) {
         OpenDialog.LastName = FileNameOf(*path);
-        if (QFileInfo(*path).isFile())
-            LoadProtectedFile(*path);
+        LoadProtectedFile(*path); // a name with no file behind it gets its reason
     }
     FocusEditor();
 }
@@ -342,6 +355,7 @@ void TFrmGeneral::MnuFileNewClick()
 void TFrmGeneral::StartUntitled()
 {
     ResetDocumentPath();
+    diskStamp_.reset();
     RichEditText->ClearAll();
     UpdateCaption();
     UpdateCharCount();

@@ -351,7 +351,13 @@ scenario_installer() {
   grep -q 'tainoteka.exe" "%1"' "$out" || { fail "no open command for .txtp: $(cat "$out")"; return 1; }
   wine_run reg query 'HKCR\Tainoteka.Document\DefaultIcon' /ve >"$out" 2>&1
   grep -q 'tainoteka.exe,1' "$out" || { fail "no icon for .txtp: $(cat "$out")"; return 1; }
-  log "installed: files, Start-menu entry, .txtp file type"
+  wine_run reg query 'HKCR\.age\OpenWithProgids' /v Tainoteka.AgeDocument >"$out" 2>&1 ||
+    { fail ".txt.age documents are not offered to the program: $(cat "$out")"; return 1; }
+  wine_run reg query 'HKCR\.age' /ve >"$out" 2>&1
+  grep -q 'Tainoteka' "$out" && { fail "the installer claimed every .age file: $(cat "$out")"; return 1; }
+  wine_run reg query 'HKCR\Tainoteka.AgeDocument\shell\open\command' /ve >"$out" 2>&1
+  grep -q 'tainoteka.exe" "%1"' "$out" || { fail "no open command for .txt.age: $(cat "$out")"; return 1; }
+  log "installed: files, Start-menu entry, .txtp file type, .txt.age in .age's Open with"
 
   # The shell's "open" of a .txtp file starts the installed program, which
   # asks for the file's password.
@@ -374,6 +380,8 @@ scenario_installer() {
   [ ! -e "$lnk" ] || { fail "the Start-menu entry stayed"; return 1; }
   wine_run reg query 'HKCR\.txtp' /ve >"$out" 2>&1 && { fail ".txtp file type stayed"; return 1; }
   wine_run reg query 'HKCR\Tainoteka.Document' >"$out" 2>&1 && { fail "the document class stayed"; return 1; }
+  wine_run reg query 'HKCR\Tainoteka.AgeDocument' >"$out" 2>&1 && { fail "the age document class stayed"; return 1; }
+  wine_run reg query 'HKCR\.age' >"$out" 2>&1 && { fail "the .age entry stayed: $(cat "$out")"; return 1; }
   log "uninstalled: all gone but the user's settings"
 }
 
