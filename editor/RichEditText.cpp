@@ -79,6 +79,12 @@ bool HasWordLongerThan(QStringView text, int limit)
     return false;
 }
 
+bool IsRedoKey(const QKeyEvent& event)
+{
+    return event.matches(QKeySequence::Redo)
+        || event.keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y);
+}
+
 qint64 SavedLength(const QString& text)
 {
     qint64 length = 0;
@@ -280,6 +286,12 @@ void TRichEditText::keyPressEvent(QKeyEvent* event)
         emit InputEvent();
         return;
     }
+    if (IsRedoKey(*event)) {
+        event->accept();
+        redo();
+        emit InputEvent();
+        return;
+    }
     if (IsStrayAltCharacter(*event)) {
         event->accept();
         QApplication::beep();
@@ -343,7 +355,15 @@ void TRichEditText::insertFromMimeData(const QMimeData* source)
         text.truncate(cut);
     }
     WrapFor(text, false);
-    textCursor().insertText(text);
+    // A paste is an undo step of its own. Plain insertions next to each
+    // other join into one step, so the paste is an edit block, and its last
+    // edit is a removal, so that what is typed after it does not join it.
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    cursor.insertText(text + QLatin1Char(' '));
+    cursor.deletePreviousChar();
+    cursor.endEditBlock();
+    setTextCursor(cursor);
     ensureCursorVisible();
 }
 

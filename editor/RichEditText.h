@@ -106,6 +106,8 @@ private:
 
 // Whether some run of characters without a space is longer than limit.
 bool HasWordLongerThan(QStringView text, int limit);
+// The platform's redo key, and Ctrl+Y as well wherever it is not.
+bool IsRedoKey(const QKeyEvent& event);
 // Length of a text in the editing area's measure (CR LF for every line break).
 qint64 SavedLength(const QString& text);
 

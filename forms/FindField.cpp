@@ -9,6 +9,7 @@
 #include <QMimeData>
 
 #include "ClipboardBlocking.h"
+#include "RichEditText.h"
 #include "SecretClipboard.h"
 
 namespace tainoteka {
@@ -53,6 +54,11 @@ void TFindField::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         emit EnterPressed(event->modifiers() & Qt::ShiftModifier);
+        event->accept();
+        return;
+    }
+    if (IsRedoKey(*event)) {
+        redo();
         event->accept();
         return;
     }

@@ -192,6 +192,8 @@ void TFrmGeneral::BuildMenus()
     MnuEditClipboard = addItem(MnuEdit, "MnuEditClipboard", QStringLiteral("&Буфер обмена (вкл/выкл)"), 14,
                                &TFrmGeneral::MnuEditClipboardClick);
     MnuEditClipboard->setCheckable(true);
+    // A frame around a checked icon is too faint to tell on from off.
+    MnuEditClipboard->setIcon(SwitchIcon(14));
     MnuEditClipboard->setChecked(true);
     MnuEdit->addSeparator()->setObjectName(QStringLiteral("N2"));
     MnuEditCut = addItem(MnuEdit, "MnuEditCut", QStringLiteral("&Вырезать"), 6, &TFrmGeneral::MnuEditCutClick);
@@ -203,12 +205,12 @@ void TFrmGeneral::BuildMenus()
     MnuEditSelectAll = addItem(MnuEdit, "MnuEditSelectAll", QStringLiteral("Выделить в&се"), -1,
                                &TFrmGeneral::MnuEditSelectAllClick);
     MnuEdit->addSeparator()->setObjectName(QStringLiteral("N5"));
-    MnuEditFind = addItem(MnuEdit, "MnuEditFind", QStringLiteral("Найти..."), -1, &TFrmGeneral::MnuEditFindClick);
-    MnuEditFindNext = addItem(MnuEdit, "MnuEditFindNext", QStringLiteral("Найти далее"), -1,
+    MnuEditFind = addItem(MnuEdit, "MnuEditFind", QStringLiteral("&Найти..."), -1, &TFrmGeneral::MnuEditFindClick);
+    MnuEditFindNext = addItem(MnuEdit, "MnuEditFindNext", QStringLiteral("Найти &далее"), -1,
                               &TFrmGeneral::MnuEditFindNextClick);
-    MnuEditFindPrevious = addItem(MnuEdit, "MnuEditFindPrevious", QStringLiteral("Найти ранее"), -1,
+    MnuEditFindPrevious = addItem(MnuEdit, "MnuEditFindPrevious", QStringLiteral("Найти &ранее"), -1,
                                   &TFrmGeneral::MnuEditFindPreviousClick);
-    MnuEditReplace = addItem(MnuEdit, "MnuEditReplace", QStringLiteral("Заменить..."), -1,
+    MnuEditReplace = addItem(MnuEdit, "MnuEditReplace", QStringLiteral("&Заменить..."), -1,
                              &TFrmGeneral::MnuEditReplaceClick);
 
     MnuFormat = addMenu("MnuFormat", QStringLiteral("Фор&мат"));
@@ -280,6 +282,10 @@ void TFrmGeneral::BuildLayout()
     StatusPanel = new QLabel(StatusBar);
     StatusPanel->setFixedWidth(StatusPanelWidth);
     StatusBar->addWidget(StatusPanel);
+    StatusFindMessage = new QLabel(StatusBar);
+    StatusFindMessage->setObjectName(QStringLiteral("StatusFindMessage"));
+    StatusBar->addWidget(StatusFindMessage, 1);
+    StatusFindMessage->hide();
     rootLayout_->addWidget(RzToolbarPictures);
     rootLayout_->addLayout(middleLayout_, 1);
     // Under the editing area, so above a toolbar at the bottom edge too.
@@ -324,6 +330,7 @@ void TFrmGeneral::FormCreate()
     });
     connect(RichEditText->document(), &QTextDocument::contentsChanged, this, &TFrmGeneral::UpdateCharCount);
     connect(ClipboardText, &TClipboardTextWatch::Changed, this, &TFrmGeneral::UpdateEditCommands);
+    connect(FindPanel, &TFindPanel::MessageWhileClosed, this, &TFrmGeneral::ShowFindMessage);
     RichEditText->SetClipboardTextKnown([this] { return ClipboardText->OffersText(); });
     ResetDocumentPath();
     UpdateCaption();

@@ -19,6 +19,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QStatusBar;
+class QTimer;
 class QToolButton;
 class QVBoxLayout;
 class QHBoxLayout;
@@ -147,6 +148,9 @@ public:
     TRichEditText* RichEditText = nullptr;
     QStatusBar* StatusBar = nullptr;
     QLabel* StatusPanel = nullptr;
+    // What F3 with the find panel closed has to say, for a few seconds.
+    QLabel* StatusFindMessage = nullptr;
+    static constexpr int FindMessageMs = 5000;
     TFindPanel* FindPanel = nullptr;
     TClipboardGuard* ClipboardGuard = nullptr;
     // Whether the clipboard offers text, kept without waiting on its owner.
@@ -190,6 +194,7 @@ private:
     void FocusEditor();
     template <class Work>
     auto AwayFromInterface(Work work) -> decltype(work());
+    void ShowFindMessage(const QString& message);
 
     IPrompts& prompts_;
     IShell& shell_;
@@ -204,6 +209,7 @@ private:
     TFrmPasswordEnter* frmPasswordEnter_ = nullptr;
     QDialog* frmAbout_ = nullptr;
     TMenuShortcuts* shortcuts_ = nullptr;
+    QTimer* findMessageTimer_ = nullptr;
     QVBoxLayout* rootLayout_ = nullptr;
     QHBoxLayout* middleLayout_ = nullptr;
     TToolbarEdge toolbarEdge_ = TToolbarEdge::Top;

@@ -75,6 +75,14 @@ QString TooLargeMessage(const QString& path, quint64 needed, quint64 available)
         .arg(FileNameOf(path), Megabytes(needed));
 }
 
+QString TooManyCharactersMessage(const QString& path, quint64 characters, qint64 limit)
+{
+    return QStringLiteral("Документ слишком велик: в файле «%1» %2 символов,\n"
+                          "а в редакторе помещается не больше %3.\nТекущий документ не изменён.")
+        .arg(FileNameOf(path), FormatThousands(quint32(std::min<quint64>(characters, UINT32_MAX))),
+             FormatThousands(quint32(limit)));
+}
+
 // Why an opened file shows nothing, when the reason is not the password.
 QString OpenFailureMessage(const QString& path, TOpenStatus status, quint64 needed)
 {
@@ -94,6 +102,7 @@ QString OpenFailureMessage(const QString& path, TOpenStatus status, quint64 need
             kUnchanged;
     case TOpenStatus::OutOfMemory: return TooLargeMessage(path, needed, 0);
     case TOpenStatus::WrongPassword: return kWrongPassword;
+    case TOpenStatus::TooLarge: // told with the editing area's limit
     case TOpenStatus::Ok: break;
     }
     return {};
@@ -224,14 +233,19 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     // No typed password left lying in a hidden field; emptied first, so the
     // copy here is the only one left to wipe.
     EmptyPasswordField(*frmPasswordEnter_->TxtPassword);
-    const auto unseal = [&] { return TDocumentFile::Unseal(read.Bytes, typed); };
+    const quint64 largestText = quint64(RichEditText->TextLimit());
+    const auto unseal = [&] { return TDocumentFile::Unseal(read.Bytes, typed, largestText); };
     // The key derivation of an age file takes about a second.
     TUnsealedFile unsealed = read.Type == TDocumentType::Age ? AwayFromInterface(unseal) : unseal();
     Wipe(typed);
     const quint64 needed = MemoryToOpen(quint64(read.Bytes.size()));
     read = {}; // the file's bytes go before the editor builds its copy
-    TOpenedDocument opened = TDocumentFile::Present(unsealed);
+    TOpenedDocument opened = TDocumentFile::Present(unsealed, largestText);
     unsealed.Clear();
+    if (opened.Status == TOpenStatus::TooLarge) {
+        prompts_.ShowError(this, kErrorTitle, TooManyCharactersMessage(path, opened.Characters, RichEditText->TextLimit()));
+        return false;
+    }
     if (opened.Status != TOpenStatus::Ok) {
         prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, opened.Status, needed));
         return false;

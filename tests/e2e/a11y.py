@@ -9,7 +9,7 @@ until it equals VALUE, exit 1 with the last value on stderr at the time-out):
 
     windows               title of every shown window, one a line
     active                title of the active window
-    status                the status bar's labels, one a line
+    status                the status bar's shown labels, one a line
     editor-text           all text of the editing area (line breaks as \\n)
     selection             "START END" of the editing area's selection, or
                           "CARET CARET" when nothing is selected
@@ -176,7 +176,9 @@ def q_active(app):
 
 def q_status(app):
     bar = find_in_main(app, "status bar", lambda acc: role(acc) == "status bar")
-    return "\n".join(c.get_name() for c in children(bar) if role(c) == "label")
+    # A hidden label (a message gone after its few seconds) is not shown.
+    return "\n".join(c.get_name() for c in children(bar)
+                     if role(c) == "label" and has_state(c, Atspi.StateType.VISIBLE))
 
 
 def q_editor_text(app):

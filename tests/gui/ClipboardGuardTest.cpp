@@ -58,6 +58,13 @@ TEST_F(ClipboardGuard, StatesWithTheSwitchOn)
     EXPECT_FALSE(window().ClipboardGuard->TmrClipBoardClear.isActive());
 }
 
+TEST_F(ClipboardGuard, TheSwitchLooksOtherwiseWhenOff)
+{
+    // The menu draws a checkable item's icon in its On or Off state.
+    const QIcon icon = window().MnuEditClipboard->icon();
+    EXPECT_NE(icon.pixmap(16, QIcon::Normal, QIcon::On).toImage(), icon.pixmap(16, QIcon::Normal, QIcon::Off).toImage());
+}
+
 TEST_F(ClipboardGuard, SwitchOffDisablesAndEmptiesAtOnce)
 {
     QApplication::clipboard()->setText(QStringLiteral("from elsewhere"));
