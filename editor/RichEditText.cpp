@@ -14,6 +14,7 @@
 
 #include "ClipboardBlocking.h"
 #include "LinkFinder.h"
+#include "PasteGate.h"
 #include "SecretClipboard.h"
 #include "Shell.h"
 
@@ -221,14 +222,20 @@ bool TRichEditText::IsBlockedClipboardKey(QKeyEvent* event) const
     return clipboardBlocked_ && IsClipboardKey(*event);
 }
 
-bool TRichEditText::IsClipboardWithoutText(const QMimeData* source) const
+bool TRichEditText::IsUnreadableClipboard(const QMimeData* source)
 {
-    return clipboardOffersText_ && source == QApplication::clipboard()->mimeData() && !clipboardOffersText_();
+    // Comparing costs nothing: Qt asks a foreign owner only when its data is read.
+    QClipboard* clipboard = QApplication::clipboard();
+    if (source == clipboard->mimeData(QClipboard::Clipboard))
+        return !TPasteGate::Readable(QClipboard::Clipboard);
+    if (clipboard->supportsSelection() && source == clipboard->mimeData(QClipboard::Selection))
+        return !TPasteGate::Readable(QClipboard::Selection);
+    return false;
 }
 
 bool TRichEditText::canInsertFromMimeData(const QMimeData* source) const
 {
-    return !clipboardBlocked_ && !IsClipboardWithoutText(source) && QPlainTextEdit::canInsertFromMimeData(source);
+    return !clipboardBlocked_ && !IsUnreadableClipboard(source) && QPlainTextEdit::canInsertFromMimeData(source);
 }
 
 QMimeData* TRichEditText::createMimeDataFromSelection() const
@@ -335,7 +342,7 @@ void TRichEditText::inputMethodEvent(QInputMethodEvent* event)
 
 void TRichEditText::insertFromMimeData(const QMimeData* source)
 {
-    if (clipboardBlocked_ || !source || IsClipboardWithoutText(source) || !source->hasText())
+    if (clipboardBlocked_ || !source || IsUnreadableClipboard(source) || !source->hasText())
         return;
     QString text = source->text();
     const qint64 room = RoomFor(QString());

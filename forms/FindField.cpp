@@ -9,6 +9,7 @@
 #include <QMimeData>
 
 #include "ClipboardBlocking.h"
+#include "PasteGate.h"
 #include "RichEditText.h"
 #include "SecretClipboard.h"
 
@@ -97,7 +98,7 @@ void TFindField::mouseReleaseEvent(QMouseEvent* event)
 
 QMenu* TFindField::CreateContextMenu()
 {
-    QMenu* menu = createStandardContextMenu();
+    QMenu* menu = TPasteGate::CreateFieldContextMenu(*this);
     if (clipboardBlocked_) {
         RemoveClipboardActions(*menu);
         return menu;

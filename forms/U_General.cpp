@@ -19,6 +19,7 @@
 #include "ClipboardGuard.h"
 #include "ApplicationTitle.h"
 #include "ClipboardTextWatch.h"
+#include "PasteGate.h"
 #include "DocumentFile.h"
 #include "FindPanel.h"
 #include "ImageList.h"
@@ -91,6 +92,11 @@ TFrmGeneral::TFrmGeneral(const TGeneralServices& services, QWidget* parent)
     ClipboardGuard = new TClipboardGuard(this);
     ClipboardText = CreateClipboardTextWatch().release();
     ClipboardText->setParent(this);
+    new TPasteGate(
+        [this](QClipboard::Mode mode) {
+            return ClipboardText->AnswersWithText(mode, TClipboardTextWatch::BoundedLookMs);
+        },
+        this);
     RichEditText = new TRichEditText(shell_, this);
     RichEditText->setObjectName(QStringLiteral("RichEditText"));
     BuildMenus();
@@ -308,7 +314,8 @@ void TFrmGeneral::BindShortcuts()
                     MnuEditPassword);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_X), MnuEdit, editClick, MnuEditCut);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_C), MnuEdit, editClick, MnuEditCopy);
-    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_V), MnuEdit, editClick, MnuEditPaste);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_V), MnuEdit, [this] { MnuEditPasteKey(); },
+                    MnuEditPaste);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_A), MnuEdit, editClick, MnuEditSelectAll);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_F), MnuEdit, editClick,
                     MnuEditFind);
@@ -331,7 +338,6 @@ void TFrmGeneral::FormCreate()
     connect(RichEditText->document(), &QTextDocument::contentsChanged, this, &TFrmGeneral::UpdateCharCount);
     connect(ClipboardText, &TClipboardTextWatch::Changed, this, &TFrmGeneral::UpdateEditCommands);
     connect(FindPanel, &TFindPanel::MessageWhileClosed, this, &TFrmGeneral::ShowFindMessage);
-    RichEditText->SetClipboardTextKnown([this] { return ClipboardText->OffersText(); });
     ResetDocumentPath();
     UpdateCaption();
     UpdateCharCount();

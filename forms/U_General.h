@@ -95,6 +95,9 @@ public:
     void MnuEditCutClick();
     void MnuEditCopyClick();
     void MnuEditPasteClick();
+    // Ctrl+V: the Edit menu's own click after a fresh look at the clipboard,
+    // so a key pressed right after another program copied waits for its answer.
+    void MnuEditPasteKey();
     void MnuEditDeleteClick();
     void MnuEditSelectAllClick();
     void MnuEditFindClick();

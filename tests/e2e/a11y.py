@@ -234,6 +234,15 @@ def q_field(app, title, index):
     return text_of(fields[int(index)])
 
 
+def q_field_center(app, title, index):
+    """Screen point in the middle of an entry field, as "X Y"."""
+    fields = entry_fields(app, title)
+    if int(index) >= len(fields):
+        raise NotThere(f"{title!r} has {len(fields)} entry fields")
+    x, y, w, h = extents(fields[int(index)])
+    return f"{x + w // 2} {y + h // 2}"
+
+
 def q_editor_extents(app):
     return " ".join(str(v) for v in extents(editor(app)))
 
@@ -298,7 +307,7 @@ def press(app, title, button):
 QUERIES = {
     "windows": q_windows, "active": q_active, "status": q_status, "editor-text": q_editor_text,
     "editor-extents": q_editor_extents, "selection": q_selection, "focused": q_focused, "field": q_field,
-    "focused-field": q_focused_field, "font-size": q_font_size,
+    "focused-field": q_focused_field, "field-center": q_field_center, "font-size": q_font_size,
     "menu-item": q_menu_item, "menu-open": q_menu_open, "toolbar-edge": q_toolbar_edge,
     "labels": q_labels, "tree": q_tree, "press": press,
 }
