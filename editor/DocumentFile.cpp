@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <span>
 #include <stdexcept>
 #include <system_error>
 
+#include "AgeFile.h"
 #include "CodePage1251.h"
 #include "RandomSource.h"
 #include "RtfImport.h"
@@ -24,9 +26,6 @@ namespace {
 // per character each), the text in UTF-16 (two) and the editing area's
 // blocks, layout and undo structures (about four).
 constexpr quint64 kBytesPerFileByte = 8;
-// Measured: a text block of the editing area, with its layout and format
-// records, takes about 95 bytes besides its characters.
-constexpr quint64 kBytesPerLine = 100;
 
 std::u16string_view Utf16Of(const QString& text)
 {
@@ -65,6 +64,13 @@ std::optional<TRefusedCharacter> FirstRefused(const QString& text, const TCp1251
     return RefusedAt(text, first);
 }
 
+std::span<const std::uint8_t> BytesOf(const QByteArray& bytes)
+{
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())};
+}
+
+bool IsAgeFile(const QByteArray& file) { return LooksLikeAgeFile(BytesOf(file)); }
+
 constexpr std::size_t kRichTextSignatureSize = 6; // "{\rtf" and the byte after it
 
 // Characters a formatted text takes in the editing area, CR LF counting two.
@@ -73,38 +79,86 @@ quint64 SavedCharacters(const QTextDocument& formatted)
     return quint64(formatted.characterCount() - 1) + quint64(std::max(formatted.blockCount() - 1, 0));
 }
 
-TOpenedDocument TooLargeText(quint64 characters)
+TReadStatus AgeHeaderStatus(const QByteArray& file)
 {
-    TOpenedDocument refused;
-    refused.Status = TOpenStatus::TooLarge;
-    refused.Characters = characters;
-    return refused;
+    AgeReader reader;
+    std::size_t used = 0;
+    switch (reader.ReadHeader(BytesOf(file), used)) {
+    case AgeStatus::NotPassphraseFile: return TReadStatus::NotPassphraseFile;
+    case AgeStatus::Ok: return reader.HeaderComplete() ? TReadStatus::Ok : TReadStatus::Damaged;
+    default: return TReadStatus::Damaged;
+    }
 }
 
-TOpenedDocument OpenedText(const TDecodedFile& decoded, quint64 largestText)
+TOpenStatus OpenStatusOf(AgeStatus status)
 {
-    TOpenedDocument opened;
-    opened.Status = TOpenStatus::Ok;
-    opened.Password = TextOf(decoded.Password);
-    const QByteArray body = QByteArray::fromRawData(decoded.Body.data(), qsizetype(decoded.Body.size()));
-    if (IsRichTextDocument(body)) {
-        auto formatted = std::make_unique<QTextDocument>();
-        if (ImportRichText(body, *formatted)) {
-            if (const quint64 characters = SavedCharacters(*formatted); characters > largestText)
-                return TooLargeText(characters);
-            opened.Formatted = std::move(formatted);
-            return opened;
-        }
+    switch (status) {
+    case AgeStatus::Ok: return TOpenStatus::Ok;
+    case AgeStatus::WrongPassphrase: return TOpenStatus::WrongPassword;
+    case AgeStatus::Damaged: return TOpenStatus::Damaged;
+    case AgeStatus::NotPassphraseFile: return TOpenStatus::NotPassphraseFile;
+    case AgeStatus::WorkFactorTooLarge: return TOpenStatus::WorkFactorTooLarge;
+    case AgeStatus::OutOfMemory: return TOpenStatus::OutOfMemory;
     }
-    opened.PlainText = TextOf(decoded.Body);
-    return opened;
+    return TOpenStatus::Damaged;
+}
+
+TUnsealedFile UnsealTxtp(const QByteArray& file, const QString& typedPassword, quint64 largestText)
+{
+    TUnsealedFile unsealed;
+    // A character outside Windows-1251 can be no stored password's.
+    TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(typedPassword));
+    const TWipeOnExit wipeTyped(typed.Bytes);
+    if (!typed.Ok())
+        return unsealed;
+    // A plain body holds one character per byte: one too long is refused
+    // before it is deciphered; a rich-text one is measured once read.
+    const TBodyLimit limit{std::size_t(std::min<quint64>(largestText, SIZE_MAX)), kRichTextSignatureSize,
+                           [](std::string_view head) {
+                               return IsRichTextDocument(QByteArray::fromRawData(head.data(), qsizetype(head.size())));
+                           }};
+    const std::string_view bytes(file.constData(), std::size_t(file.size()));
+    TDecodedFile decoded = DecodeTxtpFile(bytes, typed.Bytes, &limit);
+    const TWipeOnExit wipeBody(decoded.Body);
+    const TWipeOnExit wipeStored(decoded.Password);
+    if (decoded.Status == TDecodeStatus::TooLarge) {
+        unsealed.Status = TOpenStatus::TooLarge;
+        unsealed.Characters = bytes.size() - KeyBlockSize;
+    }
+    if (decoded.Status != TDecodeStatus::Ok)
+        return unsealed;
+    unsealed.Status = TOpenStatus::Ok;
+    unsealed.Password = TextOf(decoded.Password);
+    unsealed.Body.swap(decoded.Body);
+    return unsealed;
+}
+
+TUnsealedFile UnsealAge(const QByteArray& file, const QString& typedPassword)
+{
+    TUnsealedFile unsealed;
+    unsealed.Type = TDocumentType::Age;
+    QByteArray passphrase = typedPassword.toUtf8();
+    const TWipeOnExit wipePassphrase(passphrase);
+    AgeOpened opened = DecryptAgeFile(BytesOf(file), std::string_view(passphrase.constData(), std::size_t(passphrase.size())));
+    const TWipeOnExit wipePayload(opened.payload);
+    unsealed.Status = OpenStatusOf(opened.status);
+    if (unsealed.Status != TOpenStatus::Ok)
+        return unsealed;
+    unsealed.Password = typedPassword;
+    unsealed.Body.assign(opened.payload.begin(), opened.payload.end());
+    return unsealed;
+}
+
+QString TextOfBody(const TUnsealedFile& unsealed)
+{
+    if (unsealed.Type == TDocumentType::Age)
+        return QString::fromUtf8(unsealed.Body.data(), qsizetype(unsealed.Body.size()));
+    return TextOf(unsealed.Body);
 }
 
 } // namespace
 
 quint64 MemoryToOpen(quint64 fileSize) { return fileSize * kBytesPerFileByte; }
-
-quint64 MemoryToShow(quint64 characters, quint64 lines) { return characters * kBytesPerFileByte + lines * kBytesPerLine; }
 
 TDocumentFile::TDocumentFile() : TDocumentFile(TDocumentFileServices{}) {}
 
@@ -143,69 +197,81 @@ TReadFile TDocumentFile::Read(const QString& path) const
         read.Status = TReadStatus::TooLarge; // the system said less than it could give
         return read;
     }
-    read.Status = IsTooShortForTxtp(std::size_t(read.Bytes.size())) ? TReadStatus::TooShort : TReadStatus::Ok;
+    read.Type = IsAgeFile(read.Bytes) ? TDocumentType::Age : TDocumentType::Txtp;
+    if (read.Type == TDocumentType::Age)
+        read.Status = AgeHeaderStatus(read.Bytes);
+    else
+        read.Status = IsTooShortForTxtp(std::size_t(read.Bytes.size())) ? TReadStatus::TooShort : TReadStatus::Ok;
     if (read.Status != TReadStatus::Ok)
         read.Bytes.clear();
     return read;
 }
 
+void TUnsealedFile::Clear()
+{
+    Wipe(Body);
+    Wipe(Password);
+    std::string().swap(Body);
+    Password = QString();
+}
+
 TOpenedDocument TDocumentFile::Open(const QByteArray& file, const QString& typedPassword, quint64 largestText) const
 {
-    // A character outside Windows-1251 can be no stored password's.
-    TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(typedPassword));
-    const TWipeOnExit wipeTyped(typed.Bytes);
-    if (!typed.Ok())
-        return {};
+    TUnsealedFile unsealed = Unseal(file, typedPassword, largestText);
+    return Present(unsealed, largestText);
+}
+
+TUnsealedFile TDocumentFile::Unseal(const QByteArray& file, const QString& typedPassword, quint64 largestText)
+{
     try {
-        // A plain body holds one character per byte: one too long is refused
-        // before it is deciphered; a rich-text one is measured once read.
-        const TBodyLimit limit{std::size_t(std::min<quint64>(largestText, SIZE_MAX)), kRichTextSignatureSize,
-                               [](std::string_view head) {
-                                   return IsRichTextDocument(QByteArray::fromRawData(head.data(), qsizetype(head.size())));
-                               }};
-        const std::string_view bytes(file.constData(), std::size_t(file.size()));
-        TDecodedFile decoded = DecodeTxtpFile(bytes, typed.Bytes, &limit);
-        const TWipeOnExit wipeBody(decoded.Body);
-        const TWipeOnExit wipeStored(decoded.Password);
-        if (decoded.Status == TDecodeStatus::TooLarge)
-            return TooLargeText(bytes.size() - KeyBlockSize);
-        if (decoded.Status != TDecodeStatus::Ok)
-            return {};
-        const quint64 needed = MemoryToShow(decoded.Body.size(), quint64(std::count(decoded.Body.begin(), decoded.Body.end(), '\n')));
-        if (const std::optional<quint64> available = services_.AvailableMemory(); available && needed > *available) {
-            TOpenedDocument refused;
-            refused.Status = TOpenStatus::OutOfMemory;
-            refused.Needed = needed;
-            refused.Available = *available;
-            return refused;
-        }
-        return OpenedText(decoded, largestText);
+        return IsAgeFile(file) ? UnsealAge(file, typedPassword) : UnsealTxtp(file, typedPassword, largestText);
     } catch (const std::bad_alloc&) {
-        TOpenedDocument failed;
+        TUnsealedFile failed;
         failed.Status = TOpenStatus::OutOfMemory;
         return failed;
     }
 }
 
-TSavedDocument TDocumentFile::Save(const QString& path, const QString& text, const QString& password) const
+TOpenedDocument TDocumentFile::Present(TUnsealedFile& unsealed, quint64 largestText)
+{
+    TOpenedDocument opened;
+    opened.Status = unsealed.Status;
+    opened.Type = unsealed.Type;
+    opened.Characters = unsealed.Characters;
+    if (unsealed.Status != TOpenStatus::Ok)
+        return opened;
+    try {
+        const QByteArray body = QByteArray::fromRawData(unsealed.Body.data(), qsizetype(unsealed.Body.size()));
+        if (IsRichTextDocument(body)) {
+            auto formatted = std::make_unique<QTextDocument>();
+            if (ImportRichText(body, *formatted))
+                opened.Formatted = std::move(formatted);
+        }
+        if (!opened.Formatted)
+            opened.PlainText = TextOfBody(unsealed);
+        const quint64 characters =
+            opened.Formatted ? SavedCharacters(*opened.Formatted) : quint64(opened.PlainText.size());
+        if (characters > largestText) {
+            Wipe(opened.PlainText);
+            opened = {};
+            opened.Status = TOpenStatus::TooLarge;
+            opened.Characters = characters;
+            return opened;
+        }
+        opened.Password = unsealed.Password;
+    } catch (const std::bad_alloc&) {
+        opened = {};
+        opened.Status = TOpenStatus::OutOfMemory;
+    }
+    return opened;
+}
+
+TSavedDocument TDocumentFile::Save(const QString& path, const QString& text, const QString& password,
+                                   TDocumentType type) const
 {
     TSavedDocument saved;
     try {
-        TCp1251Encoding body = Utf16ToCp1251(Utf16Of(text));
-        const TWipeOnExit wipeBody(body.Bytes);
-        if (const std::optional<TRefusedCharacter> refused = FirstRefused(text, body)) {
-            saved.Status = TSaveStatus::RefusedCharacter;
-            saved.Refused = *refused;
-            return saved;
-        }
-        TCp1251Encoding stored = Utf16ToCp1251(Utf16Of(password));
-        const TWipeOnExit wipePassword(stored.Bytes);
-        const std::string file = EncodeTxtpFile(body.Bytes, stored.Bytes, *services_.Random);
-        const TFileResult written = services_.Write(path, QByteArray::fromRawData(file.data(), qsizetype(file.size())));
-        if (!written.Ok) {
-            saved.Status = TSaveStatus::WriteFailed;
-            saved.Error = written.Error;
-        }
+        return type == TDocumentType::Age ? SaveAge(path, text, password) : SaveTxtp(path, text, password);
     } catch (const std::bad_alloc&) {
         saved.Status = TSaveStatus::OutOfMemory;
     } catch (const std::system_error& failure) {
@@ -215,6 +281,75 @@ TSavedDocument TDocumentFile::Save(const QString& path, const QString& text, con
         saved.Status = TSaveStatus::NoRandomness;
     }
     return saved;
+}
+
+TSavedDocument TDocumentFile::SaveTxtp(const QString& path, const QString& text, const QString& password) const
+{
+    TSavedDocument saved;
+    TCp1251Encoding body = Utf16ToCp1251(Utf16Of(text));
+    const TWipeOnExit wipeBody(body.Bytes);
+    if (const std::optional<TRefusedCharacter> refused = FirstRefused(text, body)) {
+        saved.Status = TSaveStatus::RefusedCharacter;
+        saved.Refused = *refused;
+        return saved;
+    }
+    TCp1251Encoding stored = Utf16ToCp1251(Utf16Of(password));
+    const TWipeOnExit wipePassword(stored.Bytes);
+    // A password typed to open an age file may hold characters a .txtp key
+    // block has no byte for: the file would never open with it.
+    if (!stored.Ok()) {
+        saved.Status = TSaveStatus::PasswordNotStorable;
+        return saved;
+    }
+    const std::string file = EncodeTxtpFile(body.Bytes, stored.Bytes, *services_.Random);
+    return Written(path, QByteArray::fromRawData(file.data(), qsizetype(file.size())));
+}
+
+TSavedDocument TDocumentFile::SaveAge(const QString& path, const QString& text, const QString& password) const
+{
+    std::string payload = AgePayload(text);
+    const TWipeOnExit wipePayload(payload);
+    QByteArray passphrase = password.toUtf8();
+    const TWipeOnExit wipePassphrase(passphrase);
+    const std::vector<std::uint8_t> file = EncryptAgeFile(
+        std::span(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()),
+        std::string_view(passphrase.constData(), std::size_t(passphrase.size())), services_.AgeWorkFactor);
+    return Written(path, QByteArray::fromRawData(reinterpret_cast<const char*>(file.data()), qsizetype(file.size())));
+}
+
+TSavedDocument TDocumentFile::Written(const QString& path, const QByteArray& file) const
+{
+    TSavedDocument saved;
+    const TFileResult written = services_.Write(path, file);
+    if (!written.Ok) {
+        saved.Status = TSaveStatus::WriteFailed;
+        saved.Error = written.Error;
+    }
+    return saved;
+}
+
+std::string AgePayload(const QString& text)
+{
+    QByteArray utf8 = text.toUtf8();
+    const TWipeOnExit wipeUtf8(utf8);
+    std::string payload;
+    payload.reserve(std::size_t(utf8.size()) + std::size_t(utf8.count('\n')) + 2);
+    bool lineOpen = false;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const char ch = utf8[i];
+        if (ch != '\r' && ch != '\n') {
+            payload += ch;
+            lineOpen = true;
+            continue;
+        }
+        if (ch == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n')
+            ++i;
+        payload += "\r\n";
+        lineOpen = false;
+    }
+    if (lineOpen)
+        payload += "\r\n";
+    return payload;
 }
 
 } // namespace tainoteka

@@ -1,17 +1,19 @@
 #pragma once
-// A protected document on disk: reading the file, weighing it against the
-// memory there is, opening it under a password (plain or rich text), and
-// writing a text under a password, refusing what the file cannot hold. No
-// window and no dialog: every outcome is a value, which the main window
-// turns into what the user sees.
+// A protected document on disk, of either type: reading the file, weighing
+// it against the memory there is, opening it under a password (plain or rich
+// text), and writing a text under a password, refusing what the file cannot
+// hold. No window and no dialog: every outcome is a value, which the main
+// window turns into what the user sees.
 #include <QByteArray>
 #include <QString>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "AtomicFile.h"
+#include "DocumentType.h"
 
 class QTextDocument;
 
@@ -19,7 +21,9 @@ namespace tainoteka {
 
 class TRandomSource;
 
-enum class TReadStatus { Ok, Unreadable, TooShort, TooLarge };
+// An age file's header is read with the file: a damaged one, or one made for
+// keys instead of a passphrase, is refused before a password is asked for.
+enum class TReadStatus { Ok, Unreadable, TooShort, TooLarge, Damaged, NotPassphraseFile };
 
 struct TReadFile {
     TReadStatus Status = TReadStatus::Unreadable;
@@ -27,16 +31,32 @@ struct TReadFile {
     quint64 Needed = 0; // TooLarge: bytes opening it would take
     quint64 Available = 0; // TooLarge: bytes the system can still give
     QByteArray Bytes; // Ok: the whole file
+    TDocumentType Type = TDocumentType::Txtp; // Ok: by the file's content
 };
 
-enum class TOpenStatus { Ok, WrongPassword, OutOfMemory, TooLarge };
+enum class TOpenStatus { Ok, WrongPassword, Damaged, NotPassphraseFile, WorkFactorTooLarge, OutOfMemory, TooLarge };
+
+// A file's text deciphered but not yet made a document: the part of opening
+// that takes long, safe to run away from the interface thread. Wiped when it goes.
+struct TUnsealedFile {
+    TUnsealedFile() = default;
+    TUnsealedFile(TUnsealedFile&&) = default;
+    TUnsealedFile& operator=(TUnsealedFile&&) = delete; // would free a text unwiped
+    ~TUnsealedFile() { Clear(); }
+    void Clear(); // wipes the text and password and gives their memory back
+
+    TOpenStatus Status = TOpenStatus::WrongPassword;
+    TDocumentType Type = TDocumentType::Txtp;
+    QString Password; // the one the file opens with
+    std::string Body; // Windows-1251 (.txtp) or UTF-8 (age)
+    quint64 Characters = 0; // TooLarge: at least this many, as the editing area counts them
+};
 
 struct TOpenedDocument {
     TOpenStatus Status = TOpenStatus::WrongPassword;
-    QString Password; // the one stored in the file
+    TDocumentType Type = TDocumentType::Txtp;
+    QString Password; // the one the file opens with
     quint64 Characters = 0; // TooLarge: at least this many, as the editing area counts them
-    quint64 Needed = 0; // OutOfMemory: bytes showing the text would take, when known
-    quint64 Available = 0; // OutOfMemory: bytes the system can still give, when known
     QString PlainText; // the text, when Formatted is null
     std::unique_ptr<QTextDocument> Formatted; // a rich-text body, formatted
 };
@@ -50,7 +70,7 @@ struct TRefusedCharacter {
     std::size_t Column = 1; // from 1
 };
 
-enum class TSaveStatus { Ok, RefusedCharacter, NoRandomness, OutOfMemory, WriteFailed };
+enum class TSaveStatus { Ok, RefusedCharacter, PasswordNotStorable, NoRandomness, OutOfMemory, WriteFailed };
 
 struct TSavedDocument {
     TSaveStatus Status = TSaveStatus::Ok;
@@ -63,6 +83,7 @@ struct TDocumentFileServices {
     std::function<std::optional<quint64>()> AvailableMemory;
     std::function<TFileResult(const QString&, const QByteArray&)> Write;
     TRandomSource* Random = nullptr; // body keys and filler
+    int AgeWorkFactor = 18; // log2 of scrypt's N for age files; tests lower it
 };
 
 class TDocumentFile {
@@ -77,23 +98,35 @@ public:
     // protected file, or would not fit in memory once opened.
     TReadFile Read(const QString& path) const;
     // The document inside, when typedPassword opens the file and its text
-    // holds no more than largestText characters (CR LF counting two); a
-    // longer plain body is refused before it is deciphered.
+    // holds no more than largestText characters (CR LF counting two): Unseal, then Present.
     TOpenedDocument Open(const QByteArray& file, const QString& typedPassword,
                          quint64 largestText = UINT64_MAX) const;
-    // Writes text (line breaks as '\n') protected by password.
-    TSavedDocument Save(const QString& path, const QString& text, const QString& password) const;
+    // Key derivation and deciphering; on any thread. A longer plain .txtp
+    // body is refused before it is deciphered.
+    static TUnsealedFile Unseal(const QByteArray& file, const QString& typedPassword,
+                                quint64 largestText = UINT64_MAX);
+    // The document an opened file holds; on the interface thread (rich text
+    // is laid out with the program's fonts).
+    static TOpenedDocument Present(TUnsealedFile& unsealed, quint64 largestText = UINT64_MAX);
+    // Writes text (line breaks as '\n') protected by password; on any thread.
+    TSavedDocument Save(const QString& path, const QString& text, const QString& password,
+                        TDocumentType type = TDocumentType::Txtp) const;
 
 private:
+    TSavedDocument SaveTxtp(const QString& path, const QString& text, const QString& password) const;
+    TSavedDocument SaveAge(const QString& path, const QString& text, const QString& password) const;
+    TSavedDocument Written(const QString& path, const QByteArray& file) const;
+
     TDocumentFileServices services_;
     std::unique_ptr<TRandomSource> ownRandom_;
 };
 
+// The age payload of a text: UTF-8, every line ending CR LF as in .txtp,
+// every character kept.
+std::string AgePayload(const QString& text);
+
 // Memory the editor takes to open a file of fileSize bytes: the file, its
 // deciphered body, the text in UTF-16 and the editing area's own structures.
 quint64 MemoryToOpen(quint64 fileSize);
-// Memory the editing area takes for a text: every line costs it a block
-// besides the characters themselves.
-quint64 MemoryToShow(quint64 characters, quint64 lines);
 
 } // namespace tainoteka

@@ -1,14 +1,19 @@
 #pragma once
-// The open document's name, folder and password, shared by the main window,
-// the file reader and writer and the password change dialog.
+// The open document's name, folder, password and file type, shared by the
+// main window, the file reader and writer and the password change dialog.
 #include <QString>
+
+#include "DocumentType.h"
 
 namespace tainoteka {
 
 struct TDocumentState {
     QString CurrentFileName; // without folder; empty while untitled
     QString CurrentDir; // always ends with the folder separator
-    QString CurrentPassword; // at most MaxPasswordLength characters, all of them Windows-1251
+    // At most MaxPasswordLength characters; all of them Windows-1251 unless
+    // typed to open an age file.
+    QString CurrentPassword;
+    TDocumentType CurrentType = TDocumentType::Txtp; // the type Save writes
 };
 
 } // namespace tainoteka

@@ -6,6 +6,8 @@
 #include <QString>
 #include <optional>
 
+#include "DocumentType.h"
+
 class QDialog;
 class QWidget;
 
@@ -30,11 +32,13 @@ public:
     virtual void ShowError(QWidget* parent, const QString& title, const QString& text) = 0;
     // Runs one of the program's own dialogs modally and returns once it is hidden.
     virtual void ExecDialog(QDialog& dialog) = 0;
-    // File dialogs with the .txtp filter; nullopt when cancelled.
+    // File dialogs; nullopt when cancelled. The open dialog shows both
+    // document types under one filter; the save dialog offers each type as a
+    // filter of its own, `type` picked at first, and reports the one picked.
     virtual std::optional<QString> AskOpenFileName(QWidget* parent, const QString& startFolder,
                                                    const QString& lastName) = 0;
     virtual std::optional<QString> AskSaveFileName(QWidget* parent, const QString& startFolder,
-                                                   const QString& lastName) = 0;
+                                                   const QString& lastName, TDocumentType& type) = 0;
     virtual std::optional<TFontChoice> AskFont(QWidget* parent, const TFontChoice& current) = 0;
 };
 

@@ -13,6 +13,8 @@
 namespace tainoteka {
 
 const QString TxtpFilter = QStringLiteral("Конфиденциальные файлы (*.txtp)");
+const QString AgeFilter = QStringLiteral("Конфиденциальные файлы с надёжной защитой (*.txt.age)");
+const QString OpenFilter = QStringLiteral("Конфиденциальные файлы (*.txtp *.txt.age)");
 
 namespace {
 
@@ -63,18 +65,24 @@ protected:
     }
 };
 
-std::optional<QString> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& startFolder,
-                                     const QString& lastName)
+QString SuffixOf(const QString& filter)
 {
-    QFileDialog dialog(parent, QString(), startFolder, TxtpFilter);
+    return filter == AgeFilter ? QStringLiteral("txt.age") : QStringLiteral("txtp");
+}
+
+void PrepareFileDialog(QFileDialog& dialog, QFileDialog::AcceptMode mode, const QString& lastName)
+{
     dialog.setAcceptMode(mode);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("txtp"));
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setProxyModel(new TRussianFileDetails(&dialog));
     if (!lastName.isEmpty())
         dialog.selectFile(lastName);
     BlockOwnerOnly(dialog);
+}
+
+std::optional<QString> RunFileDialog(QFileDialog& dialog)
+{
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
@@ -121,13 +129,27 @@ void TQtPrompts::ExecDialog(QDialog& dialog)
 std::optional<QString> TQtPrompts::AskOpenFileName(QWidget* parent, const QString& startFolder,
                                                    const QString& lastName)
 {
-    return RunFileDialog(parent, QFileDialog::AcceptOpen, startFolder, lastName);
+    QFileDialog dialog(parent, QString(), startFolder, OpenFilter);
+    dialog.setDefaultSuffix(QStringLiteral("txtp"));
+    PrepareFileDialog(dialog, QFileDialog::AcceptOpen, lastName);
+    return RunFileDialog(dialog);
 }
 
 std::optional<QString> TQtPrompts::AskSaveFileName(QWidget* parent, const QString& startFolder,
-                                                   const QString& lastName)
+                                                   const QString& lastName, TDocumentType& type)
 {
-    return RunFileDialog(parent, QFileDialog::AcceptSave, startFolder, lastName);
+    QFileDialog dialog(parent, QString(), startFolder);
+    dialog.setNameFilters({TxtpFilter, AgeFilter});
+    const QString picked = type == TDocumentType::Age ? AgeFilter : TxtpFilter;
+    dialog.selectNameFilter(picked);
+    dialog.setDefaultSuffix(SuffixOf(picked));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& filter) { dialog.setDefaultSuffix(SuffixOf(filter)); });
+    PrepareFileDialog(dialog, QFileDialog::AcceptSave, lastName);
+    std::optional<QString> path = RunFileDialog(dialog);
+    if (path)
+        type = dialog.selectedNameFilter() == AgeFilter ? TDocumentType::Age : TDocumentType::Txtp;
+    return path;
 }
 
 std::optional<TFontChoice> TQtPrompts::AskFont(QWidget* parent, const TFontChoice& current)

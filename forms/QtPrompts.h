@@ -5,7 +5,10 @@
 
 namespace tainoteka {
 
-extern const QString TxtpFilter; // the file dialogs' one filter
+// The file dialogs' filters: one per type when saving, both in one when opening.
+extern const QString TxtpFilter;
+extern const QString AgeFilter;
+extern const QString OpenFilter;
 
 class TQtPrompts final : public IPrompts {
 public:
@@ -15,8 +18,8 @@ public:
     void ExecDialog(QDialog& dialog) override;
     std::optional<QString> AskOpenFileName(QWidget* parent, const QString& startFolder,
                                            const QString& lastName) override;
-    std::optional<QString> AskSaveFileName(QWidget* parent, const QString& startFolder,
-                                           const QString& lastName) override;
+    std::optional<QString> AskSaveFileName(QWidget* parent, const QString& startFolder, const QString& lastName,
+                                           TDocumentType& type) override;
     std::optional<TFontChoice> AskFont(QWidget* parent, const TFontChoice& current) override;
 };
 

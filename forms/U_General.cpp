@@ -451,10 +451,7 @@ namespace {
 
 bool IsFileOfAnotherKind(const QString& path)
 {
-    const QString name = QFileInfo(path).fileName();
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const bool txtp = dot >= 0 && name.mid(dot).toLower() == QLatin1String(".txtp");
-    return !txtp && RegularFileStamp(path).has_value();
+    return !HasDocumentExtension(path) && RegularFileStamp(path).has_value();
 }
 
 } // namespace
@@ -472,6 +469,9 @@ void TFrmGeneral::FormActivate()
 void TFrmGeneral::closeEvent(QCloseEvent* event)
 {
     event->ignore();
+    // Closing waits, like every command, until a file is read or written.
+    if (busy_)
+        return;
     if (FormClose()) {
         event->accept();
         QApplication::exit(0);

@@ -79,7 +79,7 @@ public:
     // The settings the window shows, from and for the settings file.
     void ApplySettings(const TSettings& settings);
     TSettings CollectSettings() const;
-    bool SaveProtectedFile(const QString& path);
+    bool SaveProtectedFile(const QString& path, TDocumentType type = TDocumentType::Txtp);
     bool LoadProtectedFile(const QString& path);
 
     // Handlers.
@@ -195,6 +195,8 @@ private:
     bool MayOverwrite(const QString& path);
     QString PlainTextForSaving() const;
     void FocusEditor();
+    template <class Work>
+    auto AwayFromInterface(Work work) -> decltype(work());
     void ShowFindMessage(const QString& message);
 
     IPrompts& prompts_;
@@ -222,6 +224,9 @@ private:
         QColor Shown;
     };
     std::optional<TSystemColor> systemTextColor_;
+    // Picked first in the next Save As: the type picked in the last one.
+    TDocumentType saveAsType_ = TDocumentType::Txtp;
+    bool busy_ = false; // work runs away from the interface thread
     bool activated_ = false;
     bool firstShown_ = false;
     bool firstFramingChecked_ = false;

@@ -2,9 +2,11 @@
 // question. Reading and writing the files is the document file's; here are
 // the questions, the messages and the caret.
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTextDocument>
+#include <QThread>
 
 #include <algorithm>
 #include <new>
@@ -20,7 +22,6 @@
 #include "U_Password.h"
 #include "U_PasswordEnter.h"
 #include "Wipe.h"
-#include "Wipe.h"
 
 namespace tainoteka {
 namespace {
@@ -29,6 +30,7 @@ const QString kErrorTitle = QStringLiteral("Ошибка");
 const QString kShortFile = QStringLiteral("Формат выбранного для открытия файла\nне соответствует программе.");
 const QString kWrongPassword = QStringLiteral(
     "Пароль введен не верно или\nформат выбранного для открытия файла\nне соответствует программе.");
+const QString kUnchanged = QStringLiteral("\nТекущий документ не изменён.");
 const QString kAskBeforeOpen = QStringLiteral("Перед открытием другого файла\nсохранить текущий текст в файл?");
 const QString kAskBeforeNew = QStringLiteral("Перед созданием нового файла\nсохранить текущий текст в файл?");
 const QString kAskBeforeClose = QStringLiteral("Сохранить текущий текст в файл?");
@@ -81,9 +83,37 @@ QString TooManyCharactersMessage(const QString& path, quint64 characters, qint64
              FormatThousands(quint32(limit)));
 }
 
+// Why an opened file shows nothing, when the reason is not the password.
+QString OpenFailureMessage(const QString& path, TOpenStatus status, quint64 needed)
+{
+    const QString name = FileNameOf(path);
+    switch (status) {
+    case TOpenStatus::Damaged:
+        return QStringLiteral("Файл «%1» повреждён или изменён:\nего содержимое не совпадает с тем, что было сохранено.").arg(name) +
+            kUnchanged;
+    case TOpenStatus::NotPassphraseFile:
+        return QStringLiteral("Файл «%1» зашифрован для ключей, а не паролем.\n"
+                              "Программа открывает только файлы, защищённые паролем.").arg(name) +
+            kUnchanged;
+    case TOpenStatus::WorkFactorTooLarge:
+        return QStringLiteral("Файл «%1» защищён с такой сложностью проверки пароля,\n"
+                              "которую программа не принимает: проверка заняла бы\nслишком много времени и памяти.")
+                   .arg(name) +
+            kUnchanged;
+    case TOpenStatus::OutOfMemory: return TooLargeMessage(path, needed, 0);
+    case TOpenStatus::WrongPassword: return kWrongPassword;
+    case TOpenStatus::TooLarge: // told with the editing area's limit
+    case TOpenStatus::Ok: break;
+    }
+    return {};
+}
+
 QString SaveFailureMessage(const TSavedDocument& saved)
 {
     switch (saved.Status) {
+    case TSaveStatus::PasswordNotStorable:
+        return QStringLiteral("Пароль документа содержит символы, которые нельзя сохранить в файл .txtp.\n"
+                              "Смените пароль или сохраните файл с надёжной защитой (*.txt.age).\nФайл не сохранён.");
     case TSaveStatus::NoRandomness:
         return QStringLiteral("Система не дала случайных чисел для ключей шифрования%1.\nФайл не сохранён.")
             .arg(saved.Error.isEmpty() ? QString() : QStringLiteral(": ") + saved.Error);
@@ -106,14 +136,40 @@ QString TFrmGeneral::PlainTextForSaving() const
     return text;
 }
 
-bool TFrmGeneral::SaveProtectedFile(const QString& path)
+// Runs work on a thread of its own while the window goes on repainting, with
+// a busy cursor; input waits until the work is done, as the commands are off
+// meanwhile for any open or save.
+template <class Work>
+auto TFrmGeneral::AwayFromInterface(Work work) -> decltype(work())
+{
+    std::optional<decltype(work())> result;
+    QEventLoop loop;
+    const std::unique_ptr<QThread> thread(QThread::create([&] { result.emplace(work()); }));
+    // Queued across threads, so a finish before exec() still ends the loop.
+    connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    busy_ = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    thread->start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    thread->wait();
+    QApplication::restoreOverrideCursor();
+    busy_ = false;
+    return std::move(*result);
+}
+
+bool TFrmGeneral::SaveProtectedFile(const QString& path, TDocumentType type)
 {
     TCommandsOff off(*this);
     QString text;
     TSavedDocument saved;
     try {
         text = PlainTextForSaving();
-        saved = documentFile_->Save(path, text, document_.CurrentPassword);
+        const QString& password = document_.CurrentPassword;
+        // The key derivation of an age file takes about a second.
+        if (type == TDocumentType::Age)
+            saved = AwayFromInterface([&] { return documentFile_->Save(path, text, password, type); });
+        else
+            saved = documentFile_->Save(path, text, password, type);
     } catch (const std::bad_alloc&) {
         saved.Status = TSaveStatus::OutOfMemory;
     }
@@ -138,6 +194,12 @@ void TFrmGeneral::ShowReadFailure(const QString& path, const TReadFile& read)
     case TReadStatus::TooShort: prompts_.ShowError(this, kErrorTitle, kShortFile); break;
     case TReadStatus::TooLarge:
         prompts_.ShowError(this, kErrorTitle, TooLargeMessage(path, read.Needed, read.Available));
+        break;
+    case TReadStatus::Damaged:
+        prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, TOpenStatus::Damaged, 0));
+        break;
+    case TReadStatus::NotPassphraseFile:
+        prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, TOpenStatus::NotPassphraseFile, 0));
         break;
     case TReadStatus::Ok: break;
     }
@@ -171,20 +233,22 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     // No typed password left lying in a hidden field; emptied first, so the
     // copy here is the only one left to wipe.
     EmptyPasswordField(*frmPasswordEnter_->TxtPassword);
-    TOpenedDocument opened = documentFile_->Open(read.Bytes, typed, quint64(RichEditText->TextLimit()));
+    const quint64 largestText = quint64(RichEditText->TextLimit());
+    const auto unseal = [&] { return TDocumentFile::Unseal(read.Bytes, typed, largestText); };
+    // The key derivation of an age file takes about a second.
+    TUnsealedFile unsealed = read.Type == TDocumentType::Age ? AwayFromInterface(unseal) : unseal();
     Wipe(typed);
     const quint64 needed = MemoryToOpen(quint64(read.Bytes.size()));
     read = {}; // the file's bytes go before the editor builds its copy
-    switch (opened.Status) {
-    case TOpenStatus::WrongPassword: prompts_.ShowError(this, kErrorTitle, kWrongPassword); return false;
-    case TOpenStatus::OutOfMemory:
-        prompts_.ShowError(this, kErrorTitle,
-                           TooLargeMessage(path, opened.Needed ? opened.Needed : needed, opened.Available));
-        return false;
-    case TOpenStatus::TooLarge:
+    TOpenedDocument opened = TDocumentFile::Present(unsealed, largestText);
+    unsealed.Clear();
+    if (opened.Status == TOpenStatus::TooLarge) {
         prompts_.ShowError(this, kErrorTitle, TooManyCharactersMessage(path, opened.Characters, RichEditText->TextLimit()));
         return false;
-    case TOpenStatus::Ok: break;
+    }
+    if (opened.Status != TOpenStatus::Ok) {
+        prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, opened.Status, needed));
+        return false;
     }
     const bool shown = ShowOpenedText(opened);
     Wipe(opened.PlainText);
@@ -198,6 +262,7 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
         return false;
     }
     document_.CurrentPassword = opened.Password;
+    document_.CurrentType = opened.Type;
     Wipe(opened.Password);
     AdoptPath(path);
     diskStamp_ = stamp;
@@ -227,22 +292,28 @@ bool TFrmGeneral::SaveDocument()
     if (document_.CurrentFileName.isEmpty())
         return SaveDocumentAs();
     const QString path = document_.CurrentDir + document_.CurrentFileName;
-    return MayOverwrite(path) && SaveProtectedFile(path);
+    return MayOverwrite(path) && SaveProtectedFile(path, document_.CurrentType);
 }
 
 bool TFrmGeneral::SaveDocumentAs()
 {
     if (document_.CurrentPassword.isEmpty() && document_.CurrentFileName.isEmpty())
         prompts_.ExecDialog(*frmPasswordCreate_);
-    const std::optional<QString> path = prompts_.AskSaveFileName(this, SaveDialog.InitialDir, SaveDialog.LastName);
-    if (!path)
+    TDocumentType picked = saveAsType_;
+    const std::optional<QString> chosen =
+        prompts_.AskSaveFileName(this, SaveDialog.InitialDir, SaveDialog.LastName, picked);
+    if (!chosen)
         return false;
-    SaveDialog.LastName = FileNameOf(*path);
-    // The document takes the new name only once its file is written, so a
-    // failed save never leaves a name that no file stands behind.
-    if (!SaveProtectedFile(*path))
+    saveAsType_ = picked;
+    const TDocumentType type = TypeForSaveName(*chosen, picked);
+    const QString path = WithTypeExtension(*chosen, type);
+    SaveDialog.LastName = FileNameOf(path);
+    // The document takes the new name and type only once its file is
+    // written, so a failed save never leaves a name no file stands behind.
+    if (!SaveProtectedFile(path, type))
         return false;
-    AdoptPath(*path);
+    AdoptPath(path);
+    document_.CurrentType = type;
     UpdateCaption();
     return true;
 }
@@ -303,6 +374,7 @@ void TFrmGeneral::StartUntitled()
     UpdateCaption();
     UpdateCharCount();
     document_.CurrentPassword.clear();
+    document_.CurrentType = TDocumentType::Txtp;
     FindPanel->Forget();
 }
 

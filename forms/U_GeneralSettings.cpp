@@ -25,6 +25,7 @@ void TFrmGeneral::ApplySettings(const TSettings& settings)
         systemTextColor_ = TSystemColor{settings.Color, color};
     RichEditText->setFont(settings.Font);
     MnuEditClipboard->setChecked(settings.ClipboardOn);
+    saveAsType_ = settings.SaveAsType;
 }
 
 TSettings TFrmGeneral::CollectSettings() const
@@ -36,6 +37,7 @@ TSettings TFrmGeneral::CollectSettings() const
     const QColor shown = RichEditText->palette().color(QPalette::Text);
     settings.Color = systemTextColor_ && systemTextColor_->Shown == shown ? systemTextColor_->Value : ColorValue(shown);
     settings.ClipboardOn = MnuEditClipboard->isChecked();
+    settings.SaveAsType = saveAsType_;
     return settings;
 }
 

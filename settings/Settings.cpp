@@ -33,6 +33,10 @@ const QString kStyleUnderline = QStringLiteral("StyleUnderline");
 const QString kStyleStrikeOut = QStringLiteral("StyleStrikeOut");
 const QString kClipboard = QStringLiteral("CLIPBOARD");
 const QString kClipboardChecked = QStringLiteral("ClipboardChecked");
+const QString kSaveAs = QStringLiteral("SAVE AS");
+const QString kType = QStringLiteral("Type");
+// No stored value can hold a line break.
+const QString kMissing = QStringLiteral("\n");
 
 constexpr int kDefaultHeight = -11;
 constexpr int kDefaultSize = 8;
@@ -265,6 +269,7 @@ TSettings LoadSettings(const QString& iniPath, const QString& programDir, const 
     font.setStrikeOut(file.ReadFlag(kFont, kStyleStrikeOut, false));
 
     settings.ClipboardOn = file.ReadFlag(kClipboard, kClipboardChecked, true);
+    settings.SaveAsType = TypeFromWord(file.ReadString(kSaveAs, kType, TypeWord(TDocumentType::Txtp)));
     return settings;
 }
 
@@ -300,10 +305,18 @@ TFileResult SaveSettings(const TSettings& settings, const QString& iniPath, doub
         {kFont, kStyleStrikeOut, flag(font.strikeOut())},
         {kClipboard, kClipboardChecked, flag(settings.ClipboardOn)},
     };
+    const auto failed = [&] {
+        return TFileResult{false, QStringLiteral("Unable to write to %1")
+                                      .arg(QDir::toNativeSeparators(QFileInfo(iniPath).absoluteFilePath())), 0};
+    };
     for (const auto& write : writes)
         if (!file.WriteString(write.Section, write.Key, write.Value).Ok)
-            return {false, QStringLiteral("Unable to write to %1")
-                               .arg(QDir::toNativeSeparators(QFileInfo(iniPath).absoluteFilePath())), 0};
+            return failed();
+    // A file that never saw another type stays as it always was.
+    const bool stored = file.ReadString(kSaveAs, kType, kMissing) != kMissing;
+    if ((stored || settings.SaveAsType != TDocumentType::Txtp) &&
+        !file.WriteString(kSaveAs, kType, TypeWord(settings.SaveAsType)).Ok)
+        return failed();
     return {true, {}, 0};
 }
 

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "AtomicFile.h"
+#include "DocumentType.h"
 #include "ToolbarEdge.h"
 
 namespace tainoteka {
@@ -26,6 +27,8 @@ struct TSettings {
     QFont Font; // of the editing area
     int Color = WindowTextColorValue; // as stored: see ColorFromValue
     bool ClipboardOn = true;
+    // Picked first in Save As; stored only once it has been other than .txtp.
+    TDocumentType SaveAsType = TDocumentType::Txtp;
 };
 
 // options.ini beside the program when its folder can be written (a portable

@@ -47,6 +47,7 @@ readonly ALL_SCENARIOS=(
   copy_marked_secret
   find_and_replace
   window_manager_maximizes
+  age_interop
 )
 readonly UNTITLED="Безымянный - Тайнотека"
 readonly QUESTION_TITLE="Тайнотека"
@@ -381,6 +382,20 @@ save_untitled_as() { # PASSWORD PATH
 
 differs() { ! cmp -s "$1" "$2"; }
 
+# The age tool, which takes a passphrase only from a terminal, run on one of
+# its own (age_tty.py).
+age_tty() { # encrypt|decrypt PASSWORD INPUT OUTPUT
+  AGE_TTY_PASS="$2" "$HERE/age_tty.py" "$1" - "$3" "$4"
+}
+
+expect_bytes() { # FILE EXPECTED WHAT
+  if [ "$(od -An -tx1 "$1")" != "$(printf '%s' "$2" | od -An -tx1)" ]; then
+    log "expected: $(printf '%s' "$2" | od -c | head -n 8)"
+    log "got:      $(od -c "$1" | head -n 8)"
+    fail "$3"
+  fi
+}
+
 decrypt() { # FILE PASSWORD -> text on stdout
   E2E_PASS="$2" "$E2E_TXTP" decrypt "$1" --pass env:E2E_PASS
 }
@@ -573,6 +588,57 @@ scenario_save_new_document() {
   [ "$(ini_value "$ini" ChDir)" = "$WORK/docs" ] ||
     fail "options.ini ChDir is '$(ini_value "$ini" ChDir)', not the saved file's folder"
   log "file decrypts to the typed text; options.ini written"
+}
+
+# Documents of the age type against the age tool: one typed and saved
+# through the password and save dialogs opens with age -d; one made by age -p,
+# with characters Windows-1251 lacks, opens from the command line, and Ctrl+S
+# writes it back in its own type; the desktop's type database tells
+# *.txt.age files, and only those, as Тайнотека's.
+scenario_age_interop() {
+  local pass="Ключ-42x" doc="$WORK/docs/Заметка.txt.age"
+  start_app
+  wait_untitled_main
+  type_text "Hello, age"
+  keys Return
+  type_text "Привет, мир"
+  a11y_until 5 $'Hello, age\nПривет, мир' editor-text || fail "the editing area does not hold what was typed"
+  save_untitled_as "$pass" "$doc"
+  close_with_no
+  head -n1 "$doc" | grep -qx 'age-encryption.org/v1' || fail "the saved file is not an age file"
+  age_tty decrypt "$pass" "$doc" "$WORK/from-editor.txt" || fail "age -d does not open the file the editor saved"
+  expect_bytes "$WORK/from-editor.txt" $'Hello, age\r\nПривет, мир\r\n' "age -d gives other text than was typed"
+  log "saved through both dialogs; age -d reads the typed text"
+
+  local made="$WORK/docs/Из age.txt.age" mpass="Секрет 7" text=$'Ωμέγα 😀 ё\nвторая строка\n'
+  printf '%s' "$text" >"$WORK/plain.txt"
+  age_tty encrypt "$mpass" "$WORK/plain.txt" "$made" || fail "age -p failed"
+  cp "$made" "$WORK/made.before"
+  start_app "$made"
+  wait_window "^$ENTRY_TITLE\$" 20 >/dev/null || fail "password dialog did not come up for the age file"
+  wait_active "$ENTRY_TITLE" 5 || fail "password dialog is not focused (active: '$(active_name)')"
+  type_text "$mpass"
+  keys Return
+  wait_main_title "Из age.txt.age - Тайнотека" 20 || fail "after the right password the title is '$(main_title)'"
+  a11y_until 5 "$text" editor-text || fail "the editing area does not show the age file's text"
+  shot opened-age
+  keys ctrl+s
+  wait_until 20 differs "$made" "$WORK/made.before" || fail "Ctrl+S on the opened age document did not rewrite it"
+  age_tty decrypt "$mpass" "$made" "$WORK/from-age.txt" || fail "after Ctrl+S age -d no longer opens the file"
+  expect_bytes "$WORK/from-age.txt" $'Ωμέγα 😀 ё\r\nвторая строка\r\n' "Ctrl+S did not keep every character"
+  close_with_no
+  log "age -p file opened, saved back as age with every character"
+
+  local share="$WORK/share"
+  mkdir -p "$share/mime/packages"
+  cp "$HERE/../../resources/linux/tainoteka-mime.xml" "$share/mime/packages/tainoteka.xml"
+  update-mime-database "$share/mime" || fail "update-mime-database refused the type package"
+  cp "$doc" "$WORK/docs/other.age"
+  content_type() { XDG_DATA_HOME="$share" XDG_DATA_DIRS=/usr/share gio info -a standard::content-type "$1" | awk '/content-type/ { print $2 }'; }
+  [ "$(content_type "$doc")" = application/x-tainoteka-age ] || fail "a .txt.age file is of type '$(content_type "$doc")'"
+  [ "$(content_type "$WORK/docs/other.age")" != application/x-tainoteka-age ] || fail "every *.age file is claimed"
+  grep -q '^MimeType=.*application/x-tainoteka-age;' "$HERE/../../resources/linux/tainoteka.desktop" ||
+    fail "the desktop entry does not offer to open the age type"
 }
 
 # Text put on a selection by xclip must be gone within a second: reading it
@@ -1204,7 +1270,7 @@ run_scenario_body() {
 
 ensure_packages() {
   local needed=(xvfb xdotool xclip x11-xkb-utils x11-utils imagemagick openbox libx11-dev gcc libc6-dev
-    fonts-dejavu-core dbus-x11 at-spi2-core python3-pyatspi)
+    fonts-dejavu-core dbus-x11 at-spi2-core python3-pyatspi age shared-mime-info libglib2.0-bin)
   "$HERE/../../scripts/ensure-packages.sh" "${needed[@]}"
 }
 

@@ -248,23 +248,3 @@ TEST_F(DocumentFileTest, AllocationThatFailsAnywayIsReported)
     EXPECT_TRUE(read.Bytes.isEmpty());
 }
 #endif
-
-TEST_F(DocumentFileTest, EveryLineCountsInTheMemoryNeededToShowTheText)
-{
-    // 2 MB either way; a million lines cost the editing area far more than one line.
-    TDocumentFile tight(TDocumentFileServices{[] { return std::optional<quint64>(50u << 20); }, {}, nullptr});
-    const struct {
-        std::string Text;
-        TOpenStatus Expected;
-    } cases[] = {{std::string(2u << 20, 'x'), TOpenStatus::Ok}, {std::string(1u << 20, '\n'), TOpenStatus::OutOfMemory}};
-    for (const auto& c : cases) {
-        Put("m.txtp", EncodeTxtpFile(c.Text, "pw"));
-        const TReadFile read = tight.Read(Path("m.txtp"));
-        ASSERT_EQ(read.Status, TReadStatus::Ok);
-        const TOpenedDocument opened = tight.Open(read.Bytes, S("pw"));
-        EXPECT_EQ(opened.Status, c.Expected);
-        if (c.Expected == TOpenStatus::OutOfMemory) {
-            EXPECT_GT(opened.Needed, opened.Available);
-        }
-    }
-}

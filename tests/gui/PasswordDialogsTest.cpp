@@ -37,7 +37,8 @@ public:
     MOCK_METHOD(void, ShowError, (QWidget*, const QString&, const QString&), (override));
     MOCK_METHOD(void, ExecDialog, (QDialog&), (override));
     MOCK_METHOD(std::optional<QString>, AskOpenFileName, (QWidget*, const QString&, const QString&), (override));
-    MOCK_METHOD(std::optional<QString>, AskSaveFileName, (QWidget*, const QString&, const QString&), (override));
+    MOCK_METHOD(std::optional<QString>, AskSaveFileName, (QWidget*, const QString&, const QString&, TDocumentType&),
+                (override));
     MOCK_METHOD(std::optional<TFontChoice>, AskFont, (QWidget*, const TFontChoice&), (override));
 };
 

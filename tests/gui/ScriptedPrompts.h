@@ -21,6 +21,7 @@ public:
     std::deque<TAnswer> Answers; // for both kinds of question
     std::deque<std::optional<QString>> OpenNames;
     std::deque<std::optional<QString>> SaveNames;
+    std::deque<TDocumentType> SaveTypes; // picked in the save dialog; the offered one when empty
     std::deque<std::optional<TFontChoice>> Fonts;
     // Plays the user's part in a dialog; the dialog is hidden afterwards.
     std::deque<std::function<void(QDialog&)>> DialogScripts;
@@ -30,6 +31,7 @@ public:
     QStringList DialogsShown; // object names
     QStringList SaveStartFolders;
     QStringList OpenStartFolders;
+    QList<TDocumentType> SaveTypesOffered;
 
     TAnswer AskYesNo(QWidget*, const QString& text) override { return Answer(text, TAnswer::No); }
     TAnswer AskYesNoCancel(QWidget*, const QString& text) override { return Answer(text, TAnswer::Cancel); }
@@ -50,9 +52,14 @@ public:
         OpenStartFolders.append(start);
         return Next(OpenNames);
     }
-    std::optional<QString> AskSaveFileName(QWidget*, const QString& start, const QString&) override
+    std::optional<QString> AskSaveFileName(QWidget*, const QString& start, const QString&, TDocumentType& type) override
     {
         SaveStartFolders.append(start);
+        SaveTypesOffered.append(type);
+        if (!SaveTypes.empty()) {
+            type = SaveTypes.front();
+            SaveTypes.pop_front();
+        }
         return Next(SaveNames);
     }
     std::optional<TFontChoice> AskFont(QWidget*, const TFontChoice&) override { return Next(Fonts); }

@@ -1,0 +1,50 @@
+#include "DocumentType.h"
+
+#include <QFileInfo>
+
+namespace tainoteka {
+namespace {
+
+const QString kTxtp = QStringLiteral(".txtp");
+const QString kAge = QStringLiteral(".age");
+const QString kTxtAge = QStringLiteral(".txt.age");
+const QString kTxt = QStringLiteral(".txt");
+
+bool EndsWith(const QString& path, const QString& tail) { return path.endsWith(tail, Qt::CaseInsensitive); }
+
+} // namespace
+
+TDocumentType TypeForSaveName(const QString& path, TDocumentType picked)
+{
+    if (EndsWith(path, kAge))
+        return TDocumentType::Age;
+    if (EndsWith(path, kTxtp))
+        return TDocumentType::Txtp;
+    return picked;
+}
+
+QString WithTypeExtension(const QString& path, TDocumentType type)
+{
+    // A .txtp name is the dialog's to complete, as it always was.
+    if (type == TDocumentType::Txtp || EndsWith(path, kAge))
+        return path;
+    return EndsWith(path, kTxt) ? path + kAge : path + kTxtAge;
+}
+
+bool HasDocumentExtension(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    return EndsWith(name, kTxtp) || EndsWith(name, kTxtAge);
+}
+
+QString TypeWord(TDocumentType type)
+{
+    return type == TDocumentType::Age ? QStringLiteral("txt.age") : QStringLiteral("txtp");
+}
+
+TDocumentType TypeFromWord(const QString& word)
+{
+    return word == TypeWord(TDocumentType::Age) ? TDocumentType::Age : TDocumentType::Txtp;
+}
+
+} // namespace tainoteka

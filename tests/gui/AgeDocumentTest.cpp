@@ -1,0 +1,267 @@
+// Documents kept as age files: the save dialog's type, the type a document
+// keeps, opening by content, the messages of a file that does not open, and
+// the window staying live while the key is derived.
+#include <QApplication>
+#include <QMenu>
+#include <QSemaphore>
+#include <QTimer>
+
+#include "AgeFile.h"
+#include "CodePage1251.h"
+#include "DocumentFile.h"
+#include "MainWindowFixture.h"
+#include "ProfileFile.h"
+#include "Settings.h"
+
+using namespace tainoteka;
+using namespace tainoteka::test;
+
+namespace {
+
+// Well below the real 18, so that a key derivation takes milliseconds.
+constexpr int kTestWorkFactor = 10;
+
+const QString kWrongPassword =
+    QStringLiteral("Пароль введен не верно или\nформат выбранного для открытия файла\nне соответствует программе.");
+
+TDocumentFileServices FastServices(std::function<TFileResult(const QString&, const QByteArray&)> write = {})
+{
+    TDocumentFileServices services;
+    services.Write = std::move(write);
+    services.AgeWorkFactor = kTestWorkFactor;
+    return services;
+}
+
+std::span<const std::uint8_t> Bytes(const std::string& s)
+{
+    return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
+}
+
+std::string AgeFileOf(const std::string& payload, const std::string& passphrase)
+{
+    const std::vector<std::uint8_t> file = EncryptAgeFile(Bytes(payload), passphrase, kTestWorkFactor);
+    return {file.begin(), file.end()};
+}
+
+std::string PayloadOf(const std::string& file, const QString& passphrase)
+{
+    const AgeOpened opened = DecryptAgeFile(Bytes(file), passphrase.toStdString());
+    EXPECT_EQ(opened.status, AgeStatus::Ok);
+    return {opened.payload.begin(), opened.payload.end()};
+}
+
+} // namespace
+
+class AgeDocument : public MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        documentFile = &fastFile;
+        Start({});
+    }
+    void SaveAs(const QString& name, TDocumentType type)
+    {
+        prompts.SaveTypes.push_back(type);
+        prompts.SaveNames.push_back(Path(name));
+        window().MnuFileSaveAsClick();
+    }
+    void Open(const QString& name, const QString& password)
+    {
+        prompts.OpenNames.push_back(Path(name));
+        ScriptTypedPassword(password);
+        window().MnuFileOpenClick();
+    }
+    void ExpectUntouched()
+    {
+        EXPECT_EQ(editor().toPlainText(), QStringLiteral("mine"));
+        EXPECT_EQ(program->Document.CurrentPassword, QStringLiteral("own"));
+        EXPECT_EQ(window().windowTitle(), QStringLiteral("Безымянный - Тайнотека"));
+        EXPECT_TRUE(window().RichEditText->isEnabled());
+    }
+
+    TDocumentFile fastFile{FastServices()};
+};
+
+TEST_F(AgeDocument, SavedTextKeepsEveryCharacterAndTheDocumentKeepsItsType)
+{
+    // Greek, an emoji and a NUL have no Windows-1251 byte; a .txtp file refuses them.
+    const QString text = QStringLiteral("Ωμέγα 😀 ё\nвторая") + QChar(0) + QStringLiteral("строка");
+    editor().LoadPlainText(text);
+    ScriptNewPassword(QStringLiteral("пароль"));
+    SaveAs(QStringLiteral("note"), TDocumentType::Age);
+    ASSERT_TRUE(prompts.Errors.isEmpty()) << prompts.Errors.value(0).Text.toStdString();
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("note.txt.age - Тайнотека"));
+    QString stored = text + QStringLiteral("\n");
+    stored.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    EXPECT_EQ(PayloadOf(ReadFile("note.txt.age"), QStringLiteral("пароль")), stored.toStdString());
+
+    // Save writes the type the document has, without a dialog.
+    editor().LoadPlainText(QStringLiteral("иначе"));
+    window().MnuFileSaveClick();
+    EXPECT_EQ(PayloadOf(ReadFile("note.txt.age"), QStringLiteral("пароль")), "иначе\r\n");
+
+    window().MnuFileNewClick();
+    Open(QStringLiteral("note.txt.age"), QStringLiteral("пароль"));
+    ASSERT_TRUE(prompts.Errors.isEmpty());
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("иначе\n"));
+    EXPECT_EQ(program->Document.CurrentType, TDocumentType::Age);
+    EXPECT_EQ(program->Document.CurrentPassword, QStringLiteral("пароль"));
+}
+
+TEST_F(AgeDocument, OpensByContentWhateverTheName)
+{
+    const struct {
+        const char* Name;
+        std::string File;
+        QString Shown;
+        TDocumentType Type;
+    } cases[] = {
+        {"age-named.txtp", AgeFileOf("по содержимому\r\n", "pw"), QStringLiteral("по содержимому\n"), TDocumentType::Age},
+        {"txtp-named.txt.age", EncodeTxtpFile("classic\r\n", "pw"), QStringLiteral("classic\n"), TDocumentType::Txtp},
+        {"rich.txt.age", AgeFileOf("{\\rtf1 \\b bold\\b0}", "pw"), QStringLiteral("bold"), TDocumentType::Age},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        WriteFile(QLatin1String(c.Name), c.File);
+        Open(QLatin1String(c.Name), QStringLiteral("pw"));
+        EXPECT_TRUE(prompts.Errors.isEmpty());
+        EXPECT_EQ(editor().toPlainText(), c.Shown);
+        EXPECT_EQ(program->Document.CurrentType, c.Type);
+        EXPECT_EQ(window().windowTitle(), QLatin1String(c.Name) + QStringLiteral(" - Тайнотека"));
+    }
+}
+
+TEST_F(AgeDocument, FileThatDoesNotOpenLeavesTheDocumentAsItWas)
+{
+    const std::string good = AgeFileOf("secret\r\n", "right");
+    std::string altered = good;
+    altered[altered.size() - 20] ^= 1;
+    std::string tooHard = good;
+    const std::size_t factor = tooHard.find(" 10\n");
+    ASSERT_NE(factor, std::string::npos);
+    tooHard.replace(factor, 4, " 23\n");
+    const std::string keyed = "age-encryption.org/v1\n"
+                              "-> X25519 TEiF0ypqr+bpvcqXNyCVJpL7OuwPdVwPL7KQEbFDOCc\n"
+                              "EmECAEcKN+n/Vs9SbWiV+Hu0r+E8R77DdWYyd83nw7U\n"
+                              "--- Vn+54jqiiUCE+WZcEVY3f1sqHjlu/z1LCQ/T7Xm7qI0\n" +
+        std::string(16, 'n') + std::string(40, 'p');
+    // Each message names the file and ends saying the document is unchanged.
+    const QString damaged = QStringLiteral("» повреждён или изменён:\n");
+    const QString keys = QStringLiteral("» зашифрован для ключей, а не паролем.\n");
+    const QString hard = QStringLiteral("» защищён с такой сложностью проверки пароля,\n");
+    const struct {
+        const char* Name;
+        std::string File;
+        const char* Password;
+        QString Says;
+        bool AsksPassword = true; // a damaged or keyed header is refused before
+    } cases[] = {
+        {"wrong.txt.age", good, "wrong", kWrongPassword},
+        {"altered.txt.age", altered, "right", damaged},
+        {"cut.txt.age", good.substr(0, good.size() - 1), "right", damaged},
+        {"header.txt.age", good.substr(0, 30), "right", damaged, false},
+        {"keyed.txt.age", keyed, "right", keys, false},
+        {"hard.txt.age", tooHard, "right", hard},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        editor().LoadPlainText(QStringLiteral("mine"));
+        program->Document.CurrentPassword = QStringLiteral("own");
+        prompts.Errors.clear();
+        prompts.DialogsShown.clear();
+        prompts.DialogScripts.clear();
+        WriteFile(QLatin1String(c.Name), c.File);
+        Open(QLatin1String(c.Name), QLatin1String(c.Password));
+        EXPECT_EQ(prompts.DialogsShown.size(), c.AsksPassword ? 1 : 0);
+        ASSERT_EQ(prompts.Errors.size(), 1);
+        EXPECT_EQ(prompts.Errors[0].Title, QStringLiteral("Ошибка"));
+        const QString& text = prompts.Errors[0].Text;
+        if (c.Says == kWrongPassword)
+            EXPECT_EQ(text, kWrongPassword);
+        else
+            EXPECT_TRUE(text.startsWith(QStringLiteral("Файл «%1").arg(QLatin1String(c.Name)) + c.Says) &&
+                        text.endsWith(QStringLiteral("\nТекущий документ не изменён.")))
+                << text.toStdString();
+        ExpectUntouched();
+    }
+}
+
+TEST_F(AgeDocument, SaveAsOffersTheTypePickedLastAndTheSettingsKeepIt)
+{
+    const QString ini = Path(QStringLiteral("options.ini"));
+    const auto settingsNow = [&] {
+        EXPECT_TRUE(SaveSettings(window().CollectSettings(), ini, 96).Ok);
+        return TProfileFile(ini).ReadString(QStringLiteral("SAVE AS"), QStringLiteral("Type"), QStringLiteral("<none>"));
+    };
+    EXPECT_EQ(settingsNow(), QStringLiteral("<none>")) << "never picked: the file stays as it always was";
+
+    ScriptNewPassword(QStringLiteral("pw"));
+    SaveAs(QStringLiteral("a.txt.age"), TDocumentType::Age);
+    prompts.SaveNames.push_back(std::nullopt); // a cancelled dialog picks nothing
+    window().MnuFileSaveAsClick();
+    EXPECT_EQ(settingsNow(), QStringLiteral("txt.age"));
+
+    Start({});
+    window().ApplySettings(LoadSettings(ini, program->Document.CurrentDir, editor().font(), 96));
+    ScriptNewPassword(QStringLiteral("pw"));
+    SaveAs(QStringLiteral("b.txtp"), TDocumentType::Txtp);
+    EXPECT_EQ(prompts.SaveTypesOffered,
+              (QList<TDocumentType>{TDocumentType::Txtp, TDocumentType::Age, TDocumentType::Age}));
+    EXPECT_EQ(settingsNow(), QStringLiteral("txtp"));
+}
+
+TEST_F(AgeDocument, PasswordNoTxtpFileCanHoldIsRefusedThere)
+{
+    WriteFile("greek.txt.age", AgeFileOf("text\r\n", "αβγ"));
+    Open(QStringLiteral("greek.txt.age"), QStringLiteral("αβγ"));
+    ASSERT_TRUE(prompts.Errors.isEmpty());
+    SaveAs(QStringLiteral("greek.txtp"), TDocumentType::Txtp);
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_TRUE(prompts.Errors[0].Text.startsWith(QStringLiteral("Пароль документа содержит символы")));
+    EXPECT_FALSE(QFile::exists(Path("greek.txtp")));
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("greek.txt.age - Тайнотека"));
+}
+
+TEST_F(AgeDocument, WindowStaysLiveWhileTheKeyIsDerived)
+{
+    // The file is written on the worker thread, which waits here until the
+    // interface thread has shown it handles events meanwhile.
+    QSemaphore seen;
+    TDocumentFile file{FastServices([&](const QString& path, const QByteArray& bytes) {
+        if (!seen.tryAcquire(1, 60000))
+            return TFileResult{false, QStringLiteral("interface frozen"), 0};
+        return WriteFileAtomically(path, bytes);
+    })};
+    documentFile = &file;
+    Start({});
+    bool menuOff = false;
+    bool busyCursor = false;
+    QTimer::singleShot(0, &window(), [&] {
+        menuOff = !window().MnuFile->menuAction()->isEnabled();
+        busyCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        EXPECT_FALSE(window().close()) << "no closing in the middle of a save";
+        seen.release();
+    });
+    ScriptNewPassword(QStringLiteral("pw"));
+    SaveAs(QStringLiteral("live.txt.age"), TDocumentType::Age);
+    EXPECT_TRUE(prompts.Errors.isEmpty());
+    EXPECT_TRUE(menuOff);
+    EXPECT_TRUE(busyCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(window().MnuFile->menuAction()->isEnabled());
+    EXPECT_TRUE(prompts.Questions.isEmpty()) << "the refused close asked nothing";
+}
+
+// The real work factor, once: what the age tool writes.
+TEST(AgeDocumentFile, WritesTheStandardWorkFactor)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("real.txt.age"));
+    ASSERT_EQ(TDocumentFile().Save(path, QStringLiteral("x"), QStringLiteral("pw"), TDocumentType::Age).Status,
+              TSaveStatus::Ok);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> header = file.readAll().split('\n');
+    ASSERT_GE(header.size(), 2);
+    EXPECT_TRUE(header[1].startsWith("-> scrypt ") && header[1].endsWith(" 18")) << header[1].toStdString();
+}
