@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "FileName.h"
 #include "ImageList.h"
 #include "KeyboardState.h"
 #include "PlatformChoice.h"
@@ -47,7 +48,8 @@ int main(int argc, char** argv)
     tainoteka::TQtPrompts prompts;
     tainoteka::TDesktopShell shell;
     const auto keyboard = tainoteka::CreateSystemKeyboardState();
-    const QStringList arguments = app.arguments().mid(1);
+    // After QApplication has taken out its own options; names kept byte for byte.
+    const QStringList arguments = tainoteka::ProgramArguments(qtArguments.Count(), qtArguments.Values());
     tainoteka::TTainoteka program({prompts, shell, *keyboard, arguments, QCoreApplication::applicationDirPath() + QLatin1Char('/')});
     // When the session ends under the program, the changed text is put aside
     // (encrypted) before anything else happens to it.

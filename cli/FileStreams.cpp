@@ -34,20 +34,6 @@ TOutcome SystemFailure(const std::string& name)
     return Failure(TExitCode::FileError, name + ": " + std::strerror(errno));
 }
 
-std::string FolderOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of("/\\");
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace
 
 #ifdef _WIN32
@@ -118,48 +104,34 @@ TOutcome TOutputFile::Open(const std::string& path, TOutputAccess)
         owned_ = true;
         return Success();
     }
-    target_ = path;
-    temporary_ = FolderOf(path) + "\\~" + BaseNameOf(path) + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
-    fd_ = _wopen(Wide(temporary_).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-    if (fd_ < 0) {
-        temporary_.clear();
+    if (const int error = replacement_.Open(path, _S_IREAD | _S_IWRITE); error != 0) {
+        errno = error;
         return SystemFailure(name_);
     }
-    owned_ = true;
+    replacing_ = true;
+    fd_ = replacement_.Descriptor();
     return Success();
 }
 
 TOutcome TOutputFile::Commit()
 {
+    if (replacing_)
+        return CommitReplacement();
     if (owned_ && fd_ >= 0) {
-        if ((!temporary_.empty() && _commit(fd_) != 0) || _close(fd_) != 0) {
-            fd_ = -1;
-            const TOutcome failed = SystemFailure(name_);
-            Discard();
-            return failed;
-        }
+        const bool closed = _close(fd_) == 0;
         fd_ = -1;
+        if (!closed)
+            return SystemFailure(name_);
     }
-    if (temporary_.empty())
-        return Success();
-    if (!MoveFileExW(Wide(temporary_).c_str(), Wide(target_).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const std::string reason = std::system_category().message(static_cast<int>(GetLastError()));
-        Discard();
-        return Failure(TExitCode::FileError, name_ + ": " + reason);
-    }
-    temporary_.clear();
     return Success();
 }
 
 void TOutputFile::Discard()
 {
+    DiscardReplacement();
     if (owned_ && fd_ >= 0)
         _close(fd_);
     fd_ = -1;
-    if (!temporary_.empty())
-        _wunlink(Wide(temporary_).c_str());
-    temporary_.clear();
 }
 
 TOutcome RefuseOutputOntoInput(const std::string& input, const std::string& output)
@@ -306,58 +278,42 @@ TOutcome TOutputFile::Open(const std::string& path, TOutputAccess access)
         owned_ = true;
         return Success();
     }
-    target_ = ReplacedFile(path);
-    std::string pattern = FolderOf(target_) + "/." + BaseNameOf(target_) + ".XXXXXX";
-    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd_ < 0)
-        return SystemFailure(name_);
-    owned_ = true;
-    temporary_ = pattern;
-    GuardTemporary(temporary_);
     const mode_t mode = access == TOutputAccess::OwnerOnly ? mode_t(0600)
                         : exists                          ? mode_t(existing.st_mode & 07777)
                                                           : UsualNewFileMode();
-    if (::fchmod(fd_, mode) != 0) {
-        const TOutcome failed = SystemFailure(name_);
-        Discard();
-        return failed;
+    if (const int error = replacement_.Open(ReplacedFile(path), mode); error != 0) {
+        errno = error;
+        return SystemFailure(name_);
     }
+    replacing_ = true;
+    fd_ = replacement_.Descriptor();
+    if (replacement_.Named())
+        GuardTemporary(replacement_.TemporaryName());
     return Success();
 }
 
 TOutcome TOutputFile::Commit()
 {
+    if (replacing_) {
+        UnguardTemporary();
+        return CommitReplacement();
+    }
     if (owned_ && fd_ >= 0) {
-        const bool synced = temporary_.empty() || ::fsync(fd_) == 0;
         const bool closed = ::close(fd_) == 0;
         fd_ = -1;
-        if (!synced || !closed) {
-            const TOutcome failed = SystemFailure(name_);
-            Discard();
-            return failed;
-        }
+        if (!closed)
+            return SystemFailure(name_);
     }
-    if (temporary_.empty())
-        return Success();
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        const TOutcome failed = SystemFailure(name_);
-        Discard();
-        return failed;
-    }
-    temporary_.clear();
-    UnguardTemporary();
     return Success();
 }
 
 void TOutputFile::Discard()
 {
+    DiscardReplacement();
+    UnguardTemporary();
     if (owned_ && fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
-    if (!temporary_.empty())
-        ::unlink(temporary_.c_str());
-    temporary_.clear();
-    UnguardTemporary();
 }
 
 TOutcome RefuseOutputOntoInput(const std::string& input, const std::string& output)
@@ -375,6 +331,27 @@ TOutcome RefuseOutputOntoInput(const std::string& input, const std::string& outp
 TOutputFile::~TOutputFile()
 {
     Discard();
+}
+
+TOutcome TOutputFile::CommitReplacement()
+{
+    replacing_ = false;
+    fd_ = -1;
+    if (const int error = replacement_.Commit(); error != 0) {
+        errno = error;
+        return SystemFailure(name_);
+    }
+    return Success();
+}
+
+// The replacement owns its descriptor; a dropped one leaves nothing behind.
+void TOutputFile::DiscardReplacement()
+{
+    if (!replacing_)
+        return;
+    replacement_.Discard();
+    replacing_ = false;
+    fd_ = -1;
 }
 
 TOutcome TInputFile::Read(char* buffer, std::size_t capacity, std::size_t& got)

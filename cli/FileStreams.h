@@ -1,12 +1,13 @@
 #pragma once
 // Files, standard input and standard output as txtp's block streams.
-// A regular output file is replaced atomically: the text goes to a temporary
-// file beside it, which takes the file's name only once it is complete, so a
-// failure leaves the old file as it was. Anything else (a device, a FIFO, a
+// A regular output file is replaced atomically: the text takes the file's
+// name only once it is complete, so a failure leaves the old file as it was
+// and a killed program leaves no copy behind. Anything else (a device, a FIFO, a
 // terminal, one of the program's own standard streams) is written in place.
 #include <string>
 
 #include "ByteStreams.h"
+#include "ReplacementFile.h"
 
 namespace tainoteka::cli {
 
@@ -36,7 +37,7 @@ enum class TOutputAccess {
 class TOutputFile final : public IByteSink {
 public:
     TOutputFile() = default;
-    // Without Commit a temporary file is removed again.
+    // Without Commit the new content is dropped.
     ~TOutputFile() override;
     TOutputFile(const TOutputFile&) = delete;
     TOutputFile& operator=(const TOutputFile&) = delete;
@@ -44,19 +45,19 @@ public:
     // An empty path is standard output.
     TOutcome Open(const std::string& path, TOutputAccess access);
     TOutcome Write(std::string_view data) override;
-    // Everything is written: the temporary file takes the file's name.
+    // Everything is written: the new content takes the file's name.
     TOutcome Commit();
-
-    bool InPlace() const { return temporary_.empty(); }
 
 private:
     void Discard();
+    TOutcome CommitReplacement();
+    void DiscardReplacement();
 
     int fd_ = -1;
     bool owned_ = false;
     std::string name_; // for messages
-    std::string target_; // the file a temporary one replaces
-    std::string temporary_;
+    TReplacementFile replacement_;
+    bool replacing_ = false;
 };
 
 // Usage error when output names the very file input names: writing it would

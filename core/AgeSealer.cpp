@@ -27,7 +27,10 @@ TSecretBytes BuildHeader(const TSecretBytes& fileKey, const TSecretBytes& passph
     text += FormatAgeStanza(MakeScryptStanza(fileKey, passphrase, log2WorkFactor));
     text += "---";
     const auto mac = AgeHeaderMac(fileKey, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-    text += " " + EncodeAgeBase64(mac) + "\n";
+    // Appended piece by piece: GCC 12 warns falsely on "literal" + string&&.
+    text += ' ';
+    text += EncodeAgeBase64(mac);
+    text += '\n';
     TSecretBytes header(text);
     sodium_memzero(text.data(), text.size());
     return header;

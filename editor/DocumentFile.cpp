@@ -1,8 +1,9 @@
 #include "DocumentFile.h"
 
-#include <QFileInfo>
 #include <QTextDocument>
 
+#include <algorithm>
+#include <cstdint>
 #include <new>
 #include <span>
 #include <stdexcept>
@@ -70,6 +71,14 @@ std::span<const std::uint8_t> BytesOf(const QByteArray& bytes)
 
 bool IsAgeFile(const QByteArray& file) { return LooksLikeAgeFile(BytesOf(file)); }
 
+constexpr std::size_t kRichTextSignatureSize = 6; // "{\rtf" and the byte after it
+
+// Characters a formatted text takes in the editing area, CR LF counting two.
+quint64 SavedCharacters(const QTextDocument& formatted)
+{
+    return quint64(formatted.characterCount() - 1) + quint64(std::max(formatted.blockCount() - 1, 0));
+}
+
 TReadStatus AgeHeaderStatus(const QByteArray& file)
 {
     AgeReader reader;
@@ -94,7 +103,7 @@ TOpenStatus OpenStatusOf(AgeStatus status)
     return TOpenStatus::Damaged;
 }
 
-TUnsealedFile UnsealTxtp(const QByteArray& file, const QString& typedPassword)
+TUnsealedFile UnsealTxtp(const QByteArray& file, const QString& typedPassword, quint64 largestText)
 {
     TUnsealedFile unsealed;
     // A character outside Windows-1251 can be no stored password's.
@@ -102,9 +111,20 @@ TUnsealedFile UnsealTxtp(const QByteArray& file, const QString& typedPassword)
     const TWipeOnExit wipeTyped(typed.Bytes);
     if (!typed.Ok())
         return unsealed;
-    TDecodedFile decoded = DecodeTxtpFile(std::string_view(file.constData(), std::size_t(file.size())), typed.Bytes);
+    // A plain body holds one character per byte: one too long is refused
+    // before it is deciphered; a rich-text one is measured once read.
+    const TBodyLimit limit{std::size_t(std::min<quint64>(largestText, SIZE_MAX)), kRichTextSignatureSize,
+                           [](std::string_view head) {
+                               return IsRichTextDocument(QByteArray::fromRawData(head.data(), qsizetype(head.size())));
+                           }};
+    const std::string_view bytes(file.constData(), std::size_t(file.size()));
+    TDecodedFile decoded = DecodeTxtpFile(bytes, typed.Bytes, &limit);
     const TWipeOnExit wipeBody(decoded.Body);
     const TWipeOnExit wipeStored(decoded.Password);
+    if (decoded.Status == TDecodeStatus::TooLarge) {
+        unsealed.Status = TOpenStatus::TooLarge;
+        unsealed.Characters = bytes.size() - KeyBlockSize;
+    }
     if (decoded.Status != TDecodeStatus::Ok)
         return unsealed;
     unsealed.Status = TOpenStatus::Ok;
@@ -159,7 +179,8 @@ TDocumentFile::~TDocumentFile() = default;
 TReadFile TDocumentFile::Read(const QString& path) const
 {
     TReadFile read;
-    const quint64 size = quint64(std::max<qint64>(QFileInfo(path).size(), 0));
+    const std::optional<TFileStamp> stamp = RegularFileStamp(path);
+    const quint64 size = quint64(std::max<qint64>(stamp ? stamp->Size : 0, 0));
     read.Needed = MemoryToOpen(size);
     if (const std::optional<quint64> available = services_.AvailableMemory(); available && read.Needed > *available) {
         read.Status = TReadStatus::TooLarge;
@@ -194,16 +215,16 @@ void TUnsealedFile::Clear()
     Password = QString();
 }
 
-TOpenedDocument TDocumentFile::Open(const QByteArray& file, const QString& typedPassword) const
+TOpenedDocument TDocumentFile::Open(const QByteArray& file, const QString& typedPassword, quint64 largestText) const
 {
-    TUnsealedFile unsealed = Unseal(file, typedPassword);
-    return Present(unsealed);
+    TUnsealedFile unsealed = Unseal(file, typedPassword, largestText);
+    return Present(unsealed, largestText);
 }
 
-TUnsealedFile TDocumentFile::Unseal(const QByteArray& file, const QString& typedPassword)
+TUnsealedFile TDocumentFile::Unseal(const QByteArray& file, const QString& typedPassword, quint64 largestText)
 {
     try {
-        return IsAgeFile(file) ? UnsealAge(file, typedPassword) : UnsealTxtp(file, typedPassword);
+        return IsAgeFile(file) ? UnsealAge(file, typedPassword) : UnsealTxtp(file, typedPassword, largestText);
     } catch (const std::bad_alloc&) {
         TUnsealedFile failed;
         failed.Status = TOpenStatus::OutOfMemory;
@@ -211,11 +232,12 @@ TUnsealedFile TDocumentFile::Unseal(const QByteArray& file, const QString& typed
     }
 }
 
-TOpenedDocument TDocumentFile::Present(TUnsealedFile& unsealed)
+TOpenedDocument TDocumentFile::Present(TUnsealedFile& unsealed, quint64 largestText)
 {
     TOpenedDocument opened;
     opened.Status = unsealed.Status;
     opened.Type = unsealed.Type;
+    opened.Characters = unsealed.Characters;
     if (unsealed.Status != TOpenStatus::Ok)
         return opened;
     try {
@@ -227,6 +249,15 @@ TOpenedDocument TDocumentFile::Present(TUnsealedFile& unsealed)
         }
         if (!opened.Formatted)
             opened.PlainText = TextOfBody(unsealed);
+        const quint64 characters =
+            opened.Formatted ? SavedCharacters(*opened.Formatted) : quint64(opened.PlainText.size());
+        if (characters > largestText) {
+            Wipe(opened.PlainText);
+            opened = {};
+            opened.Status = TOpenStatus::TooLarge;
+            opened.Characters = characters;
+            return opened;
+        }
         opened.Password = unsealed.Password;
     } catch (const std::bad_alloc&) {
         opened = {};

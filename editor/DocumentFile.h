@@ -34,7 +34,7 @@ struct TReadFile {
     TDocumentType Type = TDocumentType::Txtp; // Ok: by the file's content
 };
 
-enum class TOpenStatus { Ok, WrongPassword, Damaged, NotPassphraseFile, WorkFactorTooLarge, OutOfMemory };
+enum class TOpenStatus { Ok, WrongPassword, Damaged, NotPassphraseFile, WorkFactorTooLarge, OutOfMemory, TooLarge };
 
 // A file's text deciphered but not yet made a document: the part of opening
 // that takes long, safe to run away from the interface thread. Wiped when it goes.
@@ -49,12 +49,14 @@ struct TUnsealedFile {
     TDocumentType Type = TDocumentType::Txtp;
     QString Password; // the one the file opens with
     std::string Body; // Windows-1251 (.txtp) or UTF-8 (age)
+    quint64 Characters = 0; // TooLarge: at least this many, as the editing area counts them
 };
 
 struct TOpenedDocument {
     TOpenStatus Status = TOpenStatus::WrongPassword;
     TDocumentType Type = TDocumentType::Txtp;
     QString Password; // the one the file opens with
+    quint64 Characters = 0; // TooLarge: at least this many, as the editing area counts them
     QString PlainText; // the text, when Formatted is null
     std::unique_ptr<QTextDocument> Formatted; // a rich-text body, formatted
 };
@@ -95,13 +97,17 @@ public:
     // The file's bytes, unless it cannot be read, is too short to be a
     // protected file, or would not fit in memory once opened.
     TReadFile Read(const QString& path) const;
-    // The document inside, when typedPassword opens the file: Unseal, then Present.
-    TOpenedDocument Open(const QByteArray& file, const QString& typedPassword) const;
-    // Key derivation and deciphering; on any thread.
-    static TUnsealedFile Unseal(const QByteArray& file, const QString& typedPassword);
+    // The document inside, when typedPassword opens the file and its text
+    // holds no more than largestText characters (CR LF counting two): Unseal, then Present.
+    TOpenedDocument Open(const QByteArray& file, const QString& typedPassword,
+                         quint64 largestText = UINT64_MAX) const;
+    // Key derivation and deciphering; on any thread. A longer plain .txtp
+    // body is refused before it is deciphered.
+    static TUnsealedFile Unseal(const QByteArray& file, const QString& typedPassword,
+                                quint64 largestText = UINT64_MAX);
     // The document an opened file holds; on the interface thread (rich text
     // is laid out with the program's fonts).
-    static TOpenedDocument Present(TUnsealedFile& unsealed);
+    static TOpenedDocument Present(TUnsealedFile& unsealed, quint64 largestText = UINT64_MAX);
     // Writes text (line breaks as '\n') protected by password; on any thread.
     TSavedDocument Save(const QString& path, const QString& text, const QString& password,
                         TDocumentType type = TDocumentType::Txtp) const;

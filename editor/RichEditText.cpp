@@ -14,6 +14,7 @@
 
 #include "ClipboardBlocking.h"
 #include "LinkFinder.h"
+#include "PasteGate.h"
 #include "SecretClipboard.h"
 #include "Shell.h"
 
@@ -77,6 +78,12 @@ bool HasWordLongerThan(QStringView text, int limit)
             return true;
     }
     return false;
+}
+
+bool IsRedoKey(const QKeyEvent& event)
+{
+    return event.matches(QKeySequence::Redo)
+        || event.keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y);
 }
 
 qint64 SavedLength(const QString& text)
@@ -215,14 +222,20 @@ bool TRichEditText::IsBlockedClipboardKey(QKeyEvent* event) const
     return clipboardBlocked_ && IsClipboardKey(*event);
 }
 
-bool TRichEditText::IsClipboardWithoutText(const QMimeData* source) const
+bool TRichEditText::IsUnreadableClipboard(const QMimeData* source)
 {
-    return clipboardOffersText_ && source == QApplication::clipboard()->mimeData() && !clipboardOffersText_();
+    // Comparing costs nothing: Qt asks a foreign owner only when its data is read.
+    QClipboard* clipboard = QApplication::clipboard();
+    if (source == clipboard->mimeData(QClipboard::Clipboard))
+        return !TPasteGate::Readable(QClipboard::Clipboard);
+    if (clipboard->supportsSelection() && source == clipboard->mimeData(QClipboard::Selection))
+        return !TPasteGate::Readable(QClipboard::Selection);
+    return false;
 }
 
 bool TRichEditText::canInsertFromMimeData(const QMimeData* source) const
 {
-    return !clipboardBlocked_ && !IsClipboardWithoutText(source) && QPlainTextEdit::canInsertFromMimeData(source);
+    return !clipboardBlocked_ && !IsUnreadableClipboard(source) && QPlainTextEdit::canInsertFromMimeData(source);
 }
 
 QMimeData* TRichEditText::createMimeDataFromSelection() const
@@ -280,6 +293,12 @@ void TRichEditText::keyPressEvent(QKeyEvent* event)
         emit InputEvent();
         return;
     }
+    if (IsRedoKey(*event)) {
+        event->accept();
+        redo();
+        emit InputEvent();
+        return;
+    }
     if (IsStrayAltCharacter(*event)) {
         event->accept();
         QApplication::beep();
@@ -323,7 +342,7 @@ void TRichEditText::inputMethodEvent(QInputMethodEvent* event)
 
 void TRichEditText::insertFromMimeData(const QMimeData* source)
 {
-    if (clipboardBlocked_ || !source || IsClipboardWithoutText(source) || !source->hasText())
+    if (clipboardBlocked_ || !source || IsUnreadableClipboard(source) || !source->hasText())
         return;
     QString text = source->text();
     const qint64 room = RoomFor(QString());
@@ -343,7 +362,15 @@ void TRichEditText::insertFromMimeData(const QMimeData* source)
         text.truncate(cut);
     }
     WrapFor(text, false);
-    textCursor().insertText(text);
+    // A paste is an undo step of its own. Plain insertions next to each
+    // other join into one step, so the paste is an edit block, and its last
+    // edit is a removal, so that what is typed after it does not join it.
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    cursor.insertText(text + QLatin1Char(' '));
+    cursor.deletePreviousChar();
+    cursor.endEditBlock();
+    setTextCursor(cursor);
     ensureCursorVisible();
 }
 

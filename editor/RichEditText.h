@@ -50,10 +50,6 @@ public:
     // in: no clipboard keys, no PRIMARY selection, no middle-click paste, no
     // drag and drop, no cut, copy or paste in the context menu.
     void SetClipboardBlocked(bool blocked);
-    // Whether the system clipboard offers text, as known without asking its
-    // owner: the context menu and the paste keys go by it, so that a program
-    // that owns the clipboard and never answers cannot hold them up.
-    void SetClipboardTextKnown(std::function<bool()> offersText) { clipboardOffersText_ = std::move(offersText); }
     QMenu* CreateContextMenu(const QPoint& pos);
 
 signals:
@@ -76,7 +72,8 @@ protected:
 
 private:
     bool IsBlockedClipboardKey(QKeyEvent* event) const;
-    bool IsClipboardWithoutText(const QMimeData* source) const;
+    // The clipboard or PRIMARY, when its owner does not answer in time or offers no text.
+    static bool IsUnreadableClipboard(const QMimeData* source);
     qint64 RoomFor(const QString& replacingSelectionWith) const;
     QString LinkUnder(const QPoint& viewportPos) const;
     // Wraps anywhere when the text holds a word too long to wrap whole; a
@@ -96,7 +93,6 @@ private:
     std::shared_ptr<qint64> lineSeparators_ = std::make_shared<qint64>(0);
     qint64 textLimit_ = DefaultTextLimit;
     bool clipboardBlocked_ = false;
-    std::function<bool()> clipboardOffersText_;
     bool markingLinks_ = false;
     // The change under way brings no line separator, so only lines that
     // had some need counting again.
@@ -106,6 +102,8 @@ private:
 
 // Whether some run of characters without a space is longer than limit.
 bool HasWordLongerThan(QStringView text, int limit);
+// The platform's redo key, and Ctrl+Y as well wherever it is not.
+bool IsRedoKey(const QKeyEvent& event);
 // Length of a text in the editing area's measure (CR LF for every line break).
 qint64 SavedLength(const QString& text);
 

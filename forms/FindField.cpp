@@ -9,6 +9,8 @@
 #include <QMimeData>
 
 #include "ClipboardBlocking.h"
+#include "PasteGate.h"
+#include "RichEditText.h"
 #include "SecretClipboard.h"
 
 namespace tainoteka {
@@ -56,6 +58,11 @@ void TFindField::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    if (IsRedoKey(*event)) {
+        redo();
+        event->accept();
+        return;
+    }
     if (IsClipboardKey(*event) && (clipboardBlocked_ || !event->matches(QKeySequence::Paste))) {
         if (event->matches(QKeySequence::Copy))
             CopySelection();
@@ -91,7 +98,7 @@ void TFindField::mouseReleaseEvent(QMouseEvent* event)
 
 QMenu* TFindField::CreateContextMenu()
 {
-    QMenu* menu = createStandardContextMenu();
+    QMenu* menu = TPasteGate::CreateFieldContextMenu(*this);
     if (clipboardBlocked_) {
         RemoveClipboardActions(*menu);
         return menu;

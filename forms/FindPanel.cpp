@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -10,7 +11,9 @@
 #include <QTextCursor>
 #include <QToolButton>
 
+#include "ElidedLabel.h"
 #include "FindField.h"
+#include "FlowLayout.h"
 #include "RichEditText.h"
 #include "U_General.h"
 
@@ -21,6 +24,7 @@ const QColor kNotFoundBase(255, 204, 204);
 const QColor kMatchMark(255, 236, 140);
 // A line longer than this is searched only where it is on screen.
 constexpr int kLongLine = 8192;
+constexpr int kGap = 6;
 
 } // namespace
 
@@ -34,6 +38,7 @@ TFindPanel::TFindPanel(TRichEditText& editor, QWidget* parent)
     setObjectName(QStringLiteral("FindPanel"));
     Build();
     hide();
+    editor_.installEventFilter(this);
     editor_.SetLineMarker([this](const QTextBlock& block, QList<QTextEdit::ExtraSelection>& marks) {
         MarkLine(block, marks);
     });
@@ -56,53 +61,119 @@ TFindPanel::TFindPanel(TRichEditText& editor, QWidget* parent)
     PatternChanged();
 }
 
-void TFindPanel::Build()
+namespace {
+
+template <typename T> T* Named(T* widget, const char* name)
 {
-    const auto named = [](auto* widget, const char* name) {
-        widget->setObjectName(QLatin1String(name));
-        return widget;
-    };
-    LblFind = named(new QLabel(QStringLiteral("Найти:"), this), "LblFind");
-    TxtFind = named(new TFindField(this), "TxtFind");
-    LblReplace = named(new QLabel(QStringLiteral("Заменить на:"), this), "LblReplace");
-    TxtReplace = named(new TFindField(this), "TxtReplace");
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+// A block of the panel: its widgets on a grid, rows lined up with the others.
+QGridLayout* BlockGrid(QWidget* block)
+{
+    auto* grid = new QGridLayout(block);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(kGap);
+    return grid;
+}
+
+} // namespace
+
+// Created in the order the Tab key goes through them.
+QWidget* TFindPanel::BuildFields()
+{
+    auto* fields = Named(new QWidget(this), "FindFields");
+    LblFind = Named(new QLabel(QStringLiteral("Найти:"), fields), "LblFind");
+    TxtFind = Named(new TFindField(fields), "TxtFind");
+    LblReplace = Named(new QLabel(QStringLiteral("Заменить на:"), fields), "LblReplace");
+    TxtReplace = Named(new TFindField(fields), "TxtReplace");
     LblFind->setBuddy(TxtFind);
     LblReplace->setBuddy(TxtReplace);
-    ChkMatchCase = named(new QCheckBox(QStringLiteral("С учётом регистра"), this), "ChkMatchCase");
-    ChkWholeWord = named(new QCheckBox(QStringLiteral("Слово целиком"), this), "ChkWholeWord");
-    BtnFindNext = named(new QPushButton(QStringLiteral("Далее"), this), "BtnFindNext");
-    BtnFindPrevious = named(new QPushButton(QStringLiteral("Ранее"), this), "BtnFindPrevious");
-    BtnReplace = named(new QPushButton(QStringLiteral("Заменить"), this), "BtnReplace");
-    BtnReplaceAll = named(new QPushButton(QStringLiteral("Заменить все"), this), "BtnReplaceAll");
-    BtnFindClose = named(new QToolButton(this), "BtnFindClose");
+    QGridLayout* grid = BlockGrid(fields);
+    grid->addWidget(LblFind, 0, 0);
+    grid->addWidget(TxtFind, 0, 1);
+    grid->addWidget(LblReplace, 1, 0);
+    grid->addWidget(TxtReplace, 1, 1);
+    for (TFindField* field : {TxtFind, TxtReplace})
+        field->setMinimumWidth(UsableFieldWidth);
+    fields->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return fields;
+}
+
+QWidget* TFindPanel::BuildButtons()
+{
+    auto* buttons = Named(new QWidget(this), "FindButtons");
+    BtnFindNext = Named(new QPushButton(QStringLiteral("Далее"), buttons), "BtnFindNext");
+    BtnFindPrevious = Named(new QPushButton(QStringLiteral("Ранее"), buttons), "BtnFindPrevious");
+    BtnReplace = Named(new QPushButton(QStringLiteral("Заменить"), buttons), "BtnReplace");
+    BtnReplaceAll = Named(new QPushButton(QStringLiteral("Заменить все"), buttons), "BtnReplaceAll");
+    QGridLayout* grid = BlockGrid(buttons);
+    grid->addWidget(BtnFindNext, 0, 0);
+    grid->addWidget(BtnFindPrevious, 0, 1);
+    grid->addWidget(BtnReplace, 1, 0);
+    grid->addWidget(BtnReplaceAll, 1, 1);
+    return buttons;
+}
+
+// The message goes under the boxes, beside the replace row's buttons.
+QWidget* TFindPanel::BuildOptions()
+{
+    auto* options = Named(new QWidget(this), "FindOptions");
+    ChkMatchCase = Named(new QCheckBox(QStringLiteral("С учётом &регистра"), options), "ChkMatchCase");
+    ChkWholeWord = Named(new QCheckBox(QStringLiteral("Слово &целиком"), options), "ChkWholeWord");
+    LblFindMessage = Named(new TElidedLabel(options), "LblFindMessage");
+    LblFindMessage->ReserveRoomFor(WrappedToStart);
+    QGridLayout* grid = BlockGrid(options);
+    grid->addWidget(ChkMatchCase, 0, 0);
+    grid->addWidget(ChkWholeWord, 0, 1);
+    grid->addWidget(LblFindMessage, 1, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    options->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return options;
+}
+
+void TFindPanel::Build()
+{
+    // Fields first, then buttons, then boxes and message: a narrow window
+    // moves what does not fit onto lines of its own below.
+    auto* flow = new TFlowLayout;
+    flow->setSpacing(kGap);
+    for (QWidget* block : {BuildFields(), BuildButtons(), BuildOptions()})
+        flow->addWidget(block);
+    BtnFindClose = Named(new QToolButton(this), "BtnFindClose");
     BtnFindClose->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     BtnFindClose->setAutoRaise(true);
     BtnFindClose->setToolTip(QStringLiteral("Закрыть (Esc)"));
     BtnFindClose->setFocusPolicy(Qt::NoFocus);
-    LblFindMessage = named(new QLabel(this), "LblFindMessage");
-    for (TFindField* field : {TxtFind, TxtReplace})
-        field->setMinimumWidth(160);
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(4, 3, 2, 3);
+    outer->setSpacing(kGap);
+    outer->addLayout(flow, 1);
+    outer->addWidget(BtnFindClose, 0, Qt::AlignTop);
+    // Not Fixed: that would hold the panel to one line's height whatever
+    // the width; its height follows the width through the layout.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    EvenRowHeights();
+}
 
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(4, 3, 2, 3);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(3);
-    grid->addWidget(LblFind, 0, 0);
-    grid->addWidget(TxtFind, 0, 1);
-    grid->addWidget(BtnFindNext, 0, 2);
-    grid->addWidget(BtnFindPrevious, 0, 3);
-    grid->addWidget(ChkMatchCase, 0, 4);
-    grid->addWidget(ChkWholeWord, 0, 5);
-    grid->addWidget(LblFindMessage, 0, 6);
-    grid->addWidget(BtnFindClose, 0, 7, Qt::AlignRight | Qt::AlignTop);
-    grid->addWidget(LblReplace, 1, 0);
-    grid->addWidget(TxtReplace, 1, 1);
-    grid->addWidget(BtnReplace, 1, 2);
-    grid->addWidget(BtnReplaceAll, 1, 3);
-    grid->setColumnStretch(1, 2);
-    grid->setColumnStretch(6, 3);
-    // A narrow window cuts the panel off at the right instead of growing.
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+void TFindPanel::EvenRowHeights()
+{
+    // One height for fields, buttons and boxes, so their rows line up.
+    int height = 0;
+    for (QWidget* part : std::initializer_list<QWidget*>{TxtFind, BtnFindNext, ChkMatchCase})
+        height = std::max(height, part->sizeHint().height());
+    for (QWidget* part : std::initializer_list<QWidget*>{LblFind, TxtFind, LblReplace, TxtReplace, BtnFindNext,
+                                                         BtnFindPrevious, BtnReplace, BtnReplaceAll, ChkMatchCase,
+                                                         ChkWholeWord, LblFindMessage, BtnFindClose})
+        part->setFixedHeight(height);
+}
+
+void TFindPanel::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        EvenRowHeights();
 }
 
 void TFindPanel::Open(bool withReplace)
@@ -114,6 +185,8 @@ void TFindPanel::Open(bool withReplace)
     if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator) && !selected.contains(QChar::LineSeparator))
         TxtFind->setText(selected);
     typedFrom_ = selection.selectionStart();
+    // Nothing from the last search is left to mislead.
+    ShowMessage(QString(), false);
     show();
     TxtFind->selectAll();
     TxtFind->setFocus(Qt::ShortcutFocusReason);
@@ -195,14 +268,13 @@ void TFindPanel::SelectInEditor(qsizetype start, qsizetype length)
 
 void TFindPanel::ShowMessage(const QString& message, bool notFound)
 {
-    LblFindMessage->setText(message);
+    LblFindMessage->SetMessage(message);
     notFound_ = notFound;
     QPalette palette = TxtFind->palette();
     palette.setColor(QPalette::Base, notFound ? kNotFoundBase : TxtReplace->palette().color(QPalette::Base));
     TxtFind->setPalette(palette);
-    // A message for a search started from the menu must be seen.
     if (!message.isEmpty() && !isVisible())
-        show();
+        emit MessageWhileClosed(message);
 }
 
 void TFindPanel::ReplaceOne()
@@ -275,7 +347,42 @@ void TFindPanel::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // Fields keep their own undo; from a button or a box it is the text's.
+    if (!qobject_cast<QLineEdit*>(focusWidget())) {
+        if (event->matches(QKeySequence::Undo)) {
+            editor_.undo();
+            event->accept();
+            return;
+        }
+        if (IsRedoKey(*event)) {
+            editor_.redo();
+            event->accept();
+            return;
+        }
+    }
     QWidget::keyPressEvent(event);
+}
+
+bool TFindPanel::focusNextPrevChild(bool next)
+{
+    // Past the panel's last control (or before its first) lies the text.
+    if (focusWidget() == (next ? static_cast<QWidget*>(ChkWholeWord) : TxtFind)) {
+        editor_.setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+bool TFindPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &editor_ && event->type() == QEvent::KeyPress && isVisible()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            ClosePanel();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TFindPanel::RefreshMarks() { editor_.viewport()->update(); }

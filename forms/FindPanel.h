@@ -12,12 +12,14 @@
 
 class QCheckBox;
 class QLabel;
+class QEvent;
 class QPushButton;
 class QTextBlock;
 class QToolButton;
 
 namespace tainoteka {
 
+class TElidedLabel;
 class TFindField;
 class TRichEditText;
 
@@ -27,6 +29,8 @@ public:
     static const QString NotFound;
     static const QString WrappedToStart;
     static const QString WrappedToEnd;
+    // Narrower than this a field would show too little of what is typed.
+    static constexpr int UsableFieldWidth = 160;
 
     explicit TFindPanel(TRichEditText& editor, QWidget* parent = nullptr);
 
@@ -57,13 +61,24 @@ public:
     QPushButton* BtnReplace = nullptr;
     QPushButton* BtnReplaceAll = nullptr;
     QToolButton* BtnFindClose = nullptr;
-    QLabel* LblFindMessage = nullptr;
+    TElidedLabel* LblFindMessage = nullptr;
+
+signals:
+    // What a search started with the panel closed (F3) has to say.
+    void MessageWhileClosed(const QString& message);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void Build();
+    QWidget* BuildFields();
+    QWidget* BuildButtons();
+    QWidget* BuildOptions();
+    void EvenRowHeights();
     void Open(bool withReplace);
     void PatternChanged();
     void SearchAsTyped();

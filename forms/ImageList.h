@@ -9,6 +9,9 @@ namespace tainoteka {
 QPixmap ImgLstMenuToolbar(int index);
 // A toolbar button's icon: the image, and one index higher when disabled.
 QIcon ButtonIcon(int index);
+// A menu switch's icon: checked, the image with a check mark; unchecked,
+// its greyed variant (one index higher) without one.
+QIcon SwitchIcon(int index);
 QIcon ApplicationIcon();
 
 } // namespace tainoteka

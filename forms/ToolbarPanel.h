@@ -2,8 +2,6 @@
 // The toolbar: a row that wraps onto further rows when the window is too
 // narrow (top and bottom edges), or a one-button-wide column (left and right).
 // Buttons and spacers keep their order in both.
-#include <QLayout>
-#include <QList>
 #include <QWidget>
 
 class QAction;
@@ -11,31 +9,7 @@ class QToolButton;
 
 namespace tainoteka {
 
-class TFlowLayout final : public QLayout {
-public:
-    explicit TFlowLayout(QWidget* parent = nullptr);
-    ~TFlowLayout() override;
-
-    void SetVertical(bool vertical);
-
-    void addItem(QLayoutItem* item) override;
-    int count() const override { return static_cast<int>(items_.size()); }
-    QLayoutItem* itemAt(int index) const override;
-    QLayoutItem* takeAt(int index) override;
-    Qt::Orientations expandingDirections() const override { return {}; }
-    bool hasHeightForWidth() const override { return !vertical_; }
-    int heightForWidth(int width) const override;
-    QSize sizeHint() const override;
-    QSize minimumSize() const override;
-    void setGeometry(const QRect& rect) override;
-
-private:
-    int LayRow(const QRect& rect, bool apply) const;
-    int LayColumn(const QRect& rect, bool apply) const;
-
-    QList<QLayoutItem*> items_;
-    bool vertical_ = false;
-};
+class TFlowLayout;
 
 class TToolbarPanel final : public QWidget {
     Q_OBJECT

@@ -19,6 +19,7 @@
 #include "ClipboardGuard.h"
 #include "ApplicationTitle.h"
 #include "ClipboardTextWatch.h"
+#include "PasteGate.h"
 #include "DocumentFile.h"
 #include "FindPanel.h"
 #include "ImageList.h"
@@ -91,6 +92,11 @@ TFrmGeneral::TFrmGeneral(const TGeneralServices& services, QWidget* parent)
     ClipboardGuard = new TClipboardGuard(this);
     ClipboardText = CreateClipboardTextWatch().release();
     ClipboardText->setParent(this);
+    new TPasteGate(
+        [this](QClipboard::Mode mode) {
+            return ClipboardText->AnswersWithText(mode, TClipboardTextWatch::BoundedLookMs);
+        },
+        this);
     RichEditText = new TRichEditText(shell_, this);
     RichEditText->setObjectName(QStringLiteral("RichEditText"));
     BuildMenus();
@@ -193,6 +199,8 @@ void TFrmGeneral::BuildMenus()
     MnuEditClipboard = addItem(MnuEdit, "MnuEditClipboard", QStringLiteral("&Буфер обмена (вкл/выкл)"), 14,
                                &TFrmGeneral::MnuEditClipboardClick);
     MnuEditClipboard->setCheckable(true);
+    // A frame around a checked icon is too faint to tell on from off.
+    MnuEditClipboard->setIcon(SwitchIcon(14));
     MnuEditClipboard->setChecked(true);
     MnuEdit->addSeparator()->setObjectName(QStringLiteral("N2"));
     MnuEditCut = addItem(MnuEdit, "MnuEditCut", QStringLiteral("&Вырезать"), 6, &TFrmGeneral::MnuEditCutClick);
@@ -204,12 +212,12 @@ void TFrmGeneral::BuildMenus()
     MnuEditSelectAll = addItem(MnuEdit, "MnuEditSelectAll", QStringLiteral("Выделить в&се"), -1,
                                &TFrmGeneral::MnuEditSelectAllClick);
     MnuEdit->addSeparator()->setObjectName(QStringLiteral("N5"));
-    MnuEditFind = addItem(MnuEdit, "MnuEditFind", QStringLiteral("Найти..."), -1, &TFrmGeneral::MnuEditFindClick);
-    MnuEditFindNext = addItem(MnuEdit, "MnuEditFindNext", QStringLiteral("Найти далее"), -1,
+    MnuEditFind = addItem(MnuEdit, "MnuEditFind", QStringLiteral("&Найти..."), -1, &TFrmGeneral::MnuEditFindClick);
+    MnuEditFindNext = addItem(MnuEdit, "MnuEditFindNext", QStringLiteral("Найти &далее"), -1,
                               &TFrmGeneral::MnuEditFindNextClick);
-    MnuEditFindPrevious = addItem(MnuEdit, "MnuEditFindPrevious", QStringLiteral("Найти ранее"), -1,
+    MnuEditFindPrevious = addItem(MnuEdit, "MnuEditFindPrevious", QStringLiteral("Найти &ранее"), -1,
                                   &TFrmGeneral::MnuEditFindPreviousClick);
-    MnuEditReplace = addItem(MnuEdit, "MnuEditReplace", QStringLiteral("Заменить..."), -1,
+    MnuEditReplace = addItem(MnuEdit, "MnuEditReplace", QStringLiteral("&Заменить..."), -1,
                              &TFrmGeneral::MnuEditReplaceClick);
 
     MnuFormat = addMenu("MnuFormat", QStringLiteral("Фор&мат"));
@@ -281,6 +289,10 @@ void TFrmGeneral::BuildLayout()
     StatusPanel = new QLabel(StatusBar);
     StatusPanel->setFixedWidth(StatusPanelWidth);
     StatusBar->addWidget(StatusPanel);
+    StatusFindMessage = new QLabel(StatusBar);
+    StatusFindMessage->setObjectName(QStringLiteral("StatusFindMessage"));
+    StatusBar->addWidget(StatusFindMessage, 1);
+    StatusFindMessage->hide();
     rootLayout_->addWidget(RzToolbarPictures);
     rootLayout_->addLayout(middleLayout_, 1);
     // Under the editing area, so above a toolbar at the bottom edge too.
@@ -303,7 +315,8 @@ void TFrmGeneral::BindShortcuts()
                     MnuEditPassword);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_X), MnuEdit, editClick, MnuEditCut);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_C), MnuEdit, editClick, MnuEditCopy);
-    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_V), MnuEdit, editClick, MnuEditPaste);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_V), MnuEdit, [this] { MnuEditPasteKey(); },
+                    MnuEditPaste);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_A), MnuEdit, editClick, MnuEditSelectAll);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_F), MnuEdit, editClick,
                     MnuEditFind);
@@ -325,7 +338,7 @@ void TFrmGeneral::FormCreate()
     });
     connect(RichEditText->document(), &QTextDocument::contentsChanged, this, &TFrmGeneral::UpdateCharCount);
     connect(ClipboardText, &TClipboardTextWatch::Changed, this, &TFrmGeneral::UpdateEditCommands);
-    RichEditText->SetClipboardTextKnown([this] { return ClipboardText->OffersText(); });
+    connect(FindPanel, &TFindPanel::MessageWhileClosed, this, &TFrmGeneral::ShowFindMessage);
     ResetDocumentPath();
     UpdateCaption();
     UpdateCharCount();
@@ -435,14 +448,22 @@ void TFrmGeneral::changeEvent(QEvent* event)
         ScheduleFirstActivation();
 }
 
+namespace {
+
+bool IsFileOfAnotherKind(const QString& path)
+{
+    return !HasDocumentExtension(path) && RegularFileStamp(path).has_value();
+}
+
+} // namespace
+
 void TFrmGeneral::FormActivate()
 {
     activated_ = true;
-    if (!arguments_.isEmpty()) {
-        const QString path = arguments_.constFirst();
-        if (QFileInfo(path).isFile() && HasDocumentExtension(path))
-            LoadProtectedFile(path);
-    }
+    // A file of another kind is left alone, as ever; anything that is not a
+    // file that can be read gets its reason from the open.
+    if (!arguments_.isEmpty() && !IsFileOfAnotherKind(arguments_.constFirst()))
+        LoadProtectedFile(arguments_.constFirst());
     OfferLeftCopies();
     FocusEditor();
 }

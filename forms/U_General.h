@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "AtomicFile.h"
 #include "DocumentState.h"
 #include "ToolbarEdge.h"
 #include "U_Help.h"
@@ -21,6 +22,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QStatusBar;
+class QTimer;
 class QToolButton;
 class QVBoxLayout;
 class QHBoxLayout;
@@ -101,6 +103,9 @@ public:
     void MnuEditCutClick();
     void MnuEditCopyClick();
     void MnuEditPasteClick();
+    // Ctrl+V: the Edit menu's own click after a fresh look at the clipboard,
+    // so a key pressed right after another program copied waits for its answer.
+    void MnuEditPasteKey();
     void MnuEditDeleteClick();
     void MnuEditSelectAllClick();
     void MnuEditFindClick();
@@ -154,6 +159,9 @@ public:
     TRichEditText* RichEditText = nullptr;
     QStatusBar* StatusBar = nullptr;
     QLabel* StatusPanel = nullptr;
+    // What F3 with the find panel closed has to say, for a few seconds.
+    QLabel* StatusFindMessage = nullptr;
+    static constexpr int FindMessageMs = 5000;
     TFindPanel* FindPanel = nullptr;
     TRecoveryKeeper* Recovery = nullptr;
     QLabel* RecoveryNote = nullptr; // a recovery copy that could not be written
@@ -198,10 +206,14 @@ private:
     bool ShowOpenedText(TOpenedDocument& opened);
     void SetDialogsStartFolder(const QString& folder);
     void AdoptPath(const QString& path);
+    // False when the file changed on disk since this window read or wrote it
+    // and the user chose not to write over it.
+    bool MayOverwrite(const QString& path);
     QString PlainTextForSaving() const;
     void FocusEditor();
     template <class Work>
     auto AwayFromInterface(Work work) -> decltype(work());
+    void ShowFindMessage(const QString& message);
 
     IPrompts& prompts_;
     IShell& shell_;
@@ -216,6 +228,7 @@ private:
     TFrmPasswordEnter* frmPasswordEnter_ = nullptr;
     QDialog* frmAbout_ = nullptr;
     TMenuShortcuts* shortcuts_ = nullptr;
+    QTimer* findMessageTimer_ = nullptr;
     QVBoxLayout* rootLayout_ = nullptr;
     QHBoxLayout* middleLayout_ = nullptr;
     TToolbarEdge toolbarEdge_ = TToolbarEdge::Top;
@@ -235,6 +248,7 @@ private:
     bool firstFramingChecked_ = false;
     QPoint askedPosition_;
     QSize askedSize_;
+    std::optional<TFileStamp> diskStamp_; // the file as this window last read or wrote it
 };
 
 // Runs work on a thread of its own while the window goes on repainting, with

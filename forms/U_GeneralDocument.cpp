@@ -35,6 +35,7 @@ const QString kUnchanged = QStringLiteral("\nТекущий документ н�
 const QString kAskBeforeOpen = QStringLiteral("Перед открытием другого файла\nсохранить текущий текст в файл?");
 const QString kAskBeforeNew = QStringLiteral("Перед созданием нового файла\nсохранить текущий текст в файл?");
 const QString kAskBeforeClose = QStringLiteral("Сохранить текущий текст в файл?");
+const QString kChangedOnDisk = QStringLiteral("Файл изменён другой программой. Сохранить поверх?");
 
 // Keeps the commands off while a file is read or written, whatever way the
 // procedure ends.
@@ -75,6 +76,14 @@ QString TooLargeMessage(const QString& path, quint64 needed, quint64 available)
         .arg(FileNameOf(path), Megabytes(needed));
 }
 
+QString TooManyCharactersMessage(const QString& path, quint64 characters, qint64 limit)
+{
+    return QStringLiteral("Документ слишком велик: в файле «%1» %2 символов,\n"
+                          "а в редакторе помещается не больше %3.\nТекущий документ не изменён.")
+        .arg(FileNameOf(path), FormatThousands(quint32(std::min<quint64>(characters, UINT32_MAX))),
+             FormatThousands(quint32(limit)));
+}
+
 // Why an opened file shows nothing, when the reason is not the password.
 QString OpenFailureMessage(const QString& path, TOpenStatus status, quint64 needed)
 {
@@ -94,6 +103,7 @@ QString OpenFailureMessage(const QString& path, TOpenStatus status, quint64 need
             kUnchanged;
     case TOpenStatus::OutOfMemory: return TooLargeMessage(path, needed, 0);
     case TOpenStatus::WrongPassword: return kWrongPassword;
+    case TOpenStatus::TooLarge: // told with the editing area's limit
     case TOpenStatus::Ok: break;
     }
     return {};
@@ -146,6 +156,7 @@ bool TFrmGeneral::SaveProtectedFile(const QString& path, TDocumentType type)
     Wipe(text);
     if (saved.Status == TSaveStatus::Ok) {
         Recovery->Discard();
+        diskStamp_ = RegularFileStamp(path);
         return true;
     }
     prompts_.ShowError(this, ApplicationTitle, SaveFailureMessage(saved));
@@ -207,15 +218,21 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
         ShowReadFailure(path, read);
         return false;
     }
+    const std::optional<TFileStamp> stamp = RegularFileStamp(path);
     QString typed = AskTypedPassword();
-    const auto unseal = [&] { return TDocumentFile::Unseal(read.Bytes, typed); };
+    const quint64 largestText = quint64(RichEditText->TextLimit());
+    const auto unseal = [&] { return TDocumentFile::Unseal(read.Bytes, typed, largestText); };
     // The key derivation of an age file takes about a second.
     TUnsealedFile unsealed = read.Type == TDocumentType::Age ? AwayFromInterface(unseal) : unseal();
     Wipe(typed);
     const quint64 needed = MemoryToOpen(quint64(read.Bytes.size()));
     read = {}; // the file's bytes go before the editor builds its copy
-    TOpenedDocument opened = TDocumentFile::Present(unsealed);
+    TOpenedDocument opened = TDocumentFile::Present(unsealed, largestText);
     unsealed.Clear();
+    if (opened.Status == TOpenStatus::TooLarge) {
+        prompts_.ShowError(this, kErrorTitle, TooManyCharactersMessage(path, opened.Characters, RichEditText->TextLimit()));
+        return false;
+    }
     if (opened.Status != TOpenStatus::Ok) {
         prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, opened.Status, needed));
         return false;
@@ -235,6 +252,7 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     document_.CurrentType = opened.Type;
     Wipe(opened.Password);
     AdoptPath(path);
+    diskStamp_ = stamp;
     UpdateCaption();
     UpdateCharCount();
     FindPanel->Forget();
@@ -249,11 +267,20 @@ void TFrmGeneral::AdoptPath(const QString& path)
     SetDialogsStartFolder(document_.CurrentDir);
 }
 
+bool TFrmGeneral::MayOverwrite(const QString& path)
+{
+    const std::optional<TFileStamp> now = RegularFileStamp(path);
+    if (!diskStamp_ || !now || *now == *diskStamp_)
+        return true;
+    return prompts_.AskYesNo(this, kChangedOnDisk) == TAnswer::Yes;
+}
+
 bool TFrmGeneral::SaveDocument()
 {
     if (document_.CurrentFileName.isEmpty())
         return SaveDocumentAs();
-    return SaveProtectedFile(document_.CurrentDir + document_.CurrentFileName, document_.CurrentType);
+    const QString path = document_.CurrentDir + document_.CurrentFileName;
+    return MayOverwrite(path) && SaveProtectedFile(path, document_.CurrentType);
 }
 
 bool TFrmGeneral::SaveDocumentAs()
@@ -314,8 +341,7 @@ void TFrmGeneral::MnuFileOpenClick()
     const std::optional<QString> path = prompts_.AskOpenFileName(this, OpenDialog.InitialDir, OpenDialog.LastName);
     if (path) {
         OpenDialog.LastName = FileNameOf(*path);
-        if (QFileInfo(*path).isFile())
-            LoadProtectedFile(*path);
+        LoadProtectedFile(*path); // a name with no file behind it gets its reason
     }
     FocusEditor();
 }
@@ -333,6 +359,7 @@ void TFrmGeneral::MnuFileNewClick()
 void TFrmGeneral::StartUntitled()
 {
     ResetDocumentPath();
+    diskStamp_.reset();
     RichEditText->ClearAll();
     UpdateCaption();
     UpdateCharCount();

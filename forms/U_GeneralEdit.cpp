@@ -1,4 +1,5 @@
 // Edit commands and their enabled states.
+#include <QApplication>
 #include <QToolButton>
 
 #include "ClipboardGuard.h"
@@ -34,7 +35,23 @@ void TFrmGeneral::MnuEditCutClick() { RichEditText->cut(); }
 
 void TFrmGeneral::MnuEditCopyClick() { RichEditText->copy(); }
 
-void TFrmGeneral::MnuEditPasteClick() { RichEditText->paste(); }
+void TFrmGeneral::MnuEditPasteClick()
+{
+    // Asks the owner, within the bound, before reading.
+    if (RichEditText->canPaste())
+        RichEditText->paste();
+    else
+        QApplication::beep();
+}
+
+void TFrmGeneral::MnuEditPasteKey()
+{
+    ClipboardText->Refresh(TClipboardTextWatch::BoundedLookMs);
+    MnuEditClick();
+    // The key is not dropped without a sound when nothing can be pasted.
+    if (MnuEditClipboard->isChecked() && !MnuEditPaste->isEnabled())
+        QApplication::beep();
+}
 
 void TFrmGeneral::MnuEditDeleteClick() { RichEditText->textCursor().removeSelectedText(); }
 

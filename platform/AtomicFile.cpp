@@ -19,4 +19,6 @@ TFileResult SystemFileFailure(const QString& path, int errnoValue)
     return failure;
 }
 
+QString NotAFileReason() { return QStringLiteral("Это не файл, а канал или устройство"); }
+
 } // namespace tainoteka

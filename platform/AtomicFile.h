@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace tainoteka {
 
 struct TFileResult {
@@ -28,7 +30,21 @@ TFileResult WriteFileAtomically(const QString& path, const QByteArray& data);
 // WriteFileAtomically does where the folder refuses new files.
 TFileResult WriteFileInPlace(const QString& path, const QByteArray& data);
 
+// Reads a regular file whole; a folder, a FIFO or a device is refused.
 TFileResult ReadWholeFile(const QString& path, QByteArray& data);
+
+// What tells one version of a file from another without reading it.
+struct TFileStamp {
+    qint64 Size = 0;
+    qint64 Modified = 0; // the system's modification time, in its own units
+    bool operator==(const TFileStamp&) const = default;
+};
+
+// The stamp of the regular file at path; nullopt when there is none.
+std::optional<TFileStamp> RegularFileStamp(const QString& path);
+
+// The reason given for a path that names a FIFO or a device.
+QString NotAFileReason();
 
 // A failure naming the file and the reason, as all file errors are reported.
 TFileResult FileFailure(const QString& path, const QString& reason);

@@ -1,8 +1,8 @@
 // The file layer on POSIX systems, on the system calls themselves so that
 // every failure carries the system's own reason.
 #include "AtomicFile.h"
-
-#include <QFile>
+#include "FileName.h"
+#include "ReplacementFile.h"
 
 #include <cerrno>
 #include <climits>
@@ -64,26 +64,11 @@ QByteArray TargetOf(const QByteArray& path)
     return ::realpath(path.constData(), resolved) ? QByteArray(resolved) : path;
 }
 
-QByteArray FolderOf(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
-}
-
 mode_t NewFileMode()
 {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
-}
-
-void SyncFolder(const QByteArray& folder)
-{
-    TDescriptor dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Valid())
-        ::fsync(dir.Get()); // best effort: the rename is already done
 }
 
 struct TTemporaryOutcome {
@@ -93,31 +78,17 @@ struct TTemporaryOutcome {
 
 TTemporaryOutcome WriteThroughTemporary(const QByteArray& target, const QByteArray& data, const struct stat* existing)
 {
-    const QByteArray folder = FolderOf(target);
-    QByteArray name = folder + "/." + target.mid(target.lastIndexOf('/') + 1) + ".XXXXXX";
-    TDescriptor file(::mkostemp(name.data(), O_CLOEXEC));
-    if (!file.Valid())
-        return {false, errno};
-    int error = 0;
+    TReplacementFile file;
+    const int opened = file.Open(target.toStdString(), existing ? existing->st_mode & 07777 : NewFileMode());
+    if (opened != 0)
+        return {false, opened};
     if (existing) {
-        ::fchmod(file.Get(), existing->st_mode & 07777);
-        [[maybe_unused]] const int owned = ::fchown(file.Get(), existing->st_uid, existing->st_gid);
-    } else {
-        ::fchmod(file.Get(), NewFileMode());
+        [[maybe_unused]] const int owned = ::fchown(file.Descriptor(), existing->st_uid, existing->st_gid);
     }
-    error = WriteAll(file.Get(), data.constData(), std::size_t(data.size()));
-    if (error == 0 && ::fsync(file.Get()) != 0)
-        error = errno;
-    if (const int closed = file.Close(); error == 0)
-        error = closed;
-    if (error == 0 && ::rename(name.constData(), target.constData()) != 0)
-        error = errno;
-    if (error != 0) {
-        ::unlink(name.constData());
-        return {true, error};
-    }
-    SyncFolder(folder);
-    return {true, 0};
+    int error = WriteAll(file.Descriptor(), data.constData(), std::size_t(data.size()));
+    if (error == 0)
+        error = file.Commit();
+    return {true, error};
 }
 
 // Claims the blocks a longer file needs before any old byte is overwritten,
@@ -169,7 +140,7 @@ bool FolderRefusesNewFiles(int error) { return error == EACCES || error == EPERM
 
 TFileResult WriteFileAtomically(const QString& path, const QByteArray& data)
 {
-    const QByteArray target = TargetOf(QFile::encodeName(path));
+    const QByteArray target = TargetOf(FileNameForSystem(path));
     struct stat existing {};
     const bool exists = ::stat(target.constData(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode))
@@ -190,13 +161,14 @@ TFileResult WriteFileAtomically(const QString& path, const QByteArray& data)
 
 TFileResult WriteFileInPlace(const QString& path, const QByteArray& data)
 {
-    const int error = WriteInPlace(TargetOf(QFile::encodeName(path)), data, true);
+    const int error = WriteInPlace(TargetOf(FileNameForSystem(path)), data, true);
     return error == 0 ? TFileResult{true, {}, 0} : SystemFileFailure(path, error);
 }
 
 TFileResult ReadWholeFile(const QString& path, QByteArray& data)
 {
-    TDescriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    // Not blocking: a FIFO without a writer is refused instead of waited on.
+    TDescriptor file(::open(FileNameForSystem(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!file.Valid())
         return SystemFileFailure(path, errno);
     struct stat info {};
@@ -204,11 +176,12 @@ TFileResult ReadWholeFile(const QString& path, QByteArray& data)
         return SystemFileFailure(path, errno);
     if (S_ISDIR(info.st_mode))
         return SystemFileFailure(path, EISDIR);
+    if (!S_ISREG(info.st_mode))
+        return FileFailure(path, NotAFileReason());
     QByteArray read;
     qsizetype used = 0;
-    // A regular file is read into a buffer of its size; anything else (or a
-    // file that grows meanwhile) in growing steps.
-    qsizetype room = S_ISREG(info.st_mode) ? qsizetype(info.st_size) + 1 : 64 * 1024;
+    // Read into a buffer of its size, in growing steps if it grows meanwhile.
+    qsizetype room = qsizetype(info.st_size) + 1;
     for (;;) {
         if (read.size() - used < 1)
             read.resize(used + room);
@@ -226,6 +199,14 @@ TFileResult ReadWholeFile(const QString& path, QByteArray& data)
     read.truncate(used);
     data = std::move(read);
     return {true, {}, 0};
+}
+
+std::optional<TFileStamp> RegularFileStamp(const QString& path)
+{
+    struct stat info {};
+    if (::stat(FileNameForSystem(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return TFileStamp{qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
 } // namespace tainoteka

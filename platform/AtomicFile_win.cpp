@@ -3,13 +3,13 @@
 #include "AtomicFile.h"
 
 #include <QDir>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <string>
 
 #include <windows.h>
 
+#include "ReplacementFile.h"
 #include "SystemError.h"
 
 namespace tainoteka {
@@ -110,12 +110,26 @@ DWORD HeldByAnotherProgram(const std::wstring& path)
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? error : 0;
 }
 
+std::string Utf8(const std::wstring& text) { return QString::fromStdWString(text).toStdString(); }
+
+std::size_t NameStart(const std::wstring& path)
+{
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? 0 : slash + 1;
+}
+
+// Left-overs of a killed save go before a new temporary file is made.
+void RemoveLeftOversBeside(const std::wstring& target)
+{
+    const std::string folder = Utf8(target.substr(0, NameStart(target)));
+    RemoveLeftOverTemporaries(folder.empty() ? std::string(".") : folder);
+}
+
 std::wstring TemporaryBeside(const std::wstring& target)
 {
-    const std::size_t slash = target.find_last_of(L"\\/");
-    const std::size_t nameStart = slash == std::wstring::npos ? 0 : slash + 1;
-    const QString suffix = QString::number(QRandomGenerator::global()->generate(), 36);
-    return target.substr(0, nameStart) + L"." + target.substr(nameStart) + L"." + suffix.toStdWString();
+    const std::size_t nameStart = NameStart(target);
+    const std::string name = OurTemporaryName(Utf8(target.substr(0, nameStart)), Utf8(target.substr(nameStart)));
+    return QString::fromStdString(name).toStdWString();
 }
 
 struct TTemporaryFile {
@@ -133,6 +147,7 @@ TTemporaryFile CreateTemporary(const std::wstring& target, DWORD oldAttributes)
         attributes = (oldAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                        FILE_ATTRIBUTE_NOT_CONTENT_INDEXED)) |
                      FILE_ATTRIBUTE_NORMAL;
+    RemoveLeftOversBeside(target);
     TTemporaryFile temporary;
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary.Name = TemporaryBeside(target);
@@ -308,6 +323,16 @@ TFileResult ReadWholeFile(const QString& path, QByteArray& data)
     if (!file.Valid())
         return WindowsFileFailure(path, GetLastError());
     return Outcome(path, ReadAll(file.Get(), data));
+}
+
+std::optional<TFileStamp> RegularFileStamp(const QString& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsDiskFile(Wide(path)))
+        return std::nullopt;
+    return TFileStamp{(qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+                      (qint64(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime};
 }
 
 } // namespace tainoteka

@@ -1,6 +1,5 @@
 #include "ClipboardTextWatch.h"
 
-#include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
 
@@ -16,10 +15,10 @@ void TClipboardTextWatch::SetOffersText(bool offers)
     emit Changed();
 }
 
-void TClipboardTextWatch::AskQt()
+bool TClipboardTextWatch::QtOffersText(QClipboard::Mode mode)
 {
-    const QMimeData* offered = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    SetOffersText(offered && offered->hasText());
+    const QMimeData* offered = QGuiApplication::clipboard()->mimeData(mode);
+    return offered && offered->hasText();
 }
 
 TQtClipboardTextWatch::TQtClipboardTextWatch()
@@ -28,6 +27,14 @@ TQtClipboardTextWatch::TQtClipboardTextWatch()
     Refresh(0);
 }
 
-void TQtClipboardTextWatch::Refresh(int) { AskQt(); }
+void TQtClipboardTextWatch::Refresh(int) { SetOffersText(QtOffersText(QClipboard::Clipboard)); }
+
+bool TQtClipboardTextWatch::AnswersWithText(QClipboard::Mode mode, int)
+{
+    const bool offers = QtOffersText(mode);
+    if (mode == QClipboard::Clipboard)
+        SetOffersText(offers);
+    return offers;
+}
 
 } // namespace tainoteka

@@ -18,6 +18,14 @@ public:
     }
     // CF_TEXT is offered for Unicode and OEM text as well.
     void Refresh(int) override { SetOffersText(IsClipboardFormatAvailable(CF_TEXT) != 0); }
+    // Windows has one clipboard; reading it is left to Qt.
+    bool AnswersWithText(QClipboard::Mode mode, int waitMs) override
+    {
+        if (mode != QClipboard::Clipboard)
+            return false;
+        Refresh(waitMs);
+        return OffersText();
+    }
 };
 
 } // namespace

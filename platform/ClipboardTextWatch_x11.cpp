@@ -1,14 +1,15 @@
 // X11: Qt asks a foreign owner for its formats and waits up to five seconds
 // for the answer, on the GUI thread. Here the question goes out on a
-// connection of our own and the answer is read when it comes, so a stopped
-// owner costs nothing; until it answers the clipboard counts as offering no
-// text. Off X11 (Wayland, offscreen) Qt's clipboard never waits on an owner.
+// connection of our own and the answer is read when it comes, or waited for
+// at most the bound, so a stopped owner costs at most that. Off X11
+// (Wayland, offscreen) Qt's clipboard never waits on an owner.
 #include "ClipboardTextWatch.h"
 
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #ifdef TAINOTEKA_HAS_X11
 #if QT_CONFIG(xcb)
@@ -31,13 +32,20 @@ public:
     explicit TX11ClipboardTextWatch(Display* display) : display_(display)
     {
         window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1, 1, 0, 0, 0);
-        clipboard_ = XInternAtom(display_, "CLIPBOARD", False);
+        clipboard_.Selection = XInternAtom(display_, "CLIPBOARD", False);
+        primary_.Selection = XA_PRIMARY;
         targets_ = XInternAtom(display_, "TARGETS", False);
         for (const char* name : {"UTF8_STRING", "STRING", "TEXT", "text/plain", "text/plain;charset=utf-8", "COMPOUND_TEXT"})
             textTargets_[textTargetCount_++] = XInternAtom(display_, name, False);
         XFlush(display_);
         notifier_ = new QSocketNotifier(ConnectionNumber(display_), QSocketNotifier::Read, this);
         connect(notifier_, &QSocketNotifier::activated, this, [this] { ReadEvents(); });
+        silentOwner_.setSingleShot(true);
+        silentOwner_.setInterval(BoundedLookMs);
+        connect(&silentOwner_, &QTimer::timeout, this, [this] {
+            if (clipboard_.Pending != 0)
+                SetOffersText(false);
+        });
         connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { Refresh(0); });
         Refresh(0);
     }
@@ -54,32 +62,61 @@ public:
         // Our own data is answered by Qt without a round trip to anyone, and
         // our own event loop could not answer a question we wait for.
         if (QGuiApplication::clipboard()->ownsClipboard()) {
-            pendingProperty_ = 0;
-            AskQt();
+            clipboard_.Pending = 0;
+            SetOffersText(QtOffersText(QClipboard::Clipboard));
             return;
         }
-        if (XGetSelectionOwner(display_, clipboard_) == 0) {
-            pendingProperty_ = 0;
+        Ask(clipboard_, waitMs);
+        if (clipboard_.Pending == 0)
+            SetOffersText(clipboard_.Text);
+        else if (waitMs > 0)
             SetOffersText(false);
+        else
+            silentOwner_.start();
+    }
+
+    bool AnswersWithText(QClipboard::Mode mode, int waitMs) override
+    {
+        if (mode == QClipboard::Clipboard) {
+            Refresh(waitMs);
+            return clipboard_.Pending == 0 && OffersText();
+        }
+        if (QGuiApplication::clipboard()->ownsSelection())
+            return QtOffersText(mode);
+        Ask(primary_, waitMs);
+        return primary_.Pending == 0 && primary_.Text;
+    }
+
+private:
+    // One selection's last question and its answer.
+    struct TQuestion {
+        Atom Selection = 0;
+        Atom Pending = 0; // the property the unanswered question names
+        bool Text = false;
+    };
+
+    void Ask(TQuestion& question, int waitMs)
+    {
+        if (XGetSelectionOwner(display_, question.Selection) == 0) {
+            question.Pending = 0;
+            question.Text = false;
             return;
         }
         // A fresh property for every question, so that a late answer from a
         // former owner is told apart.
-        serial_ = (serial_ + 1) % 8;
+        serial_ = (serial_ + 1) % 16;
         const QByteArray name = "_TAINOTEKA_TARGETS_" + QByteArray::number(serial_);
-        pendingProperty_ = XInternAtom(display_, name.constData(), False);
-        XConvertSelection(display_, clipboard_, targets_, pendingProperty_, window_, CurrentTime);
+        question.Pending = XInternAtom(display_, name.constData(), False);
+        XConvertSelection(display_, question.Selection, targets_, question.Pending, window_, CurrentTime);
         XFlush(display_);
-        SetOffersText(false);
-        WaitForAnswer(waitMs);
+        WaitForAnswer(question, waitMs);
     }
 
-private:
-    void WaitForAnswer(int waitMs)
+    void WaitForAnswer(const TQuestion& question, int waitMs)
     {
         QElapsedTimer waited;
         waited.start();
-        while (pendingProperty_ != 0 && waited.elapsed() < waitMs) {
+        while (question.Pending != 0 && waited.elapsed() < waitMs) {
             pollfd fd{ConnectionNumber(display_), POLLIN, 0};
             if (XPending(display_) == 0 && poll(&fd, 1, int(waitMs - waited.elapsed())) <= 0)
                 break;
@@ -99,19 +136,18 @@ private:
 
     void TakeAnswer(const XSelectionEvent& answer)
     {
-        if (pendingProperty_ == 0)
+        TQuestion& question = answer.selection == primary_.Selection ? primary_ : clipboard_;
+        if (question.Pending == 0)
             return;
-        if (answer.property == 0) { // the owner has no TARGETS to give
-            pendingProperty_ = 0;
-            SetOffersText(false);
-            return;
-        }
-        if (answer.property != pendingProperty_) {
+        if (answer.property != 0 && answer.property != question.Pending) {
             XDeleteProperty(display_, window_, answer.property);
             return;
         }
-        pendingProperty_ = 0;
-        SetOffersText(ListsText(answer.property));
+        // No property: the owner has no TARGETS to give.
+        question.Text = answer.property != 0 && ListsText(answer.property);
+        question.Pending = 0;
+        if (&question == &clipboard_)
+            SetOffersText(question.Text);
     }
 
     bool ListsText(Atom property)
@@ -138,13 +174,15 @@ private:
 
     Display* display_;
     Window window_ = 0;
-    Atom clipboard_ = 0;
+    TQuestion clipboard_;
+    TQuestion primary_;
     Atom targets_ = 0;
     Atom textTargets_[6] = {};
     int textTargetCount_ = 0;
-    Atom pendingProperty_ = 0;
     int serial_ = 0;
     QSocketNotifier* notifier_ = nullptr;
+    // A new owner that has not answered within the bound counts as offering no text.
+    QTimer silentOwner_;
 };
 
 // A connection of our own to the display Qt uses.

@@ -8,6 +8,7 @@ Target amd64-unicode
 
 !define APP "Тайнотека"
 !define PROGID "Tainoteka.Document"
+!define AGE_PROGID "Tainoteka.AgeDocument"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tainoteka"
 
 Name "${APP} ${VERSION}"
@@ -54,6 +55,14 @@ Section "Install"
   WriteRegStr HKLM "Software\Classes\${PROGID}\DefaultIcon" "" "$INSTDIR\tainoteka.exe,1"
   WriteRegStr HKLM "Software\Classes\${PROGID}\shell\open\command" "" '"$INSTDIR\tainoteka.exe" "%1"'
 
+  ; .txt.age documents: Windows knows a file type only by its last extension,
+  ; and most .age files are not text, so the program is offered in ".age"'s
+  ; "Open with" list, and the type's own program stays whatever it was.
+  WriteRegStr HKLM "Software\Classes\.age\OpenWithProgids" "${AGE_PROGID}" ""
+  WriteRegStr HKLM "Software\Classes\${AGE_PROGID}" "" "Документ Тайнотеки с надёжной защитой"
+  WriteRegStr HKLM "Software\Classes\${AGE_PROGID}\DefaultIcon" "" "$INSTDIR\tainoteka.exe,1"
+  WriteRegStr HKLM "Software\Classes\${AGE_PROGID}\shell\open\command" "" '"$INSTDIR\tainoteka.exe" "%1"'
+
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${APP}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\tainoteka.exe,0"
@@ -80,6 +89,10 @@ Section "Uninstall"
     DeleteRegKey HKLM "Software\Classes\.txtp"
   ${EndIf}
   DeleteRegKey HKLM "Software\Classes\${PROGID}"
+  DeleteRegValue HKLM "Software\Classes\.age\OpenWithProgids" "${AGE_PROGID}"
+  DeleteRegKey /ifempty HKLM "Software\Classes\.age\OpenWithProgids"
+  DeleteRegKey /ifempty HKLM "Software\Classes\.age"
+  DeleteRegKey HKLM "Software\Classes\${AGE_PROGID}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 SectionEnd

@@ -1,11 +1,14 @@
 // The real txtp program against huge and endless inputs, outputs that are
 // not regular files, and outputs that must stay private.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include <QDir>
@@ -289,4 +292,54 @@ TEST_F(TxtpHostile, EmptyPasswordOnlyWhenAskedFor)
     }
     const TProgramRun run = RunTxtp({"check", Path("x.txtp"), "--allow-empty-password"});
     EXPECT_EQ(run.Exit, 2);
+}
+
+namespace {
+
+// Size of the file the process has open inside folder, as the system shows
+// it from outside; -1 while it has none open there.
+qint64 OpenOutputSize(qint64 pid, const QString& folder)
+{
+    const std::string fds = "/proc/" + std::to_string(pid) + "/fd/";
+    const std::string inside = QFile::encodeName(folder).toStdString() + "/";
+    qint64 size = -1;
+    DIR* dir = ::opendir(fds.c_str());
+    while (const dirent* entry = dir ? ::readdir(dir) : nullptr) {
+        char target[4096];
+        const ssize_t length = ::readlink((fds + entry->d_name).c_str(), target, sizeof target);
+        struct stat info {};
+        if (length > 0 && std::string(target, std::size_t(length)).rfind(inside, 0) == 0 &&
+            ::stat((fds + entry->d_name).c_str(), &info) == 0)
+            size = info.st_size;
+    }
+    if (dir)
+        ::closedir(dir);
+    return size;
+}
+
+} // namespace
+
+TEST_F(TxtpHostile, KilledWhileWritingLeavesNoCopyOfTheText)
+{
+    std::string file;
+    ASSERT_TRUE(tainoteka::cli::ProtectText(LargeText(), "text", false, "pw", file).Ok());
+    constexpr std::size_t kChunk = 64 * 1024;
+    for (const qint64 reached : {qint64(0), qint64(kMiB), qint64(8 * kMiB)}) {
+        QTemporaryDir out;
+        const auto program =
+            StartTxtp({"decrypt", "/dev/stdin", "-o", out.filePath("plain.txt"), "--pass", kFromEnv}, WithPassword("pw"));
+        std::size_t fed = 0;
+        // Fed a piece at a time: the pipe holds little, so the output follows closely.
+        while (OpenOutputSize(program->processId(), out.path()) < reached && fed < file.size()) {
+            program->write(file.data() + fed, qint64(std::min(kChunk, file.size() - fed)));
+            program->waitForBytesWritten(-1);
+            fed += kChunk;
+        }
+        ASSERT_GE(OpenOutputSize(program->processId(), out.path()), reached) << "the point was never reached";
+        ::kill(pid_t(program->processId()), SIGKILL);
+        program->waitForFinished(-1);
+        EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                  QStringList())
+            << "killed after " << reached << " bytes";
+    }
 }

@@ -9,7 +9,7 @@ until it equals VALUE, exit 1 with the last value on stderr at the time-out):
 
     windows               title of every shown window, one a line
     active                title of the active window
-    status                the status bar's labels, one a line
+    status                the status bar's shown labels, one a line
     editor-text           all text of the editing area (line breaks as \\n)
     selection             "START END" of the editing area's selection, or
                           "CARET CARET" when nothing is selected
@@ -176,7 +176,9 @@ def q_active(app):
 
 def q_status(app):
     bar = find_in_main(app, "status bar", lambda acc: role(acc) == "status bar")
-    return "\n".join(c.get_name() for c in children(bar) if role(c) == "label")
+    # A hidden label (a message gone after its few seconds) is not shown.
+    return "\n".join(c.get_name() for c in children(bar)
+                     if role(c) == "label" and has_state(c, Atspi.StateType.VISIBLE))
 
 
 def q_editor_text(app):
@@ -230,6 +232,15 @@ def q_field(app, title, index):
     if int(index) >= len(fields):
         raise NotThere(f"{title!r} has {len(fields)} entry fields")
     return text_of(fields[int(index)])
+
+
+def q_field_center(app, title, index):
+    """Screen point in the middle of an entry field, as "X Y"."""
+    fields = entry_fields(app, title)
+    if int(index) >= len(fields):
+        raise NotThere(f"{title!r} has {len(fields)} entry fields")
+    x, y, w, h = extents(fields[int(index)])
+    return f"{x + w // 2} {y + h // 2}"
 
 
 def q_editor_extents(app):
@@ -296,7 +307,7 @@ def press(app, title, button):
 QUERIES = {
     "windows": q_windows, "active": q_active, "status": q_status, "editor-text": q_editor_text,
     "editor-extents": q_editor_extents, "selection": q_selection, "focused": q_focused, "field": q_field,
-    "focused-field": q_focused_field, "font-size": q_font_size,
+    "focused-field": q_focused_field, "field-center": q_field_center, "font-size": q_font_size,
     "menu-item": q_menu_item, "menu-open": q_menu_open, "toolbar-edge": q_toolbar_edge,
     "labels": q_labels, "tree": q_tree, "press": press,
 }

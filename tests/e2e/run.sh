@@ -33,11 +33,14 @@ set -uo pipefail
 readonly SELF=$(readlink -f "$0")
 readonly HERE=$(dirname "$SELF")
 readonly SCENARIO_TIMEOUT=${E2E_SCENARIO_TIMEOUT:-150}
+. "$HERE/retried.sh"
 readonly ALL_SCENARIOS=(
   open_from_command_line
   save_new_document
   clipboard_guard_from_settings
   clipboard_switch_in_menu
+  paste_right_after_copy
+  paste_with_hung_owner
   keyboard_indicator
   password_change_popup
   settings_survive_restart
@@ -283,8 +286,10 @@ selection_lacks() { # SELECTION TEXT: the selection does not offer TEXT
 
 # Starts x11tool hold (see x11tool.c) in the background and waits until it
 # owns the selection; its id in HOLDER_PID, its report in FILE.
-start_holder() { # SELECTION(CLIPBOARD|PRIMARY) TEXT SECONDS FILE
-  "$E2E_X11TOOL" hold "$1" "$2" "$3" >"$4" &
+# ANSWER_MS delays every answer, as a slow program does; "never" answers
+# nothing, as a hung one.
+start_holder() { # SELECTION(CLIPBOARD|PRIMARY) TEXT SECONDS FILE [ANSWER_MS|never]
+  "$E2E_X11TOOL" hold "$1" "$2" "$3" ${5:+"$5"} >"$4" &
   HOLDER_PID=$!
   HELPER_PIDS+=("$HOLDER_PID")
   wait_until 5 grep -q '^holding$' "$4" || fail "x11tool could not take $1"
@@ -791,6 +796,8 @@ scenario_clipboard_switch_in_menu() {
   # With the switch on, the same paste attempts as in the guarded run paste:
   # so the guarded run's empty document means something.
   start_holder CLIPBOARD "PASTE-OK" 20 "$SC_ART/hold-on.txt"
+  # As a user would: once the Paste command shows enabled.
+  a11y_until 5 "unchecked enabled" menu-item "Вставить" || fail "Paste is not enabled with text on the clipboard"
   keys ctrl+v
   a11y_until 5 "start PASTE-OK" editor-text || fail "with the switch on Ctrl+V did not paste"
   stop_holder "$HOLDER_PID" "$SC_ART/hold-on.txt"
@@ -824,6 +831,135 @@ scenario_clipboard_switch_in_menu() {
   cp "$ini" "$SC_ART/options.ini"
   [ "$(ini_value "$ini" ClipboardChecked)" = 0 ] ||
     fail "options.ini ClipboardChecked is '$(ini_value "$ini" ClipboardChecked)', the switch was left off"
+}
+
+# A program that has not yet answered when a paste is pressed (many take up
+# to 100 ms): the paste waits for the answer instead of going to nothing. The
+# holder leaves the question asked when it copied unanswered until another
+# comes, so the key always arrives while the first is still open.
+scenario_paste_right_after_copy() {
+  start_app
+  wait_untitled_main
+  local pasted="" round
+  for round in ctrl+v shift+Insert; do
+    start_holder CLIPBOARD "[$round]" 20 "$SC_ART/hold-$round.txt" late
+    keys "$round"
+    pasted+="[$round]"
+    a11y_until 5 "$pasted" editor-text || fail "$round pressed before a slow program answered did not paste"
+    stop_holder "$HOLDER_PID" "$SC_ART/hold-$round.txt"
+  done
+  close_with_no
+}
+
+field_length() { # TITLE INDEX
+  local text
+  text=$(a11y field "$1" "$2") || return 1
+  echo "${#text}"
+}
+field_length_is() { [ "$(field_length "$1" "$2")" = "$3" ]; } # TITLE INDEX N
+
+middle_click_field() { # TITLE INDEX
+  local at
+  at=$(a11y field-center "$1" "$2") || fail "no field $2 in \"$1\""
+  xdotool mousemove ${at} click 2
+}
+middle_click_editor() {
+  xdotool mousemove --window "$(main_window)" 300 300 click 2
+}
+context_menu_and_back() { keys Menu Escape; }
+
+# A path that asks Qt freezes for at least Qt's own 5 s wait on a hung owner;
+# the checks below fail just short of that, leaving room for a loaded machine.
+readonly STALL_BOUND=4.5
+
+# WHAT TITLE INDEX ACTION...: after the paste attempt ACTION in field INDEX of
+# window TITLE, a typed letter shows within the bound (a frozen program would
+# take 5 to 15 s); logs how long it took, typing and reading included.
+field_comes_back() {
+  local what=$1 title=$2 index=$3 n t0
+  shift 3
+  n=$(field_length "$title" "$index") || fail "no field $index in \"$title\""
+  t0=$(now_ms)
+  "$@"
+  type_text "a"
+  wait_until "$STALL_BOUND" field_length_is "$title" "$index" $((n + 1)) ||
+    fail "$what: no typed letter within $STALL_BOUND s (field length $(field_length "$title" "$index"), was $n)"
+  log "stall $what: $(( $(now_ms) - t0 )) ms"
+}
+
+# The same in the password entry dialog, whose field does not show its text:
+# its keyboard pop-up follows Caps Lock within a tick of the program's timer.
+dialog_comes_back() { # WHAT ACTION...
+  local what=$1 t0
+  shift
+  t0=$(now_ms)
+  "$@"
+  "$E2E_X11TOOL" caps 1 >/dev/null
+  wait_visible_name $'Caps Lock: Вкл.\nЯзык: en' "$STALL_BOUND" 'Язык' >/dev/null ||
+    fail "$what: the keyboard pop-up did not follow Caps Lock within $STALL_BOUND s"
+  log "stall $what: $(( $(now_ms) - t0 )) ms"
+  "$E2E_X11TOOL" caps 0 >/dev/null
+  wait_visible_name $'Caps Lock: Выкл.\nЯзык: en' 4 'Язык' >/dev/null || fail "$what: Caps Lock off was not shown"
+}
+
+# The same in the editing area, read by its character count.
+editor_comes_back() { # WHAT ACTION...
+  local what=$1 n t0
+  shift
+  n=$(shown_count) || fail "no character count in the status bar"
+  t0=$(now_ms)
+  "$@"
+  type_text "a"
+  wait_until "$STALL_BOUND" count_is $((n + 1)) || fail "$what: no typed letter within $STALL_BOUND s (count $(shown_count), was $n)"
+  log "stall $what: $(( $(now_ms) - t0 )) ms"
+}
+
+# Programs owning the clipboard and PRIMARY that never answer: no paste
+# path freezes the program; each gives up quietly within its bound. The
+# first of each list is the same typing without a paste, for comparison.
+scenario_paste_with_hung_owner() {
+  local doc="$WORK/docs/hung.txtp" pass="hung-7" title="hung.txtp - Тайнотека"
+  printf 'text\n' >"$WORK/hung.txt"
+  encrypt "$WORK/hung.txt" "$doc" "$pass" || fail "txtp encrypt failed"
+  start_holder CLIPBOARD "never read" 120 "$SC_ART/hold-clipboard.txt" never
+  start_holder PRIMARY "never read" 120 "$SC_ART/hold-primary.txt" never
+  start_app "$doc"
+  wait_window "^$ENTRY_TITLE\$" 20 >/dev/null || fail "password dialog \"$ENTRY_TITLE\" did not come up"
+  wait_active "$ENTRY_TITLE" 5 || fail "password dialog is not focused (active: '$(active_name)')"
+  a11y_until 10 "0" focused-field "$ENTRY_TITLE" || fail "the password field never got the focus"
+  local field=("$ENTRY_TITLE" 0)
+  dialog_comes_back "password field, Caps Lock alone" true
+  dialog_comes_back "password field, Ctrl+V" keys ctrl+v
+  dialog_comes_back "password field, Shift+Insert" keys shift+Insert
+  dialog_comes_back "password field, context menu" context_menu_and_back
+  dialog_comes_back "password field, middle click" middle_click_field "${field[@]}"
+  keys ctrl+a BackSpace
+  type_text "$pass"
+  keys Return
+  wait_main_title "$title" 10 || fail "after the password the title is '$(main_title)'"
+  wait_active "$title" 5 || fail "main window not focused after opening"
+
+  keys ctrl+End
+  editor_comes_back "editing area, typing alone" true
+  editor_comes_back "editing area, Ctrl+V" keys ctrl+v
+  editor_comes_back "editing area, Shift+Insert" keys shift+Insert
+  editor_comes_back "editing area, middle click" middle_click_editor
+
+  keys ctrl+h
+  wait_until 5 panel_says 'Найти:' || fail "Ctrl+H did not open the find panel"
+  # Field 0 is the editing area.
+  field=("$title" 1)
+  field_comes_back "find field, typing alone" "${field[@]}" true
+  field_comes_back "find field, Ctrl+V" "${field[@]}" keys ctrl+v
+  field_comes_back "find field, Shift+Insert" "${field[@]}" keys shift+Insert
+  field_comes_back "find field, context menu" "${field[@]}" context_menu_and_back
+  field_comes_back "find field, middle click" "${field[@]}" middle_click_field "${field[@]}"
+  keys Tab
+  field=("$title" 2)
+  field_comes_back "replace field, Ctrl+V" "${field[@]}" keys ctrl+v
+  field_comes_back "replace field, context menu" "${field[@]}" context_menu_and_back
+  keys Escape
+  wait_until 5 main_is_active || fail "the main window lost the focus"
 }
 
 # The keyboard pop-up of the password entry dialog: its text (the window's
@@ -1295,6 +1431,20 @@ start_session_bus() {
   echo "session bus $DBUS_SESSION_BUS_ADDRESS (pid $BUS_PID)"
 }
 
+# Runs scenario NAME once in a process of its own; says how it went.
+run_scenario() {
+  local name=$1 rc
+  SCENARIO_T0=$(now_ms)
+  timeout -k 10 "$SCENARIO_TIMEOUT" bash "$SELF" __scenario "$name" >"$E2E_ART/$name/log.txt" 2>&1
+  rc=$?
+  SCENARIO_SECS=$(awk -v ms=$(( $(now_ms) - SCENARIO_T0 )) 'BEGIN { printf "%.1f", ms / 1000 }')
+  [ "$rc" -eq 0 ] && return 0
+  [ "$rc" -eq 124 ] && echo "FAIL $name (timed out after ${SCENARIO_TIMEOUT} s)" || echo "FAIL $name (${SCENARIO_SECS} s)"
+  sed 's/^/    /' "$E2E_ART/$name/log.txt" | tail -n 25
+  return 1
+}
+pass_line() { echo "PASS $1 (${SCENARIO_SECS} s)"; }
+
 main() {
   if [ "${1:-}" = __scenario ]; then
     run_scenario_body "$2"
@@ -1344,16 +1494,15 @@ main() {
       echo "openbox (pid $WM_PID) has gone; starting it again"
       start_wm || { echo "FAIL $name (no window manager)"; failed=$((failed + 1)); continue; }
     fi
-    t0=$(now_ms)
-    timeout -k 10 "$SCENARIO_TIMEOUT" bash "$SELF" __scenario "$name" >"$E2E_ART/$name/log.txt" 2>&1
-    rc=$?
-    secs=$(awk -v ms=$(( $(now_ms) - t0 )) 'BEGIN { printf "%.1f", ms / 1000 }')
-    if [ "$rc" -eq 0 ]; then
-      echo "PASS $name (${secs} s)"
+    # A scenario that fails runs once more, so that one lost race does not
+    # sink the rest; a second run that passes is reported, never hidden.
+    if run_scenario "$name" && pass_line "$name"; then
+      passed=$((passed + 1))
+    elif mv "$E2E_ART/$name" "$E2E_ART/$name-first" && mkdir -p "$E2E_ART/$name" && run_scenario "$name"; then
+      pass_line "$name"
+      report_retried e2e "$name" "$(fail_reason "$E2E_ART/$name-first/log.txt")"
       passed=$((passed + 1))
     else
-      [ "$rc" -eq 124 ] && echo "FAIL $name (timed out after ${SCENARIO_TIMEOUT} s)" || echo "FAIL $name (${secs} s)"
-      sed 's/^/    /' "$E2E_ART/$name/log.txt" | tail -n 25
       failed=$((failed + 1))
     fi
   done

@@ -16,6 +16,7 @@ readonly BUILD=$(cd "${1:?usage: wine.sh WINDOWS_BUILD_DIR LINUX_TXTP [SCENARIO.
 readonly LINUX_TXTP=$(readlink -f "${2:?usage: wine.sh WINDOWS_BUILD_DIR LINUX_TXTP}")
 shift 2
 readonly HERE=$(dirname "$(readlink -f "$0")")
+. "$HERE/retried.sh"
 readonly ROOT=$(cd "$HERE/../.." && pwd)
 readonly SDK=${TAINOTEKA_WINSDK_DIR:-$BUILD/sdk}/qt6-mingw
 readonly ALL_SCENARIOS=(txtp_both_ways open_from_command_line save_new_document keyboard_layer
@@ -37,7 +38,13 @@ wine_settle() { timeout 120 wineserver -w; }
 probe() { wine_run "$BUILD/tests/e2e/WineProbe.exe" "$@" 2>>"$ART/probe.log"; }
 
 FAILED=()
-fail() { log "FAIL: $*"; import -window root "$ART/failure-$SCENARIO.png" 2>/dev/null; return 1; }
+LAST_FAIL=
+fail() {
+  LAST_FAIL="FAIL: $*"
+  log "$LAST_FAIL"
+  import -window root "$ART/failure-$SCENARIO.png" 2>/dev/null
+  return 1
+}
 
 # ------------------------------------------------------------ the session
 
@@ -306,6 +313,11 @@ idle_cpu() { # PID -> "MEDIAN W1 W2 W3": % of one core in three 10 s windows
   done
   echo "$(printf '%s\n' "${windows[@]}" | sort -g | sed -n 2p) ${windows[*]}"
 }
+# The X clipboard has an owner that answers, offering no text.
+bridge_holds_x_clipboard() {
+  xclip -selection clipboard -o -t TARGETS >/dev/null 2>&1 && [ -z "$(xclip -selection clipboard -o 2>/dev/null)" ]
+}
+
 scenario_clipboard_guard() {
   printf '[CLIPBOARD]\r\nClipboardChecked=0\r\n' >"$PROG/options.ini"
   start_app
@@ -320,6 +332,12 @@ scenario_clipboard_guard() {
   log "FIGURE idle CPU with the clipboard switch off: median $cpu % of one core (3 x 10 s: $windows)"
   awk -v c="$cpu" 'BEGIN { exit !(c < 5) }' || { fail "the guard keeps the program busy ($cpu %)"; return 1; }
 
+  # A copy reaches Windows programs only through Wine's clipboard bridge,
+  # which hears of a new X owner by losing the X clipboard to it: the guard's
+  # emptying has made the bridge take the X clipboard by now, or a copy made
+  # next would never be seen.
+  wait_until 10 bridge_holds_x_clipboard ||
+    { fail "Wine's clipboard bridge never took the X clipboard after the guard emptied it"; return 1; }
   printf 'copied elsewhere' | xclip -selection clipboard -i -quiet >/dev/null 2>&1 &
   local holder=$!
   wait_exit "$holder" 3 || { kill "$holder" 2>/dev/null; fail "text copied with xclip was not emptied"; return 1; }
@@ -351,7 +369,13 @@ scenario_installer() {
   grep -q 'tainoteka.exe" "%1"' "$out" || { fail "no open command for .txtp: $(cat "$out")"; return 1; }
   wine_run reg query 'HKCR\Tainoteka.Document\DefaultIcon' /ve >"$out" 2>&1
   grep -q 'tainoteka.exe,1' "$out" || { fail "no icon for .txtp: $(cat "$out")"; return 1; }
-  log "installed: files, Start-menu entry, .txtp file type"
+  wine_run reg query 'HKCR\.age\OpenWithProgids' /v Tainoteka.AgeDocument >"$out" 2>&1 ||
+    { fail ".txt.age documents are not offered to the program: $(cat "$out")"; return 1; }
+  wine_run reg query 'HKCR\.age' /ve >"$out" 2>&1
+  grep -q 'Tainoteka' "$out" && { fail "the installer claimed every .age file: $(cat "$out")"; return 1; }
+  wine_run reg query 'HKCR\Tainoteka.AgeDocument\shell\open\command' /ve >"$out" 2>&1
+  grep -q 'tainoteka.exe" "%1"' "$out" || { fail "no open command for .txt.age: $(cat "$out")"; return 1; }
+  log "installed: files, Start-menu entry, .txtp file type, .txt.age in .age's Open with"
 
   # The shell's "open" of a .txtp file starts the installed program, which
   # asks for the file's password.
@@ -374,6 +398,8 @@ scenario_installer() {
   [ ! -e "$lnk" ] || { fail "the Start-menu entry stayed"; return 1; }
   wine_run reg query 'HKCR\.txtp' /ve >"$out" 2>&1 && { fail ".txtp file type stayed"; return 1; }
   wine_run reg query 'HKCR\Tainoteka.Document' >"$out" 2>&1 && { fail "the document class stayed"; return 1; }
+  wine_run reg query 'HKCR\Tainoteka.AgeDocument' >"$out" 2>&1 && { fail "the age document class stayed"; return 1; }
+  wine_run reg query 'HKCR\.age' >"$out" 2>&1 && { fail "the .age entry stayed: $(cat "$out")"; return 1; }
   log "uninstalled: all gone but the user's settings"
 }
 
@@ -397,16 +423,29 @@ cc -O2 -o "$WORK/selection_clear_probe" "$ROOT/bench/SelectionClearProbe.c" -lX1
 
 scenarios=("$@")
 [ ${#scenarios[@]} -eq 0 ] && scenarios=("${ALL_SCENARIOS[@]}")
-for SCENARIO in "${scenarios[@]}"; do
+run_scenario() {
   log "=== $SCENARIO"
   fresh_program
   APP_PID=
-  if "scenario_$SCENARIO"; then
+  LAST_FAIL=
+  "scenario_$SCENARIO" && return 0
+  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
+  APP_PID=
+  wine_settle
+  return 1
+}
+# A scenario that fails runs once more; a second run that passes is reported.
+for SCENARIO in "${scenarios[@]}"; do
+  if run_scenario; then
     log "--- $SCENARIO passed"
   else
-    FAILED+=("$SCENARIO")
-    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
-    APP_PID=
+    first_fail=${LAST_FAIL:-"failed without a message"}
+    if run_scenario; then
+      log "--- $SCENARIO passed on its second run"
+      report_retried wine "$SCENARIO" "$first_fail"
+    else
+      FAILED+=("$SCENARIO")
+    fi
   fi
 done
 if [ ${#FAILED[@]} -gt 0 ]; then

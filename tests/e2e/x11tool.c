@@ -10,6 +10,13 @@
  *                                  prints "holding" once it owns SEL, and
  *                                  "taken_back=N served=M" at the end (after
  *                                  SECONDS, or sooner on SIGTERM)
+ *   x11tool hold SEL TEXT SECONDS ANSWER_MS
+ *                                  the same, answering every question only
+ *                                  after ANSWER_MS, as a slow program does;
+ *                                  "never" never answers, as a hung one;
+ *                                  "late" keeps the first question until a
+ *                                  second one comes, then answers both, as a
+ *                                  program busy when it copied
  *   x11tool own SEL TEXT MS        owns SEL with TEXT once and times how long
  *                                  until another client takes or clears it;
  *                                  prints "cleared_after_us=N", or exits 1
@@ -78,7 +85,16 @@ static void request_stop(int signo)
     stop_requested = 1;
 }
 
-static int hold(Display *d, const char *selection_name, const char *text, double seconds)
+enum { ANSWER_NEVER = -1, ANSWER_LATE = -2 };
+
+static void sleep_ms(int ms)
+{
+    struct timespec pause = {ms / 1000, (long)(ms % 1000) * 1000000L};
+    nanosleep(&pause, NULL);
+}
+
+/* answer_ms: a delay, ANSWER_NEVER or ANSWER_LATE. */
+static int hold(Display *d, const char *selection_name, const char *text, double seconds, int answer_ms)
 {
     const Atom selection = XInternAtom(d, selection_name, False);
     const Atom targets = XInternAtom(d, "TARGETS", False);
@@ -92,6 +108,8 @@ static int hold(Display *d, const char *selection_name, const char *text, double
     memset(&on_term, 0, sizeof on_term);
     on_term.sa_handler = request_stop;
     sigaction(SIGTERM, &on_term, NULL);
+    XSelectionRequestEvent kept;
+    int kept_count = 0;
 
     XSetSelectionOwner(d, selection, w, CurrentTime);
     XSync(d, False);
@@ -115,7 +133,16 @@ static int hold(Display *d, const char *selection_name, const char *text, double
             XSetSelectionOwner(d, selection, w, CurrentTime);
             XFlush(d);
             ++taken_back;
-        } else if (ev.type == SelectionRequest) {
+        } else if (ev.type == SelectionRequest && answer_ms == ANSWER_LATE && served == 0 && kept_count == 0) {
+            kept = ev.xselectionrequest;
+            kept_count = 1;
+        } else if (ev.type == SelectionRequest && answer_ms != ANSWER_NEVER) {
+            sleep_ms(answer_ms > 0 ? answer_ms : 0);
+            if (kept_count > 0) {
+                answer(d, &kept, text, targets, utf8, text_atom, plain_utf8);
+                kept_count = 0;
+                ++served;
+            }
             answer(d, &ev.xselectionrequest, text, targets, utf8, text_atom, plain_utf8);
             ++served;
         }
@@ -188,12 +215,16 @@ int main(int argc, char **argv)
         XkbLockModifiers(d, XkbUseCoreKbd, LockMask, atoi(argv[2]) ? LockMask : 0);
         XSync(d, False);
         rc = print_state(d);
-    } else if (argc == 5 && strcmp(argv[1], "hold") == 0) {
-        rc = hold(d, argv[2], argv[3], atof(argv[4]));
+    } else if ((argc == 5 || argc == 6) && strcmp(argv[1], "hold") == 0) {
+        const int answer_ms = argc == 5                         ? 0
+                              : strcmp(argv[5], "never") == 0 ? ANSWER_NEVER
+                              : strcmp(argv[5], "late") == 0  ? ANSWER_LATE
+                                                              : atoi(argv[5]);
+        rc = hold(d, argv[2], argv[3], atof(argv[4]), answer_ms);
     } else if (argc == 5 && strcmp(argv[1], "own") == 0) {
         rc = own(d, argv[2], argv[3], atoi(argv[4]));
     } else {
-        fprintf(stderr, "usage: x11tool state | group N | caps 0|1 | hold SEL TEXT SECONDS | own SEL TEXT MS\n");
+        fprintf(stderr, "usage: x11tool state | group N | caps 0|1 | hold SEL TEXT SECONDS [ANSWER_MS|never|late] | own SEL TEXT MS\n");
         rc = 2;
     }
     XCloseDisplay(d);

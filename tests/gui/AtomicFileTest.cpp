@@ -8,6 +8,11 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "AtomicFile.h"
@@ -269,5 +274,54 @@ TEST_F(AtomicFileTest, WritableFileInAnUnwritableFolderIsWrittenInPlace)
     EXPECT_EQ(Get("doc.txtp"), QByteArray("short"));
     EXPECT_EQ(Get("locked.txtp"), QByteArray("locked"));
     EXPECT_FALSE(QFile::exists(Path("fresh.txtp")));
+}
+#endif
+
+#ifdef Q_OS_UNIX
+namespace {
+
+// In the child: a write that reaches the size limit stops the process there,
+// where the test kills it.
+extern "C" void StopHere(int) { ::raise(SIGSTOP); }
+
+} // namespace
+
+TEST_F(AtomicFileTest, SaveKilledAnywhereLeavesTheOldFileAndNothingElse)
+{
+    Put("doc.txtp", "old");
+    const QByteArray data(8 << 20, 'n');
+    for (const rlim_t reached : {rlim_t(0), rlim_t(1) << 20, rlim_t(6) << 20}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const rlimit limit{reached, reached};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            std::signal(SIGXFSZ, StopHere);
+            WriteFileAtomically(Path("doc.txtp"), data);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, WUNTRACED), child);
+        ASSERT_TRUE(WIFSTOPPED(status)) << "stopped with " << reached << " bytes written";
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        EXPECT_EQ(Entries(), QStringList{S("doc.txtp")}) << "killed after " << reached << " bytes";
+        EXPECT_EQ(Get("doc.txtp"), QByteArray("old"));
+    }
+}
+
+TEST_F(AtomicFileTest, LeftOverTemporariesOfOursAreRemovedUnlessHeld)
+{
+    const char* leftOver = ".doc.txtp.tainoteka-a1b2c3";
+    const char* held = ".other.txtp.tainoteka-d4e5f6";
+    const char* foreign = ".doc.txtp.Xy12Zq";
+    for (const char* name : {leftOver, held, foreign})
+        Put(name, "plain text");
+    const int holder = ::open(QFile::encodeName(Path(held)).constData(), O_RDONLY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    ASSERT_TRUE(WriteFileAtomically(Path("doc.txtp"), "new").Ok);
+    ::close(holder);
+    EXPECT_EQ(Entries(), QStringList({S(foreign), S(held), S("doc.txtp")}));
 }
 #endif

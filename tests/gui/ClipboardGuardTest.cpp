@@ -6,7 +6,11 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "ClipboardBlocking.h"
 #include "ClipboardGuard.h"
+#include "FindField.h"
+#include "FindPanel.h"
+#include "PasteGate.h"
 #include "SecretClipboard.h"
 #include "MainWindowFixture.h"
 
@@ -56,6 +60,13 @@ TEST_F(ClipboardGuard, StatesWithTheSwitchOn)
     EXPECT_TRUE(window().BtnCopy->isEnabled());
     EXPECT_TRUE(window().BtnPaste->isEnabled());
     EXPECT_FALSE(window().ClipboardGuard->TmrClipBoardClear.isActive());
+}
+
+TEST_F(ClipboardGuard, TheSwitchLooksOtherwiseWhenOff)
+{
+    // The menu draws a checkable item's icon in its On or Off state.
+    const QIcon icon = window().MnuEditClipboard->icon();
+    EXPECT_NE(icon.pixmap(16, QIcon::Normal, QIcon::On).toImage(), icon.pixmap(16, QIcon::Normal, QIcon::Off).toImage());
 }
 
 TEST_F(ClipboardGuard, SwitchOffDisablesAndEmptiesAtOnce)
@@ -204,7 +215,7 @@ TEST_F(ClipboardGuard, PasteFollowsTheClipboardsNoticesAlone)
 TEST_F(ClipboardGuard, PasteKeysAndContextMenuGoByWhatIsKnownOfTheClipboard)
 {
     // As when the owner has not answered: the clipboard counts as offering no text.
-    editor().SetClipboardTextKnown([] { return false; });
+    auto unanswered = std::make_unique<TPasteGate>([](QClipboard::Mode) { return false; });
     QApplication::clipboard()->setText(QStringLiteral("unanswered"));
     editor().moveCursor(QTextCursor::End);
     QTest::keyClick(&editor(), Qt::Key_Insert, Qt::ShiftModifier);
@@ -219,7 +230,45 @@ TEST_F(ClipboardGuard, PasteKeysAndContextMenuGoByWhatIsKnownOfTheClipboard)
     dragged.setText(QStringLiteral("dragged"));
     EXPECT_TRUE(editor().canInsertFromMimeData(&dragged)) << "other data is asked as before";
 
-    editor().SetClipboardTextKnown([] { return true; });
+    unanswered.reset();
     QTest::keyClick(&editor(), Qt::Key_Insert, Qt::ShiftModifier);
     EXPECT_EQ(editor().toPlainText(), QStringLiteral("secret wordsunanswered"));
+}
+
+// Every one-line field, in the main window and in the dialogs, pastes only
+// what an owner answering in time offers: the paste keys and the context
+// menu go through the same check as the editing area.
+TEST_F(ClipboardGuard, FieldsPasteOnlyFromAnOwnerThatAnswers)
+{
+    QApplication::clipboard()->setText(QStringLiteral("pasted"));
+    program->FrmPasswordEnter.show();
+    const std::vector<std::pair<const char*, QLineEdit*>> fields = {
+        {"find", window().FindPanel->TxtFind},
+        {"replace", window().FindPanel->TxtReplace},
+        {"password", program->FrmPasswordEnter.TxtPassword},
+        {"new password", program->FrmPasswordCreate.TxtPasswordNew},
+    };
+    const auto pasteEnabled = [](QLineEdit& field) {
+        std::unique_ptr<QMenu> menu(TPasteGate::CreateFieldContextMenu(field));
+        for (QAction* action : menu->actions())
+            if (ClipboardActionOf(*action) == TClipboardAction::Paste)
+                return action->isEnabled();
+        ADD_FAILURE() << "no paste command in the menu";
+        return false;
+    };
+    for (const auto& [name, field] : fields) {
+        SCOPED_TRACE(name);
+        field->clear();
+        {
+            const TPasteGate unanswered([](QClipboard::Mode) { return false; });
+            QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+            QTest::keyClick(field, Qt::Key_Insert, Qt::ShiftModifier);
+            EXPECT_EQ(field->text(), QString());
+            EXPECT_FALSE(pasteEnabled(*field));
+        }
+        EXPECT_TRUE(pasteEnabled(*field));
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(field->text(), QStringLiteral("pasted"));
+    }
+    program->FrmPasswordEnter.hide();
 }

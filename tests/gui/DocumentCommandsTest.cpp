@@ -7,10 +7,19 @@
 
 #include <stdexcept>
 
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "CodePage1251.h"
 #include "DocumentFile.h"
+#include "FileName.h"
 #include "MainWindowFixture.h"
 #include "RandomSource.h"
+#include "SystemError.h"
 #include "SystemLimits.h"
 #include "ToolbarPanel.h"
 
@@ -332,6 +341,129 @@ TEST_F(DocumentCommands, CommandLineFileOpensAtFirstActivation)
         window().FormActivate();
         EXPECT_TRUE(prompts.DialogsShown.isEmpty()) << name.toStdString();
         EXPECT_EQ(window().windowTitle(), QStringLiteral("Безымянный - Тайнотека"));
+    }
+}
+
+#ifdef Q_OS_UNIX
+TEST_F(DocumentCommands, PathThatIsNoReadableFileSaysWhy)
+{
+    QDir(folder.path()).mkdir(QStringLiteral("dir.txtp"));
+    WriteFile("plain", "not a folder");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path("pipe.txtp")).constData(), 0600), 0);
+    const struct {
+        const char* Name;
+        bool FromDialog;
+        QString Reason;
+    } cases[] = {
+        {"missing.txtp", false, SystemErrorText(ENOENT)}, {"dir.txtp", false, SystemErrorText(EISDIR)},
+        {"plain/x.txtp", false, SystemErrorText(ENOTDIR)}, {"pipe.txtp", false, NotAFileReason()},
+        {"missing.txtp", true, SystemErrorText(ENOENT)},
+    };
+    for (const auto& c : cases) {
+        prompts.Errors.clear();
+        Start(c.FromDialog ? QStringList() : QStringList{Path(c.Name)});
+        if (c.FromDialog) {
+            prompts.OpenNames.push_back(Path(c.Name));
+            window().MnuFileOpenClick();
+        } else {
+            window().FormActivate();
+        }
+        ASSERT_EQ(prompts.Errors.size(), 1) << c.Name;
+        EXPECT_EQ(prompts.Errors[0].Text, Path(c.Name) + QStringLiteral(": ") + c.Reason);
+        EXPECT_EQ(window().windowTitle(), QStringLiteral("Безымянный - Тайнотека"));
+    }
+}
+
+TEST_F(DocumentCommands, NameThatIsNotUtf8OpensAndSavesUnderItsOwnBytes)
+{
+    const QByteArray name("\xff\xc0-old.txtp");
+    const QByteArray path = QFile::encodeName(folder.path()) + '/' + name;
+    const std::string file = EncodeTxtpFile("hi", "pw");
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, file.data(), file.size()), ssize_t(file.size()));
+    ::close(fd);
+    char self[] = "tainoteka";
+    QByteArray argument = path;
+    char* argv[] = {self, argument.data()};
+    Start(ProgramArguments(2, argv));
+    ScriptTypedPassword("pw");
+    window().FormActivate();
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("hi\n"));
+    EXPECT_EQ(FileNameForSystem(program->Document.CurrentFileName), name);
+    editor().LoadPlainText(QStringLiteral("saved"));
+    window().MnuFileSaveClick();
+    EXPECT_TRUE(prompts.Errors.isEmpty());
+    int entries = 0;
+    DIR* dir = ::opendir(QFile::encodeName(folder.path()).constData());
+    while (const dirent* entry = ::readdir(dir))
+        entries += entry->d_name[0] != '.';
+    ::closedir(dir);
+    EXPECT_EQ(entries, 1) << "the same file, no other";
+    char buffer[4096];
+    const int in = ::open(path.constData(), O_RDONLY);
+    const ssize_t got = ::read(in, buffer, sizeof buffer);
+    ::close(in);
+    ::unlink(path.constData()); // a name Qt could not remove
+    EXPECT_EQ(DecodeTxtpFile(std::string(buffer, std::size_t(std::max<ssize_t>(got, 0))), "pw").Body, "saved\r\n");
+}
+#endif
+
+TEST_F(DocumentCommands, FileChangedByAnotherProgramIsWrittenOverOnlyWhenAsked)
+{
+    const QString question = QStringLiteral("Файл изменён другой программой. Сохранить поверх?");
+    editor().LoadPlainText(QStringLiteral("mine"));
+    SaveAsNew("shared.txtp", "pw");
+    window().MnuFileSaveClick();
+    EXPECT_FALSE(prompts.Questions.contains(question)) << "its own writes are no change";
+    const std::string theirs = EncodeTxtpFile("theirs, longer", "pw");
+    WriteFile("shared.txtp", theirs);
+    prompts.Answers = {TAnswer::No};
+    window().MnuFileSaveClick();
+    EXPECT_EQ(prompts.Questions.count(question), 1);
+    EXPECT_EQ(ReadFile("shared.txtp"), theirs);
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("mine"));
+    prompts.Answers = {TAnswer::Yes};
+    window().MnuFileSaveClick();
+    EXPECT_EQ(DecodeTxtpFile(ReadFile("shared.txtp"), "pw").Body, "mine\r\n");
+}
+
+TEST_F(DocumentCommands, TextBeyondTheLimitIsRefusedAndTheDocumentKept)
+{
+    editor().LoadPlainText(QStringLiteral("kept"));
+    SaveAsNew("kept.txtp", "pw");
+    editor().SetTextLimit(100);
+    std::string markup = "{\\rtf1 ";
+    while (markup.size() < 150)
+        markup += "\\b\\b0 ";
+    const struct {
+        std::string Text; // stored with CR LF after the last line
+        bool Opens;
+    } cases[] = {
+        {std::string(98, 'x'), true}, // 100 characters: at the limit
+        {std::string(99, 'x'), false},
+        {markup + "hi}", true}, // long markup, short text
+        {"{\\rtf1 " + std::string(120, 'y') + "}", false},
+    };
+    for (const auto& c : cases) {
+        prompts.Errors.clear();
+        WriteFile("other.txtp", EncodeTxtpFile(c.Text, "pw"));
+        prompts.OpenNames.push_back(Path("other.txtp"));
+        ScriptTypedPassword("pw");
+        window().MnuFileOpenClick();
+        EXPECT_EQ(program->Document.CurrentFileName == QStringLiteral("other.txtp"), c.Opens) << c.Text;
+        if (c.Opens) {
+            EXPECT_TRUE(prompts.Errors.isEmpty());
+            prompts.OpenNames.push_back(Path("kept.txtp"));
+            ScriptTypedPassword("pw");
+            window().MnuFileOpenClick();
+            continue;
+        }
+        ASSERT_EQ(prompts.Errors.size(), 1) << c.Text;
+        EXPECT_TRUE(prompts.Errors[0].Text.startsWith(QStringLiteral("Документ слишком велик: в файле «other.txtp»")))
+            << prompts.Errors[0].Text.toStdString();
+        EXPECT_EQ(editor().toPlainText(), QStringLiteral("kept\n"));
+        EXPECT_EQ(program->Document.CurrentFileName, QStringLiteral("kept.txtp"));
     }
 }
 

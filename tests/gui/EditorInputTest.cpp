@@ -62,6 +62,23 @@ TEST_F(EditorInput, EveryLineBreakCountsTwoAsItIsSaved)
     EXPECT_EQ(editor().CharCount(), 0);
 }
 
+TEST_F(EditorInput, APasteIsAnUndoStepOfItsOwnAndCtrlYRedoes)
+{
+    QTest::keyClicks(&editor(), QStringLiteral("ab"));
+    Paste(editor(), QStringLiteral("XY"));
+    QTest::keyClicks(&editor(), QStringLiteral("cd"));
+    for (const QString& before : {QStringLiteral("abXY"), QStringLiteral("ab")}) {
+        QTest::keyClick(&editor(), Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(editor().toPlainText(), before);
+    }
+    for (const Qt::KeyboardModifiers redo : {Qt::KeyboardModifiers(Qt::ControlModifier), Qt::ControlModifier | Qt::ShiftModifier}) {
+        QTest::keyClick(&editor(), redo & Qt::ShiftModifier ? Qt::Key_Z : Qt::Key_Y, redo);
+        EXPECT_EQ(editor().toPlainText(), QStringLiteral("abXY"));
+        QTest::keyClick(&editor(), Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(editor().toPlainText(), QStringLiteral("ab"));
+    }
+}
+
 TEST_F(EditorInput, JoiningAndSplittingLinesKeepsTheCount)
 {
     editor().LoadPlainText(QString::fromUtf16(u"a\u2028b\nc\u2028d"));

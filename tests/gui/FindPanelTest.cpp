@@ -5,11 +5,13 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSet>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 
 #include "ClipboardGuard.h"
+#include "ElidedLabel.h"
 #include "FindField.h"
 #include "FindPanel.h"
 #include "MainWindowFixture.h"
@@ -71,7 +73,125 @@ protected:
         window().MnuEditClipboardClick();
     }
     QString Caption(QAction* action) { return action->text().section(QLatin1Char('\t'), 0, 0); }
+    QList<QWidget*> Controls()
+    {
+        return {panel().LblFind,         panel().TxtFind,     panel().LblReplace,   panel().TxtReplace,
+                panel().BtnFindNext,     panel().BtnFindPrevious, panel().BtnReplace, panel().BtnReplaceAll,
+                panel().ChkMatchCase,    panel().ChkWholeWord,    panel().LblFindMessage, panel().BtnFindClose};
+    }
+    QRect InPanel(QWidget* control) { return {control->mapTo(&panel(), QPoint(0, 0)), control->size()}; }
 };
+
+// With the wrap message shown, in both modes, at widths down to the
+// window's narrowest. The test command runs this at 150 % and 200 % too.
+TEST_F(FindPanel, NothingOverlapsAndEveryTextFits)
+{
+    editor().LoadPlainText(QStringLiteral("кот"));
+    for (const int width : {TFrmGeneral::FirstWidth, 600, 450, 300})
+        for (const bool replace : {false, true}) {
+            const std::string where = "width " + std::to_string(width) + (replace ? ", replacing" : ", finding");
+            window().resize(width, TFrmGeneral::FirstHeight);
+            replace ? window().MnuEditReplaceClick() : window().MnuEditFindClick();
+            panel().TxtFind->setText(QStringLiteral("кот"));
+            panel().BtnFindNext->click();
+            panel().BtnFindNext->click();
+            QApplication::processEvents();
+            ASSERT_EQ(Message(), TFindPanel::WrappedToStart) << where;
+
+            QList<QWidget*> shown;
+            for (QWidget* control : Controls())
+                if (control->isVisible())
+                    shown.append(control);
+            for (QWidget* control : shown) {
+                const std::string name = control->objectName().toStdString() + " at " + where;
+                EXPECT_TRUE(panel().rect().contains(InPanel(control))) << name << " is cut off";
+                for (QWidget* other : shown)
+                    EXPECT_TRUE(other == control || !InPanel(control).intersects(InPanel(other)))
+                        << name << " overlaps " << other->objectName().toStdString();
+                const bool hasText = control != panel().LblFindMessage && !qobject_cast<QLineEdit*>(control);
+                EXPECT_TRUE(!hasText || control->width() >= control->sizeHint().width())
+                    << name << ": its text is cut";
+            }
+            for (QWidget* field : {panel().TxtFind, panel().TxtReplace})
+                EXPECT_TRUE(!field->isVisible() || field->width() >= TFindPanel::UsableFieldWidth) << where;
+            const TElidedLabel& message = *panel().LblFindMessage;
+            const bool whole =
+                message.contentsRect().width() >= message.fontMetrics().horizontalAdvance(message.text());
+            EXPECT_TRUE(whole || width < TFrmGeneral::FirstWidth) << "the message is cut at " << where;
+            EXPECT_TRUE(whole || message.toolTip() == message.text()) << "no whole text in the tooltip at " << where;
+            EXPECT_TRUE(width > TFrmGeneral::FirstWidth * 0.5
+                        || InPanel(panel().BtnFindNext).top() >= InPanel(panel().TxtFind).bottom())
+                << "in a narrow window the buttons go below the fields, at " << where;
+        }
+}
+
+TEST_F(FindPanel, ReopeningShowsTheSelectionAndNothingStale)
+{
+    editor().LoadPlainText(QStringLiteral("кот и пёс"));
+    const QColor normal = panel().TxtFind->palette().color(QPalette::Base);
+    for (const auto& [typed, key] : {std::pair{QStringLiteral("ёж"), Qt::Key_unknown}, {QStringLiteral("кот"), Qt::Key_Return}}) {
+        Caret(0);
+        window().MnuEditFindClick();
+        Type(panel().TxtFind, typed);
+        if (key != Qt::Key_unknown)
+            Key(panel().TxtFind, key);
+        ASSERT_FALSE(Message().isEmpty());
+        Key(panel().TxtFind, Qt::Key_Escape);
+        QTextCursor word(editor().document());
+        word.setPosition(6);
+        word.setPosition(9, QTextCursor::KeepAnchor);
+        editor().setTextCursor(word);
+        window().MnuEditFindClick();
+        EXPECT_EQ(panel().TxtFind->text(), QStringLiteral("пёс"));
+        EXPECT_TRUE(Message().isEmpty()) << "still says " << Message().toStdString();
+        EXPECT_FALSE(panel().IsNotFoundShown());
+        EXPECT_EQ(panel().TxtFind->palette().color(QPalette::Base), normal);
+        Key(panel().TxtFind, Qt::Key_Escape);
+    }
+}
+
+TEST_F(FindPanel, KeysActAsInEveryEditor)
+{
+    editor().LoadPlainText(QStringLiteral("раз два раз"));
+    window().MnuEditReplaceClick();
+    Type(panel().TxtFind, QStringLiteral("раз"));
+    Type(panel().TxtReplace, QStringLiteral("1"));
+    panel().BtnReplaceAll->setFocus();
+    panel().BtnReplaceAll->click();
+    ASSERT_EQ(editor().toPlainText(), QStringLiteral("1 два 1"));
+    Key(panel().BtnReplaceAll, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("раз два раз")) << "Ctrl+Z on a button undoes the text";
+    Key(panel().ChkMatchCase, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("1 два 1"));
+    Key(panel().TxtReplace, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("1 два 1")) << "a field undoes its own typing";
+    EXPECT_TRUE(panel().TxtReplace->text().isEmpty());
+
+    // Access letters work only in the active window.
+    window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    for (const auto& [letter, box] : {std::pair{u'Р', panel().ChkMatchCase}, {u'Ц', panel().ChkWholeWord}}) {
+        QTest::sendKeyEvent(QTest::Click, panel().TxtFind, Qt::Key(letter), QString(QChar(letter)).toLower(),
+                            Qt::AltModifier);
+        // A box pressed by its letter toggles once its press has been shown.
+        EXPECT_TRUE(QTest::qWaitFor([box = box] { return box->isChecked(); }))
+            << box->objectName().toStdString() << " has no access letter";
+    }
+    panel().ChkWholeWord->setFocus();
+    Key(panel().ChkWholeWord, Qt::Key_Tab);
+    EXPECT_TRUE(editor().hasFocus()) << "Tab from the last control goes back to the text";
+    Key(&editor(), Qt::Key_Escape);
+    EXPECT_FALSE(panel().isVisible()) << "Esc in the text closes the panel";
+
+    // F3 with the panel closed: a wrap is told in the status bar, the panel stays shut.
+    panel().TxtFind->setText(QStringLiteral("1"));
+    Caret(int(editor().toPlainText().size()));
+    Key(&editor(), Qt::Key_F3);
+    EXPECT_EQ(SelectionStart(), 0);
+    EXPECT_FALSE(panel().isVisible());
+    EXPECT_TRUE(window().StatusFindMessage->isVisible());
+    EXPECT_EQ(window().StatusFindMessage->text(), TFindPanel::WrappedToStart);
+}
 
 TEST_F(FindPanel, CommandsFollowSelectAllInTheEditMenu)
 {
@@ -82,10 +202,15 @@ TEST_F(FindPanel, CommandsFollowSelectAllInTheEditMenu)
     const QList<QAction*> find{window().MnuEditFind, window().MnuEditFindNext, window().MnuEditFindPrevious,
                                window().MnuEditReplace};
     EXPECT_EQ(items.mid(selectAll + 2), find);
-    EXPECT_EQ(Caption(window().MnuEditFind), QStringLiteral("Найти..."));
-    EXPECT_EQ(Caption(window().MnuEditFindNext), QStringLiteral("Найти далее"));
-    EXPECT_EQ(Caption(window().MnuEditFindPrevious), QStringLiteral("Найти ранее"));
-    EXPECT_EQ(Caption(window().MnuEditReplace), QStringLiteral("Заменить..."));
+    EXPECT_EQ(Caption(window().MnuEditFind), QStringLiteral("&Найти..."));
+    EXPECT_EQ(Caption(window().MnuEditFindNext), QStringLiteral("Найти &далее"));
+    EXPECT_EQ(Caption(window().MnuEditFindPrevious), QStringLiteral("Найти &ранее"));
+    EXPECT_EQ(Caption(window().MnuEditReplace), QStringLiteral("&Заменить..."));
+    QSet<QKeySequence> letters;
+    for (QAction* item : items)
+        if (!item->isSeparator())
+            letters.insert(QKeySequence::mnemonic(item->text()));
+    EXPECT_EQ(letters.size(), items.size() - 3) << "every item of the menu has a letter of its own";
     EXPECT_TRUE(window().MnuEditFind->text().endsWith(QKeySequence("Ctrl+Shift+F").toString(QKeySequence::NativeText)));
     EXPECT_TRUE(window().MnuEditFindNext->text().endsWith(QStringLiteral("\tF3")));
     EXPECT_TRUE(window().MnuEditFindPrevious->text().endsWith(QKeySequence("Shift+F3").toString(QKeySequence::NativeText)));
@@ -130,8 +255,8 @@ TEST_F(FindPanel, PanelSitsBetweenEditorAndStatusBarInTheWindowFont)
     EXPECT_EQ(panel().font(), window().font());
     EXPECT_EQ(panel().LblFind->text(), QStringLiteral("Найти:"));
     EXPECT_EQ(panel().LblReplace->text(), QStringLiteral("Заменить на:"));
-    EXPECT_EQ(panel().ChkMatchCase->text(), QStringLiteral("С учётом регистра"));
-    EXPECT_EQ(panel().ChkWholeWord->text(), QStringLiteral("Слово целиком"));
+    EXPECT_EQ(panel().ChkMatchCase->text(), QStringLiteral("С учётом &регистра"));
+    EXPECT_EQ(panel().ChkWholeWord->text(), QStringLiteral("Слово &целиком"));
     EXPECT_EQ(panel().BtnFindNext->text(), QStringLiteral("Далее"));
     EXPECT_EQ(panel().BtnFindPrevious->text(), QStringLiteral("Ранее"));
     EXPECT_EQ(panel().BtnReplace->text(), QStringLiteral("Заменить"));

@@ -58,8 +58,8 @@ TEST_F(StartUp, MenusHaveTheirCaptionsShortcutsAndOrder)
     EXPECT_EQ(Captions(window().MnuEdit),
               (QStringList{"&Буфер обмена (вкл/выкл)", "-", "&Вырезать\tCtrl+X", "&Копировать\tCtrl+C",
                            "Вст&авить\tCtrl+V", "&Удалить", "-", "Выделить в&се\tCtrl+A", "-",
-                           "Найти...\tCtrl+Shift+F", "Найти далее\tF3", "Найти ранее\tShift+F3",
-                           "Заменить...\tCtrl+H"}));
+                           "&Найти...\tCtrl+Shift+F", "Найти &далее\tF3", "Найти &ранее\tShift+F3",
+                           "&Заменить...\tCtrl+H"}));
     EXPECT_EQ(Captions(window().MnuFormat), (QStringList{"&Шрифт...\tCtrl+F"}));
     EXPECT_EQ(Captions(window().MnuViewPanel), (QStringList{"С&верху", "С&низу", "С&лева", "С&права"}));
     EXPECT_EQ(Captions(window().MnuHelp), (QStringList{"&Вызов справки\tF1", "-", "&О программе"}));
