@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "ElidedLabel.h"
 #include "FakeKeyboardState.h"
 #include "FindField.h"
 #include "FindPanel.h"
