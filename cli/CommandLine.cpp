@@ -11,6 +11,7 @@ struct TOptions {
     QCommandLineOption Password{"pass", "Where the password comes from.", "source"};
     QCommandLineOption Raw{"raw", "Windows-1251 bytes as stored, no conversion."};
     QCommandLineOption AllowEmpty{"allow-empty-password", "Protect with an empty password."};
+    QCommandLineOption Format{"format", "The type of file to write: txtp or age.", "type"};
     QCommandLineOption Help{{"h", "help"}, "Show this help."};
     QCommandLineOption Version{{"v", "version"}, "Show the version."};
 };
@@ -22,7 +23,7 @@ TOutcome UsageError(const std::string& text)
 
 TOutcome RefuseRepeats(const QCommandLineParser& parser, const TOptions& options)
 {
-    for (const QCommandLineOption* option : {&options.Input, &options.Output, &options.Password}) {
+    for (const QCommandLineOption* option : {&options.Input, &options.Output, &options.Password, &options.Format}) {
         const QStringList values = parser.values(*option);
         if (values.size() > 1)
             return UsageError("--" + option->names().last().toStdString() + " given more than once");
@@ -73,6 +74,23 @@ TOutcome CheckShape(const TCommandShape& shape, const QCommandLineParser& parser
         return UsageError(name + " shows no text; --raw does not apply");
     if (!shape.ProtectsText && parser.isSet(options.AllowEmpty))
         return UsageError(name + " protects nothing; --allow-empty-password does not apply");
+    if (!shape.ProtectsText && parser.isSet(options.Format))
+        return UsageError(name + " tells the type from the file itself; --format does not apply");
+    return Success();
+}
+
+// --format when given, otherwise the name: FILE.age is an age file.
+TOutcome ChooseFormat(const QCommandLineParser& parser, const TOptions& options, TRequest& request)
+{
+    const QString format = parser.value(options.Format);
+    if (format.isEmpty())
+        request.Format = parser.value(options.Output).endsWith(".age") ? TFileFormat::Age : TFileFormat::Txtp;
+    else if (format == "age" || format == "txtp")
+        request.Format = format == "age" ? TFileFormat::Age : TFileFormat::Txtp;
+    else
+        return UsageError("unknown --format \"" + format.toStdString() + "\"; it is txtp or age");
+    if (request.Format == TFileFormat::Age && request.Raw)
+        return UsageError("an age file holds UTF-8 text; --raw does not apply");
     return Success();
 }
 
@@ -86,6 +104,11 @@ TOutcome FillRequest(const TCommandShape& shape, const QCommandLineParser& parse
     request.Output = parser.value(options.Output).toStdString();
     request.Raw = parser.isSet(options.Raw);
     request.AllowEmptyPassword = parser.isSet(options.AllowEmpty);
+    if (shape.ProtectsText) {
+        const TOutcome format = ChooseFormat(parser, options, request);
+        if (!format.Ok())
+            return format;
+    }
     const TOutcome source = ParsePasswordSource(parser.value(options.Password).toStdString(), request.Password);
     return source.Ok() ? source : UsageError(source.Message);
 }
@@ -96,8 +119,8 @@ TOutcome ParseCommandLine(const QStringList& arguments, TRequest& request)
 {
     const TOptions options;
     QCommandLineParser parser;
-    parser.addOptions({options.Input, options.Output, options.Password, options.Raw, options.AllowEmpty, options.Help,
-                       options.Version});
+    parser.addOptions({options.Input, options.Output, options.Password, options.Raw, options.AllowEmpty, options.Format,
+                       options.Help, options.Version});
     if (!parser.parse(arguments))
         return UsageError(parser.errorText().toStdString());
     request = {};
@@ -124,6 +147,7 @@ std::string HelpText()
 {
     return "Usage:\n"
            "  txtp encrypt [-i TEXT] -o FILE.txtp [--raw] [--pass SOURCE] [--allow-empty-password]\n"
+           "  txtp encrypt [-i TEXT] -o FILE.txt.age [--format age] [--pass SOURCE] [--allow-empty-password]\n"
            "  txtp decrypt FILE.txtp [-o TEXT] [--raw] [--pass SOURCE]\n"
            "  txtp check FILE.txtp [--pass SOURCE]\n"
            "  txtp --help | --version\n"
@@ -131,6 +155,10 @@ std::string HelpText()
            "encrypt  protects a text: from -i or standard input into FILE.txtp.\n"
            "decrypt  opens FILE.txtp: the text goes to -o or standard output.\n"
            "check    tells whether the password opens FILE.txtp; shows no text.\n"
+           "\n"
+           "Two types of file: .txtp, and age (age-encryption.org/v1 with a passphrase),\n"
+           "which holds against someone who copies the file and sets out to break it.\n"
+           "decrypt and check tell the type from the file's content.\n"
            "\n"
            "Options:\n"
            "  -i, --input FILE   text to protect (default: standard input)\n"
@@ -143,6 +171,8 @@ std::string HelpText()
            "                     file:PATH the first line of that file\n"
            "                     fd:N      the first line read from open descriptor N\n"
            "                     Without --pass the password is asked on the terminal.\n"
+           "  --format TYPE      encrypt: txtp (the default) or age; age is also chosen\n"
+           "                     when the -o name ends in .age\n"
            "  --allow-empty-password\n"
            "                     encrypt with an empty password (the file then opens\n"
            "                     without one); without it an empty password is refused\n"
@@ -154,14 +184,22 @@ std::string HelpText()
            "character, and every character must exist in Windows-1251. A decrypted file\n"
            "is readable by its owner only.\n"
            "\n"
+           "An age file holds the text as UTF-8 bytes exactly as given, and its password\n"
+           "is any UTF-8 text; it opens with \"age -d\" and the same password. Its whole\n"
+           "content is authenticated: a changed, cut or lengthened file ends with status 6\n"
+           "and no output file (text already sent to standard output stays sent).\n"
+           "\n"
            "Exit status:\n"
            "  0  done\n"
-           "  1  wrong password, or not a valid key block\n"
+           "  1  wrong password, not a valid key block, or an age file made for keys\n"
+           "     rather than a password\n"
            "  2  usage error\n"
            "  3  file shorter than 200 bytes: not a protected file\n"
-           "  4  read or write error\n"
+           "  4  read or write error, or not enough memory (an age file whose key\n"
+           "     derivation asks for more than 2^22 work is not opened)\n"
            "  5  text a protected file cannot hold: a character without a\n"
-           "     Windows-1251 form, invalid UTF-8, or a NUL character\n";
+           "     Windows-1251 form, invalid UTF-8, or a NUL character\n"
+           "  6  damaged or altered age file\n";
 }
 
 } // namespace tainoteka::cli

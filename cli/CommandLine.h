@@ -11,6 +11,9 @@ namespace tainoteka::cli {
 
 enum class TCommand { Encrypt, Decrypt, Check, Help, Version };
 
+// The type encrypt writes; decrypt and check tell it from the file's content.
+enum class TFileFormat { Txtp, Age };
+
 struct TRequest {
     TCommand Command = TCommand::Help;
     std::string Input; // UTF-8 path; empty: standard input (encrypt only)
@@ -18,6 +21,7 @@ struct TRequest {
     TPasswordSource Password;
     bool Raw = false;
     bool AllowEmptyPassword = false; // encrypt: an empty password is meant
+    TFileFormat Format = TFileFormat::Txtp; // encrypt only
 };
 
 // arguments as QCoreApplication::arguments() gives them, program name first.

@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "AgeStreams.h"
 #include "FileStreams.h"
 #include "PasswordRules.h"
 #include "PasswordSource.h"
@@ -13,15 +14,19 @@ namespace {
 
 const std::string kEmptyPassword = "empty password; use --allow-empty-password to protect with none";
 
-// The password as Windows-1251 bytes; the UTF-8 copy is wiped on the way.
-TOutcome ObtainPassword(const TRequest& request, TPasswordUse use, const std::string& file, std::string& cp1251)
+// The password as the file type uses it: Windows-1251 bytes for .txtp, the
+// typed UTF-8 for age. The UTF-8 copy is wiped on the way.
+TOutcome ObtainPassword(const TRequest& request, TPasswordUse use, TFileFormat format, const std::string& file,
+                        std::string& password)
 {
     std::string utf8;
     const TWipeOnExit wipeUtf8(utf8);
     TOutcome outcome = ReadPassword(request.Password, {file, use == TPasswordUse::Protect}, utf8);
-    if (outcome.Ok())
-        outcome = PasswordToCp1251(utf8, use, cp1251);
-    if (outcome.Ok() && use == TPasswordUse::Protect && cp1251.empty() && !request.AllowEmptyPassword)
+    if (outcome.Ok() && format == TFileFormat::Age)
+        password.assign(utf8);
+    else if (outcome.Ok())
+        outcome = PasswordToCp1251(utf8, use, password);
+    if (outcome.Ok() && use == TPasswordUse::Protect && password.empty() && !request.AllowEmptyPassword)
         return Failure(TExitCode::Usage, kEmptyPassword);
     return outcome;
 }
@@ -48,21 +53,44 @@ private:
     TPlaceCounter counter_;
 };
 
-// Opens the protected file and its key block: a short file is refused before
-// the password is asked for.
-TOutcome OpenRequestedFile(const TRequest& request, TInputFile& file, TKeySet& body)
+// A protected file of either type, its password checked, ready to give its text.
+struct TOpenedFile {
+    TInputFile File;
+    TFileFormat Format = TFileFormat::Txtp;
+    TKeySet Body; // .txtp
+    AgeReader Age;
+    std::string PayloadStart; // age: payload bytes read with the header
+};
+
+// The type comes from the content; a short or damaged file, or one for
+// keys, is refused before the password is asked for.
+TOutcome OpenRequestedFile(const TRequest& request, TOpenedFile& opened)
 {
-    std::string block;
+    std::string start;
     std::string password;
+    const TWipeOnExit wipeStart(start);
     const TWipeOnExit wipePassword(password);
-    TOutcome outcome = file.Open(request.Input);
+    TOutcome outcome = opened.File.Open(request.Input);
     if (outcome.Ok())
-        outcome = ReadKeyBlock(file, block);
+        outcome = ReadFileStart(opened.File, start);
+    const bool age = LooksLikeAgeFile({reinterpret_cast<const std::uint8_t*>(start.data()), start.size()});
+    opened.Format = age ? TFileFormat::Age : TFileFormat::Txtp;
     if (outcome.Ok())
-        outcome = ObtainPassword(request, TPasswordUse::Open, request.Input, password);
+        outcome = age ? ReadAgeHeader(opened.File, start, opened.Age, opened.PayloadStart)
+                      : CheckKeyBlockLength(start, opened.File.Name());
     if (outcome.Ok())
-        outcome = OpenKeyBlock(block, password, request.Input, body);
+        outcome = ObtainPassword(request, TPasswordUse::Open, opened.Format, request.Input, password);
+    if (outcome.Ok())
+        outcome = age ? UnlockAgeFile(opened.Age, password, request.Input)
+                      : OpenKeyBlock(start, password, request.Input, opened.Body);
     return outcome;
+}
+
+TOutcome ReadText(TOpenedFile& opened, bool raw, IByteSink& output)
+{
+    if (opened.Format == TFileFormat::Age)
+        return OpenAgeStream(opened.File, opened.Age, opened.PayloadStart, output);
+    return DecipherStream(opened.File, opened.Body, raw, output);
 }
 
 } // namespace
@@ -105,7 +133,7 @@ TOutcome RunEncrypt(const TRequest& request)
     std::string password;
     const TWipeOnExit wipePassword(password);
     if (outcome.Ok())
-        outcome = ObtainPassword(request, TPasswordUse::Protect, request.Output, password);
+        outcome = ObtainPassword(request, TPasswordUse::Protect, request.Format, request.Output, password);
     TInputFile input;
     if (outcome.Ok())
         outcome = input.Open(request.Input);
@@ -113,7 +141,8 @@ TOutcome RunEncrypt(const TRequest& request)
     if (outcome.Ok())
         outcome = output.Open(request.Output, TOutputAccess::KeepExisting);
     if (outcome.Ok())
-        outcome = ProtectStream(input, request.Raw, password, output);
+        outcome = request.Format == TFileFormat::Age ? ProtectAgeStream(input, password, output)
+                                                     : ProtectStream(input, request.Raw, password, output);
     if (outcome.Ok())
         outcome = output.Commit();
     return outcome;
@@ -122,15 +151,14 @@ TOutcome RunEncrypt(const TRequest& request)
 TOutcome RunDecrypt(const TRequest& request)
 {
     TOutcome outcome = RefuseOutputOntoInput(request.Input, request.Output);
-    TInputFile file;
-    TKeySet body;
+    TOpenedFile opened;
     if (outcome.Ok())
-        outcome = OpenRequestedFile(request, file, body);
+        outcome = OpenRequestedFile(request, opened);
     TOutputFile output;
     if (outcome.Ok())
         outcome = output.Open(request.Output, TOutputAccess::OwnerOnly);
     if (outcome.Ok())
-        outcome = DecipherStream(file, body, request.Raw, output);
+        outcome = ReadText(opened, request.Raw, output);
     if (outcome.Ok())
         outcome = output.Commit();
     return outcome;
@@ -138,12 +166,11 @@ TOutcome RunDecrypt(const TRequest& request)
 
 TOutcome RunCheck(const TRequest& request)
 {
-    TInputFile file;
-    TKeySet body;
-    TOutcome outcome = OpenRequestedFile(request, file, body);
+    TOpenedFile opened;
+    TOutcome outcome = OpenRequestedFile(request, opened);
     TTextMeasure measure;
     if (outcome.Ok())
-        outcome = DecipherStream(file, body, true, measure);
+        outcome = ReadText(opened, true, measure);
     if (!outcome.Ok())
         return outcome;
     return WriteStandardOutput(request.Input + ": password correct, text of " + std::to_string(measure.Bytes()) +

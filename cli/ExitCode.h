@@ -12,6 +12,7 @@ enum class TExitCode : int {
     TooShort = 3, // fewer than 200 bytes: not a protected file
     FileError = 4, // reading or writing failed
     BadText = 5, // text the file cannot hold: no Windows-1251 byte, bad UTF-8, NUL
+    Damaged = 6, // an age file that fails its authentication: changed, cut or lengthened
 };
 
 struct TOutcome {

@@ -73,22 +73,36 @@ TOutcome ProtectStream(IByteSource& input, bool raw, std::string_view password, 
     return body.Write(text, true);
 }
 
-TOutcome ReadKeyBlock(IByteSource& file, std::string& block)
+TOutcome ReadFileStart(IByteSource& file, std::string& start)
 {
-    block.assign(KeyBlockSize, '\0');
+    start.assign(KeyBlockSize, '\0');
     std::size_t have = 0;
     while (have < KeyBlockSize) {
         std::size_t got = 0;
-        const TOutcome outcome = file.Read(block.data() + have, KeyBlockSize - have, got);
+        const TOutcome outcome = file.Read(start.data() + have, KeyBlockSize - have, got);
         if (!outcome.Ok())
             return outcome;
         if (got == 0)
-            return Failure(TExitCode::TooShort, file.Name() + ": " + std::to_string(have) +
-                                                    " bytes, too short for a protected file (at least " +
-                                                    std::to_string(KeyBlockSize) + ")");
+            break;
         have += got;
     }
+    start.resize(have);
     return Success();
+}
+
+TOutcome CheckKeyBlockLength(const std::string& start, const std::string& fileName)
+{
+    if (start.size() >= KeyBlockSize)
+        return Success();
+    return Failure(TExitCode::TooShort, fileName + ": " + std::to_string(start.size()) +
+                                            " bytes, too short for a protected file (at least " +
+                                            std::to_string(KeyBlockSize) + ")");
+}
+
+TOutcome ReadKeyBlock(IByteSource& file, std::string& block)
+{
+    const TOutcome outcome = ReadFileStart(file, block);
+    return outcome.Ok() ? CheckKeyBlockLength(block, file.Name()) : outcome;
 }
 
 TOutcome OpenKeyBlock(std::string_view block, std::string_view password, const std::string& fileName, TKeySet& body)

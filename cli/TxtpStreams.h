@@ -21,6 +21,12 @@ inline constexpr std::size_t kStreamBlockSize = std::size_t(1) << 20;
 TOutcome ProtectStream(IByteSource& input, bool raw, std::string_view password, IByteSink& output,
                        std::size_t blockSize = kStreamBlockSize);
 
+// Up to a key block's length from the start of file: fewer only when the file is shorter.
+TOutcome ReadFileStart(IByteSource& file, std::string& start);
+
+// The key block that start holds; fewer bytes than a key block is TooShort.
+TOutcome CheckKeyBlockLength(const std::string& start, const std::string& fileName);
+
 // Reads the key block from the start of file; fewer bytes than a key block is TooShort.
 TOutcome ReadKeyBlock(IByteSource& file, std::string& block);
 

@@ -41,7 +41,20 @@ std::string EncodeTxtpFile(std::string_view text, std::string_view password)
     return EncodeTxtpFile(text, password, random);
 }
 
-TDecodedFile DecodeTxtpFile(std::string_view file, std::string_view typed)
+namespace {
+
+bool Refused(std::string_view body, const TKeySet& keys, const TBodyLimit& limit)
+{
+    if (body.size() <= limit.Largest)
+        return false;
+    std::string head(body.substr(0, limit.HeadSize));
+    DecryptRun(reinterpret_cast<unsigned char*>(head.data()), head.size(), keys);
+    return !limit.AcceptsLonger || !limit.AcceptsLonger(head);
+}
+
+} // namespace
+
+TDecodedFile DecodeTxtpFile(std::string_view file, std::string_view typed, const TBodyLimit* limit)
 {
     TDecodedFile decoded;
     if (IsTooShortForTxtp(file.size()))
@@ -51,9 +64,13 @@ TDecodedFile DecodeTxtpFile(std::string_view file, std::string_view typed)
         decoded.Status = TDecodeStatus::InvalidKeyBlock;
         return decoded;
     }
+    const TKeySet bodyKeys{keys.StartKey, keys.MultKey, keys.AddKey};
+    if (limit && Refused(file.substr(KeyBlockSize), bodyKeys, *limit)) {
+        decoded.Status = TDecodeStatus::TooLarge;
+        return decoded;
+    }
     decoded.Body.assign(file.substr(KeyBlockSize));
-    DecryptRun(reinterpret_cast<unsigned char*>(decoded.Body.data()), decoded.Body.size(),
-               TKeySet{keys.StartKey, keys.MultKey, keys.AddKey});
+    DecryptRun(reinterpret_cast<unsigned char*>(decoded.Body.data()), decoded.Body.size(), bodyKeys);
     decoded.Password = keys.Password;
     decoded.Status = TDecodeStatus::Ok;
     return decoded;

@@ -1,6 +1,7 @@
 #pragma once
 // A .txtp file: the 200-byte key block, then the body enciphered under the
 // body keys. No signature, length or checksum.
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,15 @@ enum class TDecodeStatus {
     Ok,
     TooShort, // fewer than KeyBlockSize bytes: not one of our files
     InvalidKeyBlock, // wrong password, or a damaged or foreign key block
+    TooLarge, // the body is longer than the limit, and its first bytes do not let it pass
+};
+
+// A body longer than Largest is deciphered only when its first HeadSize
+// bytes, deciphered, pass AcceptsLonger; otherwise it is refused unread.
+struct TBodyLimit {
+    std::size_t Largest = 0;
+    std::size_t HeadSize = 0;
+    std::function<bool(std::string_view head)> AcceptsLonger;
 };
 
 struct TDecodedFile {
@@ -30,6 +40,6 @@ struct TDecodedFile {
 
 inline bool IsTooShortForTxtp(std::size_t fileSize) { return fileSize < KeyBlockSize; }
 
-TDecodedFile DecodeTxtpFile(std::string_view file, std::string_view typed);
+TDecodedFile DecodeTxtpFile(std::string_view file, std::string_view typed, const TBodyLimit* limit = nullptr);
 
 } // namespace tainoteka

@@ -2,6 +2,8 @@
 
 #include <QTextDocument>
 
+#include <algorithm>
+#include <cstdint>
 #include <new>
 #include <stdexcept>
 #include <system_error>
@@ -60,7 +62,23 @@ std::optional<TRefusedCharacter> FirstRefused(const QString& text, const TCp1251
     return RefusedAt(text, first);
 }
 
-TOpenedDocument OpenedText(const TDecodedFile& decoded)
+constexpr std::size_t kRichTextSignatureSize = 6; // "{\rtf" and the byte after it
+
+// Characters a formatted text takes in the editing area, CR LF counting two.
+quint64 SavedCharacters(const QTextDocument& formatted)
+{
+    return quint64(formatted.characterCount() - 1) + quint64(std::max(formatted.blockCount() - 1, 0));
+}
+
+TOpenedDocument TooLargeText(quint64 characters)
+{
+    TOpenedDocument refused;
+    refused.Status = TOpenStatus::TooLarge;
+    refused.Characters = characters;
+    return refused;
+}
+
+TOpenedDocument OpenedText(const TDecodedFile& decoded, quint64 largestText)
 {
     TOpenedDocument opened;
     opened.Status = TOpenStatus::Ok;
@@ -69,6 +87,8 @@ TOpenedDocument OpenedText(const TDecodedFile& decoded)
     if (IsRichTextDocument(body)) {
         auto formatted = std::make_unique<QTextDocument>();
         if (ImportRichText(body, *formatted)) {
+            if (const quint64 characters = SavedCharacters(*formatted); characters > largestText)
+                return TooLargeText(characters);
             opened.Formatted = std::move(formatted);
             return opened;
         }
@@ -124,7 +144,7 @@ TReadFile TDocumentFile::Read(const QString& path) const
     return read;
 }
 
-TOpenedDocument TDocumentFile::Open(const QByteArray& file, const QString& typedPassword) const
+TOpenedDocument TDocumentFile::Open(const QByteArray& file, const QString& typedPassword, quint64 largestText) const
 {
     // A character outside Windows-1251 can be no stored password's.
     TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(typedPassword));
@@ -132,12 +152,21 @@ TOpenedDocument TDocumentFile::Open(const QByteArray& file, const QString& typed
     if (!typed.Ok())
         return {};
     try {
-        TDecodedFile decoded = DecodeTxtpFile(std::string_view(file.constData(), std::size_t(file.size())), typed.Bytes);
+        // A plain body holds one character per byte: one too long is refused
+        // before it is deciphered; a rich-text one is measured once read.
+        const TBodyLimit limit{std::size_t(std::min<quint64>(largestText, SIZE_MAX)), kRichTextSignatureSize,
+                               [](std::string_view head) {
+                                   return IsRichTextDocument(QByteArray::fromRawData(head.data(), qsizetype(head.size())));
+                               }};
+        const std::string_view bytes(file.constData(), std::size_t(file.size()));
+        TDecodedFile decoded = DecodeTxtpFile(bytes, typed.Bytes, &limit);
         const TWipeOnExit wipeBody(decoded.Body);
         const TWipeOnExit wipeStored(decoded.Password);
+        if (decoded.Status == TDecodeStatus::TooLarge)
+            return TooLargeText(bytes.size() - KeyBlockSize);
         if (decoded.Status != TDecodeStatus::Ok)
             return {};
-        return OpenedText(decoded);
+        return OpenedText(decoded, largestText);
     } catch (const std::bad_alloc&) {
         TOpenedDocument failed;
         failed.Status = TOpenStatus::OutOfMemory;

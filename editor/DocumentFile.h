@@ -29,11 +29,12 @@ struct TReadFile {
     QByteArray Bytes; // Ok: the whole file
 };
 
-enum class TOpenStatus { Ok, WrongPassword, OutOfMemory };
+enum class TOpenStatus { Ok, WrongPassword, OutOfMemory, TooLarge };
 
 struct TOpenedDocument {
     TOpenStatus Status = TOpenStatus::WrongPassword;
     QString Password; // the one stored in the file
+    quint64 Characters = 0; // TooLarge: at least this many, as the editing area counts them
     QString PlainText; // the text, when Formatted is null
     std::unique_ptr<QTextDocument> Formatted; // a rich-text body, formatted
 };
@@ -73,8 +74,11 @@ public:
     // The file's bytes, unless it cannot be read, is too short to be a
     // protected file, or would not fit in memory once opened.
     TReadFile Read(const QString& path) const;
-    // The document inside, when typedPassword opens the file.
-    TOpenedDocument Open(const QByteArray& file, const QString& typedPassword) const;
+    // The document inside, when typedPassword opens the file and its text
+    // holds no more than largestText characters (CR LF counting two); a
+    // longer plain body is refused before it is deciphered.
+    TOpenedDocument Open(const QByteArray& file, const QString& typedPassword,
+                         quint64 largestText = UINT64_MAX) const;
     // Writes text (line breaks as '\n') protected by password.
     TSavedDocument Save(const QString& path, const QString& text, const QString& password) const;
 

@@ -73,6 +73,14 @@ QString TooLargeMessage(const QString& path, quint64 needed, quint64 available)
         .arg(FileNameOf(path), Megabytes(needed));
 }
 
+QString TooManyCharactersMessage(const QString& path, quint64 characters, qint64 limit)
+{
+    return QStringLiteral("Документ слишком велик: в файле «%1» %2 символов,\n"
+                          "а в редакторе помещается не больше %3.\nТекущий документ не изменён.")
+        .arg(FileNameOf(path), FormatThousands(quint32(std::min<quint64>(characters, UINT32_MAX))),
+             FormatThousands(quint32(limit)));
+}
+
 QString SaveFailureMessage(const TSavedDocument& saved)
 {
     switch (saved.Status) {
@@ -163,13 +171,16 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     // No typed password left lying in a hidden field; emptied first, so the
     // copy here is the only one left to wipe.
     EmptyPasswordField(*frmPasswordEnter_->TxtPassword);
-    TOpenedDocument opened = documentFile_->Open(read.Bytes, typed);
+    TOpenedDocument opened = documentFile_->Open(read.Bytes, typed, quint64(RichEditText->TextLimit()));
     Wipe(typed);
     const quint64 needed = MemoryToOpen(quint64(read.Bytes.size()));
     read = {}; // the file's bytes go before the editor builds its copy
     switch (opened.Status) {
     case TOpenStatus::WrongPassword: prompts_.ShowError(this, kErrorTitle, kWrongPassword); return false;
     case TOpenStatus::OutOfMemory: prompts_.ShowError(this, kErrorTitle, TooLargeMessage(path, needed, 0)); return false;
+    case TOpenStatus::TooLarge:
+        prompts_.ShowError(this, kErrorTitle, TooManyCharactersMessage(path, opened.Characters, RichEditText->TextLimit()));
+        return false;
     case TOpenStatus::Ok: break;
     }
     const bool shown = ShowOpenedText(opened);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds one fuzz target and runs it for a given time, single process.
-#   fuzz/run.sh <fuzz_parse_key_block|fuzz_decode_file> <seconds> [extra libFuzzer flags...]
+#   fuzz/run.sh <fuzz_parse_key_block|fuzz_decode_file|fuzz_age_reader> <seconds> [extra libFuzzer flags...]
 # BUILD_DIR (default /work/build-fuzz) holds the build, the growing corpus
 # (corpus/<target>) and any crash inputs (artifacts/<target>/). The seed
 # folder fuzz/corpus/<target> is only read, so it stays small.

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-dev libx11-dev qt6-translations-l10n libsodium-dev
+  age python3
 )
 if [ "${1:-}" = "--with-fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

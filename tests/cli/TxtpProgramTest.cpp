@@ -87,6 +87,9 @@ TEST_F(TxtpProgram, UsageErrorsAreOneLineAndStatusTwo)
         {"decrypt", "a.txtp", "--pass", "hunter2"},
         {"check", "a.txtp", "--raw"},
         {"encrypt", "-o", "x.txtp", "--bogus"},
+        {"encrypt", "-o", "x.txtp", "--format", "zip"},
+        {"encrypt", "-o", "x.age", "--raw"},
+        {"check", "a.age", "--format", "age"},
     };
     for (const QStringList& arguments : mistakes) {
         const TProgramRun run = RunTxtp(arguments);

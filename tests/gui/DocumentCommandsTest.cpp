@@ -428,6 +428,45 @@ TEST_F(DocumentCommands, FileChangedByAnotherProgramIsWrittenOverOnlyWhenAsked)
     EXPECT_EQ(DecodeTxtpFile(ReadFile("shared.txtp"), "pw").Body, "mine\r\n");
 }
 
+TEST_F(DocumentCommands, TextBeyondTheLimitIsRefusedAndTheDocumentKept)
+{
+    editor().LoadPlainText(QStringLiteral("kept"));
+    SaveAsNew("kept.txtp", "pw");
+    editor().SetTextLimit(100);
+    std::string markup = "{\\rtf1 ";
+    while (markup.size() < 150)
+        markup += "\\b\\b0 ";
+    const struct {
+        std::string Text; // stored with CR LF after the last line
+        bool Opens;
+    } cases[] = {
+        {std::string(98, 'x'), true}, // 100 characters: at the limit
+        {std::string(99, 'x'), false},
+        {markup + "hi}", true}, // long markup, short text
+        {"{\\rtf1 " + std::string(120, 'y') + "}", false},
+    };
+    for (const auto& c : cases) {
+        prompts.Errors.clear();
+        WriteFile("other.txtp", EncodeTxtpFile(c.Text, "pw"));
+        prompts.OpenNames.push_back(Path("other.txtp"));
+        ScriptTypedPassword("pw");
+        window().MnuFileOpenClick();
+        EXPECT_EQ(program->Document.CurrentFileName == QStringLiteral("other.txtp"), c.Opens) << c.Text;
+        if (c.Opens) {
+            EXPECT_TRUE(prompts.Errors.isEmpty());
+            prompts.OpenNames.push_back(Path("kept.txtp"));
+            ScriptTypedPassword("pw");
+            window().MnuFileOpenClick();
+            continue;
+        }
+        ASSERT_EQ(prompts.Errors.size(), 1) << c.Text;
+        EXPECT_TRUE(prompts.Errors[0].Text.startsWith(QStringLiteral("Документ слишком велик: в файле «other.txtp»")))
+            << prompts.Errors[0].Text.toStdString();
+        EXPECT_EQ(editor().toPlainText(), QStringLiteral("kept\n"));
+        EXPECT_EQ(program->Document.CurrentFileName, QStringLiteral("kept.txtp"));
+    }
+}
+
 TEST_F(DocumentCommands, PasswordCommandChangesOnlyThePassword)
 {
     editor().LoadPlainText(QStringLiteral("t"));

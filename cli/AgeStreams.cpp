@@ -1,0 +1,114 @@
+#include "AgeStreams.h"
+
+#include "Wipe.h"
+
+namespace tainoteka::cli {
+namespace {
+
+std::span<const std::uint8_t> Bytes(std::string_view text)
+{
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+std::string_view Text(const std::vector<std::uint8_t>& bytes)
+{
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+TOutcome AgeOutcome(AgeStatus status, const std::string& fileName)
+{
+    switch (status) {
+    case AgeStatus::Ok:
+        return Success();
+    case AgeStatus::WrongPassphrase:
+        return Failure(TExitCode::WrongPassword, fileName + ": wrong password");
+    case AgeStatus::Damaged:
+        return Failure(TExitCode::Damaged, fileName + ": damaged or altered file");
+    case AgeStatus::NotPassphraseFile:
+        return Failure(TExitCode::WrongPassword, fileName + ": an age file made for keys, not for a password");
+    case AgeStatus::WorkFactorTooLarge:
+        return Failure(TExitCode::FileError, fileName + ": asks for more key derivation work than 2^22; not opened");
+    case AgeStatus::OutOfMemory:
+        break;
+    }
+    return Failure(TExitCode::FileError, fileName + ": not enough memory for the key derivation");
+}
+
+} // namespace
+
+TOutcome ReadAgeHeader(IByteSource& file, std::string_view start, AgeReader& reader, std::string& payloadStart)
+{
+    std::string block(start);
+    std::size_t used = 0;
+    AgeStatus status = reader.ReadHeader(Bytes(block), used);
+    while (status == AgeStatus::Ok && !reader.HeaderComplete()) {
+        block.resize(kStreamBlockSize);
+        std::size_t got = 0;
+        const TOutcome read = file.Read(block.data(), block.size(), got);
+        if (!read.Ok())
+            return read;
+        if (got == 0)
+            return AgeOutcome(AgeStatus::Damaged, file.Name());
+        block.resize(got);
+        status = reader.ReadHeader(Bytes(block), used);
+    }
+    payloadStart = block.substr(used);
+    return AgeOutcome(status, file.Name());
+}
+
+TOutcome UnlockAgeFile(AgeReader& reader, std::string_view passwordUtf8, const std::string& fileName)
+{
+    return AgeOutcome(reader.Unlock(passwordUtf8), fileName);
+}
+
+TOutcome OpenAgeStream(IByteSource& file, AgeReader& reader, std::string_view payloadStart, IByteSink& output,
+                       std::size_t blockSize)
+{
+    std::string block(blockSize, '\0');
+    std::vector<std::uint8_t> text;
+    const TWipeOnExit wipeBlock(block);
+    const TWipeOnExit wipeText(text);
+    text.reserve(blockSize + 64 * 1024);
+    std::string_view piece = payloadStart;
+    for (bool end = false;;) {
+        text.clear();
+        const AgeStatus status = end ? reader.Finish(text) : reader.ReadPayload(Bytes(piece), text);
+        TOutcome outcome = text.empty() ? Success() : output.Write(Text(text));
+        Wipe(text);
+        if (outcome.Ok())
+            outcome = AgeOutcome(status, file.Name());
+        if (!outcome.Ok() || end)
+            return outcome;
+        std::size_t got = 0;
+        outcome = file.Read(block.data(), blockSize, got);
+        if (!outcome.Ok())
+            return outcome;
+        piece = std::string_view(block.data(), got);
+        end = got == 0;
+    }
+}
+
+TOutcome ProtectAgeStream(IByteSource& input, std::string_view passwordUtf8, IByteSink& output, std::size_t blockSize)
+{
+    std::vector<std::uint8_t> sealed;
+    const AgeSealer sealer(passwordUtf8);
+    AgeWriter writer = sealer.Begin(sealed);
+    std::string block(blockSize, '\0');
+    const TWipeOnExit wipeBlock(block);
+    sealed.reserve(blockSize + 64 * 1024);
+    for (;;) {
+        std::size_t got = 0;
+        TOutcome outcome = input.Read(block.data(), blockSize, got);
+        if (outcome.Ok() && got == 0)
+            writer.Finish(sealed);
+        else if (outcome.Ok())
+            writer.Write(Bytes(std::string_view(block.data(), got)), sealed);
+        if (outcome.Ok())
+            outcome = output.Write(Text(sealed));
+        if (!outcome.Ok() || got == 0)
+            return outcome;
+        sealed.clear();
+    }
+}
+
+} // namespace tainoteka::cli

@@ -1,0 +1,29 @@
+#pragma once
+// encrypt, decrypt and check for age files, block by block: memory stays a
+// few blocks whatever the size of the text.
+#include <string>
+#include <string_view>
+
+#include "AgeFile.h"
+#include "ByteStreams.h"
+#include "ExitCode.h"
+#include "TxtpStreams.h"
+
+namespace tainoteka::cli {
+
+// The header of the file after start, its first bytes already read; what
+// follows the header in the last block read is kept in payloadStart.
+// Damaged and not-for-a-password are known before a password is asked for.
+TOutcome ReadAgeHeader(IByteSource& file, std::string_view start, AgeReader& reader, std::string& payloadStart);
+
+TOutcome UnlockAgeFile(AgeReader& reader, std::string_view passwordUtf8, const std::string& fileName);
+
+// The text to output as UTF-8, untouched; each block only once authenticated.
+TOutcome OpenAgeStream(IByteSource& file, AgeReader& reader, std::string_view payloadStart, IByteSink& output,
+                       std::size_t blockSize = kStreamBlockSize);
+
+// Writes the whole age file: header, then the text of input, untouched.
+TOutcome ProtectAgeStream(IByteSource& input, std::string_view passwordUtf8, IByteSink& output,
+                          std::size_t blockSize = kStreamBlockSize);
+
+} // namespace tainoteka::cli
