@@ -11,7 +11,7 @@ build=$root/build-windows
 linux_build=${1:-$root/build}
 
 scripts/ensure-packages.sh xvfb xauth xclip xdotool x11-utils openbox imagemagick gcc libc6-dev libx11-dev \
-  fonts-dejavu-core unzip procps
+  fonts-dejavu-core unzip procps age python3
 
 t0=$SECONDS
 scripts/build-windows.sh -DTAINOTEKA_WERROR=ON -DTAINOTEKA_BUILD_BENCH=OFF

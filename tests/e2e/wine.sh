@@ -3,8 +3,8 @@
 # openbox and a fresh WINEPREFIX: the portable zip unpacked into a folder with
 # a Cyrillic name, the real tainoteka.exe driven with xdotool and checked from
 # outside (titles, xclip, files through the Linux txtp, options.ini), txtp.exe
-# against the Linux txtp both ways, and the installer's silent install and
-# uninstall.
+# against the Linux txtp and the Linux age both ways, and the installer's
+# silent install and uninstall.
 #
 #   wine.sh WINDOWS_BUILD_DIR LINUX_TXTP [SCENARIO...]
 #
@@ -19,7 +19,7 @@ readonly HERE=$(dirname "$(readlink -f "$0")")
 . "$HERE/retried.sh"
 readonly ROOT=$(cd "$HERE/../.." && pwd)
 readonly SDK=${TAINOTEKA_WINSDK_DIR:-$BUILD/sdk}/qt6-mingw
-readonly ALL_SCENARIOS=(txtp_both_ways open_from_command_line save_new_document keyboard_layer
+readonly ALL_SCENARIOS=(txtp_both_ways txtp_age_interop open_from_command_line save_new_document keyboard_layer
   clipboard_marked_secret clipboard_guard installer)
 readonly UNTITLED="Безымянный - Тайнотека"
 export LC_ALL=C.UTF-8 WINEDEBUG=-all
@@ -226,6 +226,23 @@ scenario_txtp_both_ways() {
     { fail "the Linux txtp cannot open what txtp.exe wrote"; return 1; }
   linux_decrypt "$dir/from-windows.txtp" "wrong" >/dev/null 2>&1 && { fail "opens with a wrong password"; return 1; }
   log "txtp.exe and the Linux txtp read each other's files"
+}
+
+# Age files made by txtp.exe open with the Linux age tool, and files made by
+# `age -p` open with txtp.exe: the interop check of the Linux build, run with
+# txtp.exe under Wine in place of the Linux txtp (Wine's Z: drive takes the
+# Linux paths as they are); its encrypt is asked for the age type by name.
+scenario_txtp_age_interop() {
+  local wrapper=$WORK/txtp-exe
+  cat >"$wrapper" <<EOF
+#!/bin/sh
+[ "\$1" = encrypt ] && { shift; set -- encrypt --format age "\$@"; }
+exec "$SDK/bin/wine-run" "$PROG/txtp.exe" "\$@"
+EOF
+  chmod +x "$wrapper"
+  (cd "$WORK" && python3 "$ROOT/tests/cli/age_interop.py" "$wrapper") >"$ART/age-interop.log" 2>&1 ||
+    { fail "txtp.exe and age: $(tail -n 3 "$ART/age-interop.log")"; return 1; }
+  log "txtp.exe and the Linux age read each other's files: $(tr '\n' ';' <"$ART/age-interop.log")"
 }
 
 # A .TXTP named on the command line asks for its password, then is shown.
