@@ -31,6 +31,7 @@ void TFrmGeneral::BuildRecovery(const QString& folder)
     RecoveryNote = new QLabel(StatusBar);
     RecoveryNote->setObjectName(QStringLiteral("RecoveryNote"));
     StatusBar->addWidget(RecoveryNote, 1);
+    RecoveryNote->hide(); // shown only while it has something to say
     TRecoverySource source{
         [this] { return document_.CurrentPassword; },
         [this] {
@@ -40,7 +41,10 @@ void TFrmGeneral::BuildRecovery(const QString& folder)
             return TRecoveryContent{path, TypeWord(document_.CurrentType), RichEditText->document()->toRawText()};
         }};
     Recovery = new TRecoveryKeeper(folder.isEmpty() ? SystemRecoveryFolder() : folder, std::move(source),
-                                   [this](const QString& note) { RecoveryNote->setText(note); }, this);
+                                   [this](const QString& note) {
+                                       RecoveryNote->setText(note);
+                                       RecoveryNote->setVisible(!note.isEmpty());
+                                   }, this);
     connect(RichEditText->document(), &QTextDocument::contentsChanged, Recovery, &TRecoveryKeeper::Changed);
 }
 
