@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <string>
 #include <gtest/gtest.h>
 
 #include "TempFiles.h"
@@ -75,7 +76,9 @@ TEST_F(TxtpAge, DamagedFileEndsWithSixAndLeavesNoOutputFile)
         PutFile(Path("bad.age"), c.File);
         const TProgramRun run = Run({"decrypt", Path("bad.age"), "-o", Path("out.txt")}, "pw");
         EXPECT_EQ(run.Exit, 6);
-        EXPECT_EQ(run.Err, "txtp: " + Path("bad.age").toStdString() + ": damaged or altered file\n");
+        std::string err = run.Err;
+        std::erase(err, '\r'); // standard error ends lines in CR LF on Windows
+        EXPECT_EQ(err, "txtp: " + Path("bad.age").toStdString() + ": damaged or altered file\n");
         EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3) << "no output, no temporary";
     }
 }
