@@ -8,12 +8,14 @@
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextDocument>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
 #include <new>
 
 #include "ApplicationTitle.h"
+#include "ClipboardGuard.h"
 #include "FindPanel.h"
 #include "IdleWatch.h"
 #include "LockPanel.h"
@@ -21,6 +23,7 @@
 #include "RecoveryKeeper.h"
 #include "RichEditText.h"
 #include "SecretClipboard.h"
+#include "SystemClipboard.h"
 #include "ToolbarPanel.h"
 #include "U_General.h"
 #include "U_Password.h"
@@ -37,6 +40,7 @@ const QString kUnlockBeforeClosing =
     QStringLiteral("Несохранённый текст не удалось записать в копию для восстановления.\n"
                    "Разблокируйте документ и сохраните его перед закрытием.");
 constexpr int kLockRetryMs = 1000;
+constexpr int kClipboardAttempts = 20;
 
 int Clamped(int position, const QTextDocument& document)
 {
@@ -160,10 +164,16 @@ void TFrmGeneral::EmptyWindow()
 
 void TFrmGeneral::EmptyOwnClipboard()
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    for (const QClipboard::Mode mode : {QClipboard::Clipboard, QClipboard::Selection})
-        if (HoldsOwnData(mode))
-            clipboard->clear(mode);
+    for (const QClipboard::Mode mode : {QClipboard::Clipboard, QClipboard::Selection}) {
+        if (!HoldsOwnData(mode))
+            continue;
+        // Another program may hold the clipboard open for a moment.
+        for (int attempt = 0; attempt < kClipboardAttempts; ++attempt) {
+            if (EmptySystemClipboard(mode) == TEmptyResult::Done)
+                break;
+            QThread::msleep(TClipboardGuard::BusyRetryMs);
+        }
+    }
 }
 
 void TFrmGeneral::ShowLocked(bool locked)
