@@ -336,7 +336,7 @@ void TFrmGeneral::FormCreate()
         UpdateCharCount();
         UpdateEditCommands();
     });
-    connect(RichEditText->document(), &QTextDocument::contentsChanged, this, &TFrmGeneral::UpdateCharCount);
+    connect(RichEditText, &QPlainTextEdit::textChanged, this, &TFrmGeneral::UpdateCharCount);
     connect(ClipboardText, &TClipboardTextWatch::Changed, this, &TFrmGeneral::UpdateEditCommands);
     connect(FindPanel, &TFindPanel::MessageWhileClosed, this, &TFrmGeneral::ShowFindMessage);
     ResetDocumentPath();

@@ -204,6 +204,9 @@ private:
     std::optional<TRecoveryContent> OpenCopy(const QString& path, const QString& password);
     void ShowReadFailure(const QString& path, const TReadFile& read);
     bool ShowOpenedText(TOpenedDocument& opened);
+    // A file read only in part (a long body): tells why it cannot be opened,
+    // or reads it whole when its body is rich text.
+    bool ReadLongBody(const QString& path, TReadFile& read, const QString& typed);
     void SetDialogsStartFolder(const QString& folder);
     void AdoptPath(const QString& path);
     // False when the file changed on disk since this window read or wrote it

@@ -45,7 +45,8 @@ void TFrmGeneral::BuildRecovery(const QString& folder)
                                        RecoveryNote->setText(note);
                                        RecoveryNote->setVisible(!note.isEmpty());
                                    }, this);
-    connect(RichEditText->document(), &QTextDocument::contentsChanged, Recovery, &TRecoveryKeeper::Changed);
+    // The area's own signal: a loaded text comes as a new document.
+    connect(RichEditText, &QPlainTextEdit::textChanged, Recovery, &TRecoveryKeeper::Changed);
 }
 
 void TFrmGeneral::WriteRecoveryNow() { Recovery->WriteNow(); }
