@@ -214,11 +214,20 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
 {
     TCommandsOff off(*this);
     TReadFile read = documentFile_->Read(path);
+    const std::optional<TFileStamp> stamp = RegularFileStamp(path);
+    if (!OpenProtectedBytes(path, read))
+        return false;
+    diskStamp_ = stamp;
+    Recovery->Discard();
+    return true;
+}
+
+bool TFrmGeneral::OpenProtectedBytes(const QString& path, TReadFile& read)
+{
     if (read.Status != TReadStatus::Ok) {
         ShowReadFailure(path, read);
         return false;
     }
-    const std::optional<TFileStamp> stamp = RegularFileStamp(path);
     QString typed = AskTypedPassword();
     const quint64 largestText = quint64(RichEditText->TextLimit());
     const auto unseal = [&] { return TDocumentFile::Unseal(read.Bytes, typed, largestText); };
@@ -252,11 +261,9 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     document_.CurrentType = opened.Type;
     Wipe(opened.Password);
     AdoptPath(path);
-    diskStamp_ = stamp;
     UpdateCaption();
     UpdateCharCount();
     FindPanel->Forget();
-    Recovery->Discard();
     return true;
 }
 
