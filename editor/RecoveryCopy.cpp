@@ -9,6 +9,12 @@ const QByteArray kTag = QByteArrayLiteral("tainoteka recovery 1\n");
 
 } // namespace
 
+void UseNewlines(QString& text)
+{
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+}
+
 QByteArray EncodeRecoveryContent(const TRecoveryContent& content)
 {
     const QByteArray type = content.Type.toUtf8();

@@ -15,6 +15,9 @@ struct TRecoveryContent {
     QString Text; // line breaks as '\n' (the editing area's own separators are taken for '\n' too)
 };
 
+// The editing area's paragraph and line separators become '\n', as a copy keeps them.
+void UseNewlines(QString& text);
+
 // The payload: a tag line, then type and path each ended by a NUL, then the
 // text in UTF-8.
 QByteArray EncodeRecoveryContent(const TRecoveryContent& content);

@@ -55,6 +55,7 @@ TRecoveryKeeper::TRecoveryKeeper(const QString& folder, TRecoverySource source,
       quietTime_(QuietTimeFromEnvironment())
 {
     writer_ = std::make_unique<TRecoveryWriter>([this](const TFileResult& written) {
+        lastWriteOk_ = written.Ok;
         const QString text = written.Ok ? QString() : FailureNote(written.Error);
         QMetaObject::invokeMethod(this, [this, text] { note_(text); }, Qt::QueuedConnection);
     });
@@ -94,11 +95,16 @@ void TRecoveryKeeper::Discard()
 
 void TRecoveryKeeper::WriteNow()
 {
+    WriteDueNow();
+    writer_->Wait();
+}
+
+void TRecoveryKeeper::WriteDueNow()
+{
     if (due_) {
         timer_->Stop();
         Write();
     }
-    writer_->Wait();
 }
 
 void TRecoveryKeeper::Adopt(const QString& copy)
@@ -118,6 +124,7 @@ void TRecoveryKeeper::Write()
     QString path;
     const TFileResult prepared = store_.PrepareOwnCopy(path);
     if (!prepared.Ok) {
+        lastWriteOk_ = false;
         note_(FailureNote(prepared.Error));
         return;
     }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -53,6 +54,12 @@ public:
     void Discard();
     // The session ends: the copy is written now, and this returns once it is.
     void WriteNow();
+    // The same without waiting: the copy is taken now and written meanwhile.
+    void WriteDueNow();
+    // Unsaved changes since the last save or discard.
+    bool HasChanges() const { return changed_; }
+    // The copy on disk holds every change (once the writes asked for are done).
+    bool HoldsChanges() const { return changed_ && !due_ && lastWriteOk_; }
     // A copy left by an earlier run is the document now, changed.
     void Adopt(const QString& copy);
     // Returns once the writes asked for are done (their notes still queued).
@@ -70,6 +77,7 @@ private:
     std::chrono::milliseconds firstChange_{0};
     bool changed_ = false; // unsaved changes since the last save or discard
     bool due_ = false; // changes the copy does not hold yet
+    std::atomic<bool> lastWriteOk_{false}; // set on the writer's thread
 };
 
 } // namespace tainoteka

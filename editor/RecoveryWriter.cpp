@@ -118,9 +118,7 @@ TFileResult TRecoveryWriter::Perform(TRecoveryJob& job)
         ~TWipeJob() { WipeJob(Job); }
     } wipeJob{job};
     try {
-        // The editing area's paragraph and line separators end lines too.
-        job.Content->Text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-        job.Content->Text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+        UseNewlines(job.Content->Text);
         QByteArray payload = EncodeRecoveryContent(*job.Content);
         TWipeOnExit<QByteArray> wipePayload(payload);
         Wipe(job.Content->Text);

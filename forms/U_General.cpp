@@ -115,6 +115,7 @@ TFrmGeneral::TFrmGeneral(const TGeneralServices& services, QWidget* parent)
     BuildToolbar();
     BuildLayout();
     BuildRecovery(services.RecoveryFolder);
+    BuildLock();
     BindShortcuts();
     setMinimumSize(300, 400);
     PlaceAtFirstStart(QMargins());
@@ -198,6 +199,7 @@ void TFrmGeneral::BuildMenus()
     MnuFile->addSeparator()->setObjectName(QStringLiteral("N1"));
     MnuEditPassword = addItem(MnuFile, "MnuEditPassword", QStringLiteral("Назначить/сменить &пароль"), 16,
                               &TFrmGeneral::MnuEditPasswordClick);
+    MnuFileLock = addItem(MnuFile, "MnuFileLock", QStringLiteral("За&блокировать"), -1, &TFrmGeneral::MnuFileLockClick);
     MnuFile->addSeparator()->setObjectName(QStringLiteral("MnuFileLine1"));
     MnuFileExit = addItem(MnuFile, "MnuFileExit", QStringLiteral("В&ыход"), -1, &TFrmGeneral::MnuFileExitClick);
 
@@ -254,12 +256,34 @@ void TFrmGeneral::BuildMenus()
     MnuViewPanelLeft = addEdge("MnuViewPanelLeft", QStringLiteral("С&лева"), 22, TToolbarEdge::Left);
     MnuViewPanelRight = addEdge("MnuViewPanelRight", QStringLiteral("С&права"), 26, TToolbarEdge::Right);
     MnuViewPanelTop->setChecked(true);
+    BuildLockMenu();
 
     MnuHelp = addMenu("MnuHelp", QStringLiteral("&Справка"));
     MnuHelpHelp = addItem(MnuHelp, "MnuHelpHelp", QStringLiteral("&Вызов справки"), 30, &TFrmGeneral::MnuHelpHelpClick);
     MnuHelp->addSeparator()->setObjectName(QStringLiteral("N3"));
     MnuHelpAbout = addItem(MnuHelp, "MnuHelpAbout", QStringLiteral("&О программе"), 18,
                            &TFrmGeneral::MnuHelpAboutClick);
+}
+
+void TFrmGeneral::BuildLockMenu()
+{
+    MnuViewLock = MnuView->addMenu(QStringLiteral("Авто&блокировка"));
+    MnuViewLock->setObjectName(QStringLiteral("MnuViewLock"));
+    MnuViewLock->setStyleSheet(QLatin1String(kMenuStyle));
+    auto* choices = new QActionGroup(this);
+    const auto addChoice = [&](const char* name, const QString& caption, int minutes) {
+        QAction* action = MnuViewLock->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        action->setCheckable(true);
+        action->setData(minutes);
+        choices->addAction(action);
+        connect(action, &QAction::triggered, this, [this, minutes] { SetLockMinutes(minutes); });
+        return action;
+    };
+    MnuViewLockNever = addChoice("MnuViewLockNever", QStringLiteral("&Никогда"), 0);
+    MnuViewLock5 = addChoice("MnuViewLock5", QStringLiteral("Через &5 минут"), 5);
+    MnuViewLock10 = addChoice("MnuViewLock10", QStringLiteral("Через &10 минут"), 10);
+    MnuViewLock30 = addChoice("MnuViewLock30", QStringLiteral("Через &30 минут"), 30);
 }
 
 void TFrmGeneral::BuildToolbar()
@@ -325,6 +349,7 @@ void TFrmGeneral::BindShortcuts()
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_S), MnuFile, none, MnuFileSave);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_P), MnuFile, none,
                     MnuEditPassword);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_L), MnuFile, none, MnuFileLock);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_X), MnuEdit, editClick, MnuEditCut);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_C), MnuEdit, editClick, MnuEditCopy);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_V), MnuEdit, [this] { MnuEditPasteKey(); },

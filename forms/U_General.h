@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "AtomicFile.h"
+#include "DocumentSnapshot.h"
 #include "DocumentState.h"
 #include "ToolbarEdge.h"
 #include "U_Help.h"
@@ -35,6 +36,8 @@ class TClipboardGuard;
 class TClipboardTextWatch;
 class TDocumentFile;
 class TFindPanel;
+class TIdleWatch;
+class TLockPanel;
 struct TOpenedDocument;
 struct TReadFile;
 struct TSettings;
@@ -90,6 +93,17 @@ public:
     bool LoadProtectedFile(const QString& path);
     // The session ends: the recovery copy is written before this returns.
     void WriteRecoveryNow();
+    // Locking: the text leaves the window and stays only sealed under the
+    // document's password. The command asks for a password when the document
+    // has none; automatic locking leaves such a document alone, and waits
+    // while a dialog is open. True when the document is locked afterwards.
+    bool LockDocument();
+    void LockAutomatically();
+    bool IsLocked() const { return locked_ != nullptr; }
+    void UnlockDocument();
+    // Minutes without input before the automatic lock; 0: never.
+    void SetLockMinutes(int minutes);
+    int LockMinutes() const { return lockMinutes_; }
 
     // Handlers.
     void FormActivate();
@@ -98,6 +112,7 @@ public:
     void MnuFileSaveClick();
     void MnuFileSaveAsClick();
     void MnuEditPasswordClick();
+    void MnuFileLockClick();
     void MnuFileExitClick();
     void MnuEditClick();
     void MnuEditClipboardClick();
@@ -124,12 +139,14 @@ public:
     QMenu* MnuFormat = nullptr;
     QMenu* MnuView = nullptr;
     QMenu* MnuViewPanel = nullptr;
+    QMenu* MnuViewLock = nullptr;
     QMenu* MnuHelp = nullptr;
     QAction* MnuFileNew = nullptr;
     QAction* MnuFileOpen = nullptr;
     QAction* MnuFileSave = nullptr;
     QAction* MnuFileSaveAs = nullptr;
     QAction* MnuEditPassword = nullptr;
+    QAction* MnuFileLock = nullptr;
     QAction* MnuFileExit = nullptr;
     QAction* MnuEditClipboard = nullptr;
     QAction* MnuEditCut = nullptr;
@@ -146,6 +163,10 @@ public:
     QAction* MnuViewPanelBottom = nullptr;
     QAction* MnuViewPanelLeft = nullptr;
     QAction* MnuViewPanelRight = nullptr;
+    QAction* MnuViewLockNever = nullptr;
+    QAction* MnuViewLock5 = nullptr;
+    QAction* MnuViewLock10 = nullptr;
+    QAction* MnuViewLock30 = nullptr;
     QAction* MnuHelpHelp = nullptr;
     QAction* MnuHelpAbout = nullptr;
     TToolbarPanel* RzToolbarPictures = nullptr;
@@ -165,6 +186,8 @@ public:
     static constexpr int FindMessageMs = 5000;
     TFindPanel* FindPanel = nullptr;
     TRecoveryKeeper* Recovery = nullptr;
+    TLockPanel* LockPanel = nullptr; // in the editing area's place while locked
+    TIdleWatch* IdleWatch = nullptr;
     QLabel* RecoveryNote = nullptr; // a recovery copy that could not be written
     TClipboardGuard* ClipboardGuard = nullptr;
     // Whether the clipboard offers text, kept without waiting on its owner.
@@ -199,6 +222,16 @@ private:
     void StartUntitled();
     QString AskTypedPassword();
     void BuildRecovery(const QString& folder);
+    void BuildLock();
+    void BuildLockMenu();
+    TRecoveryContent RecoveryContent() const;
+    // The window as locked or as unlocked: editing area or panel, commands.
+    void ShowLocked(bool locked);
+    void EmptyWindow();
+    void EmptyOwnClipboard();
+    bool LockNow();
+    bool CloseLocked();
+    void SaveSettingsAtClose();
     // At start, for each copy an earlier run left: restore, delete or keep.
     void OfferLeftCopies();
     bool RestoreCopy(const QString& path);
@@ -255,6 +288,21 @@ private:
     QPoint askedPosition_;
     QSize askedSize_;
     std::optional<TFileStamp> diskStamp_; // the file as this window last read or wrote it
+    // What a lock keeps: the sealed document and where the view stood.
+    struct TLockedDocument {
+        TDocumentSnapshot Snapshot;
+        int Anchor = 0;
+        int Position = 0;
+        int VerticalScroll = 0;
+        int HorizontalScroll = 0;
+        bool Modified = false;
+        bool FindPanelShown = false;
+    };
+    std::unique_ptr<TLockedDocument> locked_;
+    // The editing area is emptied or filled by the lock: no change to copy.
+    bool lockMovesText_ = false;
+    bool lockWaiting_ = false; // an automatic lock waits for a dialog to close
+    int lockMinutes_ = 10;
 };
 
 // Runs work on a thread of its own while the window goes on repainting, with

@@ -378,6 +378,8 @@ void TFrmGeneral::StartUntitled()
 
 bool TFrmGeneral::FormClose()
 {
+    if (locked_)
+        return CloseLocked();
     switch (prompts_.AskYesNoCancel(this, kAskBeforeClose)) {
     case TAnswer::Cancel: return false;
     case TAnswer::Yes:
@@ -387,12 +389,17 @@ bool TFrmGeneral::FormClose()
     case TAnswer::No: break;
     }
     Recovery->Discard();
+    SaveSettingsAtClose();
+    return true;
+}
+
+void TFrmGeneral::SaveSettingsAtClose()
+{
     // A settings file that cannot be written is reported, but never keeps
     // the user from quitting: every later close would fail the same way.
     const TFileResult written = SaveSettings(CollectSettings(), settingsPath_, RichEditText->logicalDpiY());
     if (!written.Ok)
         prompts_.ShowError(this, ApplicationTitle, written.Error + QLatin1Char('.'));
-    return true;
 }
 
 void TFrmGeneral::MnuFileExitClick() { close(); }

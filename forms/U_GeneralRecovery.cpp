@@ -36,20 +36,24 @@ void TFrmGeneral::BuildRecovery(const QString& folder)
     RecoveryNote->setObjectName(QStringLiteral("RecoveryNote"));
     StatusBar->addWidget(RecoveryNote, 1);
     RecoveryNote->hide(); // shown only while it has something to say
-    TRecoverySource source{
-        [this] { return document_.CurrentPassword; },
-        [this] {
-            const QString path =
-                document_.CurrentFileName.isEmpty() ? QString() : document_.CurrentDir + document_.CurrentFileName;
-            // Only the copy here: the line breaks are mended on the writer's thread.
-            return TRecoveryContent{path, TypeWord(document_.CurrentType), RichEditText->document()->toRawText()};
-        }};
+    TRecoverySource source{[this] { return document_.CurrentPassword; }, [this] { return RecoveryContent(); }};
     Recovery = new TRecoveryKeeper(folder.isEmpty() ? SystemRecoveryFolder() : folder, std::move(source),
                                    [this](const QString& note) {
                                        RecoveryNote->setText(note);
                                        RecoveryNote->setVisible(!note.isEmpty());
                                    }, this);
-    connect(RichEditText->document(), &QTextDocument::contentsChanged, Recovery, &TRecoveryKeeper::Changed);
+    connect(RichEditText->document(), &QTextDocument::contentsChanged, Recovery, [this] {
+        if (!lockMovesText_)
+            Recovery->Changed();
+    });
+}
+
+TRecoveryContent TFrmGeneral::RecoveryContent() const
+{
+    const QString path =
+        document_.CurrentFileName.isEmpty() ? QString() : document_.CurrentDir + document_.CurrentFileName;
+    // Only the copy here: the line breaks are mended away from the interface thread.
+    return TRecoveryContent{path, TypeWord(document_.CurrentType), RichEditText->document()->toRawText()};
 }
 
 void TFrmGeneral::WriteRecoveryNow() { Recovery->WriteNow(); }

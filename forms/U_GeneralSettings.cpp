@@ -26,6 +26,7 @@ void TFrmGeneral::ApplySettings(const TSettings& settings)
     RichEditText->setFont(settings.Font);
     MnuEditClipboard->setChecked(settings.ClipboardOn);
     saveAsType_ = settings.SaveAsType;
+    SetLockMinutes(settings.LockMinutes);
 }
 
 TSettings TFrmGeneral::CollectSettings() const
@@ -38,6 +39,7 @@ TSettings TFrmGeneral::CollectSettings() const
     settings.Color = systemTextColor_ && systemTextColor_->Shown == shown ? systemTextColor_->Value : ColorValue(shown);
     settings.ClipboardOn = MnuEditClipboard->isChecked();
     settings.SaveAsType = saveAsType_;
+    settings.LockMinutes = lockMinutes_;
     return settings;
 }
 

@@ -1,6 +1,21 @@
 #include "SecretClipboard.h"
 
+#include <QGuiApplication>
+
 namespace tainoteka {
+
+bool HoldsOwnData(QClipboard::Mode mode)
+{
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    if (mode == QClipboard::Selection && !clipboard->supportsSelection())
+        return false;
+    if (mode == QClipboard::Clipboard ? clipboard->ownsClipboard() : clipboard->ownsSelection())
+        return true;
+    // A clipboard kept inside the process (the offscreen platform's) tells no
+    // owner; whatever it holds was put there by this program.
+    return QGuiApplication::platformName() == QLatin1String("offscreen") && clipboard->mimeData(mode) &&
+        !clipboard->mimeData(mode)->formats().isEmpty();
+}
 
 TSecretMimeData::TSecretMimeData(std::unique_ptr<QMimeData> rendered) : rendered_(std::move(rendered))
 {

@@ -2,6 +2,7 @@
 // Marks what the program puts on the clipboard as secret, so that clipboard
 // histories and cloud clipboards that honour the marks skip it. The text and
 // every other format stay as they are, so a paste works as before.
+#include <QClipboard>
 #include <QMimeData>
 #include <QStringList>
 
@@ -11,6 +12,10 @@ namespace tainoteka {
 
 // Adds this platform's marks beside whatever `data` already offers.
 void MarkAsSecret(QMimeData& data);
+
+// Whether the clipboard (mode) holds what this program put there. Never
+// asks another program.
+bool HoldsOwnData(QClipboard::Mode mode);
 
 // The formats MarkAsSecret adds on this platform.
 QStringList SecretMarkFormats();

@@ -35,6 +35,8 @@ const QString kClipboard = QStringLiteral("CLIPBOARD");
 const QString kClipboardChecked = QStringLiteral("ClipboardChecked");
 const QString kSaveAs = QStringLiteral("SAVE AS");
 const QString kType = QStringLiteral("Type");
+const QString kLock = QStringLiteral("LOCK");
+const QString kMinutes = QStringLiteral("Minutes");
 // No stored value can hold a line break.
 const QString kMissing = QStringLiteral("\n");
 
@@ -270,6 +272,9 @@ TSettings LoadSettings(const QString& iniPath, const QString& programDir, const 
 
     settings.ClipboardOn = file.ReadFlag(kClipboard, kClipboardChecked, true);
     settings.SaveAsType = TypeFromWord(file.ReadString(kSaveAs, kType, TypeWord(TDocumentType::Txtp)));
+    const int minutes = file.ReadInteger(kLock, kMinutes, DefaultLockMinutes);
+    if (std::ranges::find(LockMinuteChoices, minutes) != std::end(LockMinuteChoices))
+        settings.LockMinutes = minutes;
     return settings;
 }
 
@@ -316,6 +321,10 @@ TFileResult SaveSettings(const TSettings& settings, const QString& iniPath, doub
     const bool stored = file.ReadString(kSaveAs, kType, kMissing) != kMissing;
     if ((stored || settings.SaveAsType != TDocumentType::Txtp) &&
         !file.WriteString(kSaveAs, kType, TypeWord(settings.SaveAsType)).Ok)
+        return failed();
+    const bool lockStored = file.ReadString(kLock, kMinutes, kMissing) != kMissing;
+    if ((lockStored || settings.LockMinutes != DefaultLockMinutes) &&
+        !file.WriteString(kLock, kMinutes, QString::number(settings.LockMinutes)).Ok)
         return failed();
     return {true, {}, 0};
 }

@@ -20,6 +20,9 @@ namespace tainoteka {
 // The colour value of the system colour "window text", the default.
 inline constexpr int WindowTextColorValue = -16777208;
 
+inline constexpr int DefaultLockMinutes = 10;
+inline constexpr int LockMinuteChoices[] = {0, 5, 10, 30};
+
 struct TSettings {
     QString StartFolder; // of the open and save dialogs, as a dialog takes it
     // nullopt: the stored edge is none of the four words, the toolbar stays put.
@@ -29,6 +32,9 @@ struct TSettings {
     bool ClipboardOn = true;
     // Picked first in Save As; stored only once it has been other than .txtp.
     TDocumentType SaveAsType = TDocumentType::Txtp;
+    // Minutes without input before the document locks itself (0: never);
+    // stored only once it has been other than the default.
+    int LockMinutes = DefaultLockMinutes;
 };
 
 // options.ini beside the program when its folder can be written (a portable

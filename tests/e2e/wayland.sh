@@ -242,8 +242,9 @@ keys_to_app() {
 # client may touch the clipboard only with it), so focus goes back to the
 # program before its keys.
 focus_app() {
-  local id x y
+  local id x y X= Y= WIDTH=0 HEIGHT=0
   id=$(xw xdotool search --onlyvisible --name "${1:- - Тайнотека\$}" | head -n1)
+  [ -n "$id" ] || return 1
   xw xdotool windowactivate --sync "$id" >/dev/null 2>&1 || xw xdotool windowfocus "$id" >/dev/null 2>&1
   if [ -n "$KD" ]; then # a click gives the window weston's keyboard focus
     eval "$(xw xdotool getwindowgeometry --shell "$id")"
@@ -253,8 +254,26 @@ focus_app() {
   sleep 0.3
 }
 
+# Both the compositor and the program still run; otherwise says which ended
+# and why, so that a compositor's own crash is told apart from ours.
+session_alive() {
+  if ! kill -0 "$COMPOSITOR_PID" 2>/dev/null; then
+    check no "$C itself ended during the test; its log ends:"
+    tail -n 12 "$ART/$C.log" | sed 's/^/      /'
+    return 1
+  fi
+  if ! kill -0 "$APP_PID" 2>/dev/null; then
+    wait "$APP_PID" 2>/dev/null
+    check no "the program ended (exit status $?); its output ends:"
+    tail -n 12 "$ART/$C-app.log" | sed 's/^/      /'
+    APP_PID=
+    return 1
+  fi
+  return 0
+}
+
 type_into_app() {
-  focus_app
+  focus_app || return 1
   keys_to_app type --delay 40 "$1"
   keys_to_app key --delay 80 ctrl+a ctrl+c ctrl+Insert
 }
@@ -287,15 +306,17 @@ run_xwayland_checks() {
 
   local i v figures=
   for i in $(seq "$ROUNDS"); do
-    v=$(xw "$X11TOOL" own CLIPBOARD "owned on $C $i" 1000 | awk -F= '/^cleared_after_us=/ { printf "%.2f", $2 / 1000 }')
+    v=$(xw "$X11TOOL" own CLIPBOARD "owned on $C $i" 1000 2>>"$ART/$C-x11tool.txt" |
+      awk -F= '/^cleared_after_us=/ { printf "%.2f", $2 / 1000 }')
     figures="$figures ${v:-kept}"
   done
   log "  X client owning the clipboard on XWayland lost it after (ms, from owning):$figures"
   [[ "$figures" == *kept* ]] && check no "an X owner kept the clipboard" || check ok "an X owner lost the clipboard each time"
+  session_alive || return
   [ -z "$(wayland_text)" ] && check ok "Wayland reader finds nothing after it" ||
     check no "Wayland reader finds '$(wayland_text)' after the X owner lost the clipboard"
 
-  type_into_app "held in $C"
+  type_into_app "held in $C" || { check no "the program's window is gone"; session_alive; return; }
   local deadline=$(( $(now_ms) + 1500 )) leak=
   while [ "$(now_ms)" -lt "$deadline" ]; do
     [ "$(wayland_text)" = "held in $C" ] && leak="clipboard"
@@ -326,8 +347,7 @@ run_xwayland_checks() {
   else
     check no "keys never reached the program, so the copy test above proves nothing"
   fi
-  kill -0 "$APP_PID" 2>/dev/null && check ok "program still running" || check no "program ended"
-  stop_app
+  session_alive && check ok "program still running"
 }
 
 # Native Wayland: figures only; Wayland lets a program clear the clipboard
@@ -362,7 +382,8 @@ run_compositor() {
   fi
   log "$C: Wayland socket $WL, XWayland $XD"
   run_xwayland_checks
-  run_native_report
+  [ -n "$APP_PID" ] && stop_app
+  kill -0 "$COMPOSITOR_PID" 2>/dev/null && run_native_report
   stop_compositor
   unset DBUS_SESSION_BUS_ADDRESS
   return 0

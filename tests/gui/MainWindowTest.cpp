@@ -54,7 +54,7 @@ TEST_F(StartUp, MenusHaveTheirCaptionsShortcutsAndOrder)
     EXPECT_EQ(top, (QStringList{"&Файл", "&Правка", "Фор&мат", "&Вид", "&Справка"}));
     EXPECT_EQ(Captions(window().MnuFile),
               (QStringList{"Созд&ать\tCtrl+N", "&Открыть...\tCtrl+O", "&Сохранить\tCtrl+S", "Со&хранить как...", "-",
-                           "Назначить/сменить &пароль\tCtrl+Alt+P", "-", "В&ыход"}));
+                           "Назначить/сменить &пароль\tCtrl+Alt+P", "За&блокировать\tCtrl+L", "-", "В&ыход"}));
     EXPECT_EQ(Captions(window().MnuEdit),
               (QStringList{"&Буфер обмена (вкл/выкл)", "-", "&Вырезать\tCtrl+X", "&Копировать\tCtrl+C",
                            "Вст&авить\tCtrl+V", "&Удалить", "-", "Выделить в&се\tCtrl+A", "-",
@@ -62,6 +62,9 @@ TEST_F(StartUp, MenusHaveTheirCaptionsShortcutsAndOrder)
                            "&Заменить...\tCtrl+H"}));
     EXPECT_EQ(Captions(window().MnuFormat), (QStringList{"&Шрифт...\tCtrl+F"}));
     EXPECT_EQ(Captions(window().MnuViewPanel), (QStringList{"С&верху", "С&низу", "С&лева", "С&права"}));
+    EXPECT_EQ(Captions(window().MnuViewLock),
+              (QStringList{"&Никогда", "Через &5 минут", "Через &10 минут", "Через &30 минут"}));
+    EXPECT_TRUE(window().MnuViewLock10->isChecked());
     EXPECT_EQ(Captions(window().MnuHelp), (QStringList{"&Вызов справки\tF1", "-", "&О программе"}));
     EXPECT_TRUE(window().MnuEditClipboard->isChecked());
     EXPECT_TRUE(window().MnuViewPanelTop->isChecked());

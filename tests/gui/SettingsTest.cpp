@@ -418,3 +418,29 @@ TEST_F(SettingsTest, UnusableFolderNamesTheFullPath)
     EXPECT_EQ(result.Error, S("Unable to write to ") + QDir::toNativeSeparators(ini));
     EXPECT_EQ(ReadFile(S("blocker")), "keep");
 }
+
+TEST_F(SettingsTest, LockTimeIsStoredOnlyOnceChanged)
+{
+    ASSERT_TRUE(Save().Ok);
+    EXPECT_EQ(Stored(S("LOCK"), S("Minutes")), S("<missing>"));
+    window().MnuViewLock30->trigger();
+    ASSERT_TRUE(Save().Ok);
+    EXPECT_EQ(Stored(S("LOCK"), S("Minutes")), S("30"));
+    Restart();
+    EXPECT_EQ(window().LockMinutes(), 30);
+    EXPECT_TRUE(window().MnuViewLock30->isChecked());
+    // Back to the default, a file that has the line keeps it.
+    window().MnuViewLock10->trigger();
+    ASSERT_TRUE(Save().Ok);
+    EXPECT_EQ(Stored(S("LOCK"), S("Minutes")), S("10"));
+
+    const struct {
+        const char* Stored;
+        int Minutes;
+    } cases[] = {{"0", 0}, {"5", 5}, {"30", 30}, {"7", 10}, {"-1", 10}, {"many", 10}};
+    for (const auto& c : cases) {
+        Put(Lines({"[LOCK]", std::string("Minutes=") + c.Stored}));
+        Load();
+        EXPECT_EQ(window().LockMinutes(), c.Minutes) << c.Stored;
+    }
+}

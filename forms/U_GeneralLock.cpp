@@ -1,0 +1,240 @@
+// Locking in the main window: the document leaves the window and is kept only
+// sealed under its password until the lock panel is given that password.
+#include <QApplication>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <algorithm>
+#include <new>
+
+#include "ApplicationTitle.h"
+#include "FindPanel.h"
+#include "IdleWatch.h"
+#include "LockPanel.h"
+#include "Prompts.h"
+#include "RecoveryKeeper.h"
+#include "RichEditText.h"
+#include "SecretClipboard.h"
+#include "ToolbarPanel.h"
+#include "U_General.h"
+#include "U_Password.h"
+#include "Wipe.h"
+
+namespace tainoteka {
+namespace {
+
+const QString kLockNoMemory =
+    QStringLiteral("Не хватает памяти, чтобы заблокировать документ.\nДокумент не заблокирован.");
+const QString kUnlockNoMemory = QStringLiteral("Не хватает памяти, чтобы разблокировать документ.");
+const QString kSnapshotDamaged = QStringLiteral("Копия документа в памяти повреждена и не может быть открыта.");
+const QString kUnlockBeforeClosing =
+    QStringLiteral("Несохранённый текст не удалось записать в копию для восстановления.\n"
+                   "Разблокируйте документ и сохраните его перед закрытием.");
+constexpr int kLockRetryMs = 1000;
+
+int Clamped(int position, const QTextDocument& document)
+{
+    return std::clamp(position, 0, std::max(0, document.characterCount() - 1));
+}
+
+} // namespace
+
+void TFrmGeneral::BuildLock()
+{
+    LockPanel = new TLockPanel(centralWidget());
+    middleLayout_->insertWidget(middleLayout_->indexOf(RichEditText) + 1, LockPanel, 1);
+    LockPanel->hide();
+    connect(LockPanel, &TLockPanel::UnlockRequested, this, &TFrmGeneral::UnlockDocument);
+    IdleWatch = new TIdleWatch([this] { LockAutomatically(); }, this);
+    SetLockMinutes(lockMinutes_);
+}
+
+void TFrmGeneral::SetLockMinutes(int minutes)
+{
+    lockMinutes_ = minutes;
+    for (QAction* item : MnuViewLock->actions())
+        item->setChecked(item->data().toInt() == minutes);
+    IdleWatch->SetPeriod(std::chrono::minutes(minutes));
+}
+
+void TFrmGeneral::MnuFileLockClick() { LockDocument(); }
+
+bool TFrmGeneral::LockDocument()
+{
+    if (locked_)
+        return true;
+    if (busy_)
+        return false;
+    if (document_.CurrentPassword.isEmpty()) {
+        prompts_.ExecDialog(*frmPasswordCreate_);
+        if (document_.CurrentPassword.isEmpty())
+            return false;
+        Recovery->PasswordChanged();
+    }
+    return LockNow();
+}
+
+void TFrmGeneral::LockAutomatically()
+{
+    if (locked_ || document_.CurrentPassword.isEmpty())
+        return;
+    // A dialog may hold a command half done (a save asking for a name): the
+    // lock waits until it is closed.
+    if (busy_ || QApplication::activeModalWidget()) {
+        if (!lockWaiting_) {
+            lockWaiting_ = true;
+            QTimer::singleShot(kLockRetryMs, this, [this] {
+                lockWaiting_ = false;
+                LockAutomatically();
+            });
+        }
+        return;
+    }
+    while (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    LockNow();
+}
+
+bool TFrmGeneral::LockNow()
+{
+    auto locked = std::make_unique<TLockedDocument>();
+    const QTextCursor caret = RichEditText->textCursor();
+    locked->Anchor = caret.anchor();
+    locked->Position = caret.position();
+    locked->VerticalScroll = RichEditText->verticalScrollBar()->value();
+    locked->HorizontalScroll = RichEditText->horizontalScrollBar()->value();
+    locked->Modified = RichEditText->document()->isModified();
+    // The recovery copy takes the changes it lacks; sealed meanwhile.
+    Recovery->WriteDueNow();
+    std::optional<TDocumentSnapshot> sealed;
+    try {
+        TRecoveryContent content = RecoveryContent();
+        QString password = document_.CurrentPassword;
+        sealed = AwayFromInterface([&]() -> std::optional<TDocumentSnapshot> {
+            std::optional<TDocumentSnapshot> snapshot;
+            try {
+                snapshot = TDocumentSnapshot::Seal(password, content);
+            } catch (const std::bad_alloc&) {
+                Wipe(content.Text);
+            }
+            Recovery->Wait();
+            return snapshot;
+        });
+        Wipe(password);
+    } catch (const std::bad_alloc&) {
+        Recovery->Wait();
+    }
+    if (!sealed) {
+        prompts_.ShowError(this, ApplicationTitle, kLockNoMemory);
+        return false;
+    }
+    locked->Snapshot = std::move(*sealed);
+    locked_ = std::move(locked);
+    EmptyWindow();
+    ShowLocked(true);
+    return true;
+}
+
+void TFrmGeneral::EmptyWindow()
+{
+    {
+        const QScopedValueRollback<bool> moving(lockMovesText_, true);
+        RichEditText->ClearAll(); // the undo history too
+    }
+    FindPanel->ClosePanel();
+    FindPanel->Forget();
+    StatusFindMessage->clear();
+    StatusFindMessage->hide();
+    EmptyOwnClipboard();
+    // The unlock brings the password back: it is the one that opens the snapshot.
+    Wipe(document_.CurrentPassword);
+    document_.CurrentPassword.clear();
+    UpdateCharCount();
+}
+
+void TFrmGeneral::EmptyOwnClipboard()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    for (const QClipboard::Mode mode : {QClipboard::Clipboard, QClipboard::Selection})
+        if (HoldsOwnData(mode))
+            clipboard->clear(mode);
+}
+
+void TFrmGeneral::ShowLocked(bool locked)
+{
+    RichEditText->setVisible(!locked);
+    LockPanel->setVisible(locked);
+    for (QAction* item : {MnuFileNew, MnuFileOpen, MnuFileSave, MnuFileSaveAs, MnuEditPassword, MnuFileLock})
+        item->setEnabled(!locked);
+    MnuEdit->setEnabled(!locked);
+    MnuFormat->setEnabled(!locked);
+    RzToolbarPictures->setEnabled(!locked);
+    if (locked)
+        LockPanel->Reset();
+    else
+        FocusEditor();
+}
+
+void TFrmGeneral::UnlockDocument()
+{
+    if (!locked_ || busy_)
+        return;
+    QString password = LockPanel->TakePassword();
+    TWipeOnExit<QString> wipePassword(password);
+    if (password.isEmpty())
+        return LockPanel->ShowWrongPassword();
+    TOpenedSnapshot opened = AwayFromInterface([&] {
+        try {
+            return locked_->Snapshot.Open(password);
+        } catch (const std::bad_alloc&) {
+            return TOpenedSnapshot{AgeStatus::OutOfMemory, std::nullopt};
+        }
+    });
+    if (opened.Status == AgeStatus::WrongPassphrase)
+        return LockPanel->ShowWrongPassword();
+    if (!opened.Content)
+        return LockPanel->ShowMessage(opened.Status == AgeStatus::OutOfMemory ? kUnlockNoMemory : kSnapshotDamaged);
+    TWipeOnExit<QString> wipeText(opened.Content->Text);
+    try {
+        const QScopedValueRollback<bool> moving(lockMovesText_, true);
+        RichEditText->LoadPlainText(opened.Content->Text);
+    } catch (const std::bad_alloc&) {
+        EmptyWindow();
+        return LockPanel->ShowMessage(kUnlockNoMemory);
+    }
+    document_.CurrentPassword = password;
+    RichEditText->document()->setModified(locked_->Modified);
+    ShowLocked(false);
+    QTextCursor caret(RichEditText->document());
+    caret.setPosition(Clamped(locked_->Anchor, *RichEditText->document()));
+    caret.setPosition(Clamped(locked_->Position, *RichEditText->document()), QTextCursor::KeepAnchor);
+    RichEditText->setTextCursor(caret);
+    RichEditText->verticalScrollBar()->setValue(locked_->VerticalScroll);
+    RichEditText->horizontalScrollBar()->setValue(locked_->HorizontalScroll);
+    locked_.reset();
+    UpdateCharCount();
+    UpdateEditCommands();
+}
+
+bool TFrmGeneral::CloseLocked()
+{
+    // The text is not in the window to be saved. Changes the recovery copy
+    // holds stay there and are offered at the next start; changes it could
+    // not take keep the window open.
+    if (Recovery->HasChanges() && !Recovery->HoldsChanges()) {
+        prompts_.ShowError(this, ApplicationTitle, kUnlockBeforeClosing);
+        return false;
+    }
+    if (!Recovery->HasChanges())
+        Recovery->Discard();
+    SaveSettingsAtClose();
+    return true;
+}
+
+} // namespace tainoteka
