@@ -11,6 +11,7 @@
 #include "PlatformChoice.h"
 #include "ProcessGuard.h"
 #include "QtPrompts.h"
+#include "ScreenLock.h"
 #include "SessionEnd.h"
 #include "Shell.h"
 #include "Tainoteka.h"
@@ -57,6 +58,8 @@ int main(int argc, char** argv)
     QObject::connect(&app, &QGuiApplication::commitDataRequest, putAside);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, putAside);
     tainoteka::TSessionEnd sessionEnd(putAside);
+    // The user has left: the document locks as after the idle minutes.
+    tainoteka::TScreenLock screenLock([&program] { program.FrmGeneral.LockAutomatically(); });
     program.FrmGeneral.show();
     return app.exec();
 }

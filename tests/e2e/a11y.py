@@ -27,6 +27,11 @@ until it equals VALUE, exit 1 with the last value on stderr at the time-out):
     toolbar-edge          where the toolbar stands beside the editing area:
                           top, bottom, left, right or none
     labels WINDOW         names of the labels in WINDOW, one a line
+    finds TEXT            "found" when any object of any window of the
+                          program, shown or not, has TEXT in its name,
+                          description or text; else "absent"
+    shows NAME            "shown" while an object named NAME is on screen,
+                          else "hidden"
     tree                  the whole tree, for looking around
 
 Action: press WINDOW BUTTON  presses the button named BUTTON in WINDOW.
@@ -285,6 +290,23 @@ def q_labels(app, title):
     return "\n".join(acc.get_name() for acc, _ in walk(window(app, title), prune=BULK) if role(acc) == "label")
 
 
+def q_finds(app, text):
+    for acc, _ in walk(app):
+        texts = [acc.get_name() or "", acc.get_description() or ""]
+        if "Text" in acc.get_interfaces():
+            texts.append(text_of(acc))
+        if any(text in t for t in texts):
+            return "found"
+    return "absent"
+
+
+def q_shows(app, name):
+    for acc, _ in walk(app, prune=BULK):
+        if acc.get_name() == name and has_state(acc, Atspi.StateType.SHOWING):
+            return "shown"
+    return "hidden"
+
+
 def q_tree(app):
     lines = []
     for acc, depth in walk(app):
@@ -309,7 +331,7 @@ QUERIES = {
     "editor-extents": q_editor_extents, "selection": q_selection, "focused": q_focused, "field": q_field,
     "focused-field": q_focused_field, "field-center": q_field_center, "font-size": q_font_size,
     "menu-item": q_menu_item, "menu-open": q_menu_open, "toolbar-edge": q_toolbar_edge,
-    "labels": q_labels, "tree": q_tree, "press": press,
+    "labels": q_labels, "finds": q_finds, "shows": q_shows, "tree": q_tree, "press": press,
 }
 
 

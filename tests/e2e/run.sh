@@ -47,6 +47,7 @@ readonly ALL_SCENARIOS=(
   copy_marked_secret
   find_and_replace
   recovery_after_kill
+  lock_and_unlock
   window_manager_maximizes
   age_interop
 )
@@ -1213,6 +1214,52 @@ scenario_recovery_after_kill() {
   log "the copy came back whole and went with the close"
 }
 
+# The document is locked (by whatever asked): no object of the window, shown
+# or not, holds the secret; the panel takes a wrong password and says so,
+# then the right one brings back the text.
+expect_locked_then_unlock() { # PASSWORD TITLE SECRET TEXT
+  a11y_until 20 absent finds "$3" || fail "the window's tree still holds '$3' after the lock"
+  a11y_until 5 shown shows "Документ заблокирован" || fail "no lock panel"
+  [ "$(main_title)" = "$2" ] || fail "the locked window's title is '$(main_title)'"
+  shot locked
+  a11y_until 10 "password text Пароль" focused "$2" || fail "the password field of the lock panel has no focus"
+  type_text "не-тот-пароль"
+  keys Return
+  a11y_until 15 found finds "Пароль введен не верно." || fail "a wrong password was not told"
+  a11y_until 5 absent finds "$3" || fail "a wrong password showed the text"
+  type_text "$1"
+  keys Return
+  a11y_until 20 "$4" editor-text || fail "the unlocked text reads '$(a11y editor-text)'"
+  a11y_until 5 hidden shows "Документ заблокирован" || fail "the lock panel stayed after the unlock"
+  a11y_until 5 text focused "$2" || fail "the editing area did not get the focus back"
+}
+
+# Locking by Ctrl+L and by the screen saver's signal on the session bus:
+# each time the text leaves the window's tree, and the unsaved change is in
+# the recovery copy (not yet due without the lock) before the panel shows.
+scenario_lock_and_unlock() {
+  local doc="$WORK/docs/Замок.txtp" pass="Замок-5" title="Замок.txtp - Тайнотека" secret="tajna81"
+  export XDG_STATE_HOME="$WORK/home/.local/state"
+  start_with_document "$doc" "$pass" $'Начало\n' "$title"
+  type_text "$secret"
+  keys_handled
+  editor_text_now || fail "no text from the editing area"
+  local typed=$EDITOR_TEXT
+  a11y_until 5 found finds "$secret" || fail "the tree does not show the typed text before the lock"
+  has_recovery_file && fail "a recovery copy before it was due"
+
+  keys ctrl+l
+  expect_locked_then_unlock "$pass" "$title" "$secret" "$typed"
+  has_recovery_file || fail "the lock did not write the recovery copy of the unsaved change"
+  log "locked by Ctrl+L and unlocked"
+
+  dbus-send --session --type=signal /org/freedesktop/ScreenSaver org.freedesktop.ScreenSaver.ActiveChanged \
+    boolean:true || fail "dbus-send failed"
+  expect_locked_then_unlock "$pass" "$title" "$secret" "$typed"
+  log "locked by the screen saver's signal and unlocked"
+  close_with_no
+}
+
 # Find and replace in a saved document: the panel from the keys, search as
 # you type, Enter for the next match, "Заменить все" as one undo step, and
 # the saved file checked with txtp; the texts searched for are written nowhere.
@@ -1346,7 +1393,7 @@ run_scenario_body() {
 
 ensure_packages() {
   local needed=(xvfb xdotool xclip x11-xkb-utils x11-utils imagemagick openbox libx11-dev gcc libc6-dev
-    fonts-dejavu-core dbus-x11 at-spi2-core python3-pyatspi age shared-mime-info libglib2.0-bin)
+    fonts-dejavu-core dbus-x11 dbus-bin at-spi2-core python3-pyatspi age shared-mime-info libglib2.0-bin)
   "$HERE/../../scripts/ensure-packages.sh" "${needed[@]}"
 }
 

@@ -20,7 +20,7 @@ readonly HERE=$(dirname "$(readlink -f "$0")")
 readonly ROOT=$(cd "$HERE/../.." && pwd)
 readonly SDK=${TAINOTEKA_WINSDK_DIR:-$BUILD/sdk}/qt6-mingw
 readonly ALL_SCENARIOS=(txtp_both_ways txtp_age_interop open_from_command_line save_new_document keyboard_layer
-  clipboard_marked_secret clipboard_guard installer)
+  clipboard_marked_secret lock_unlock clipboard_guard installer)
 readonly UNTITLED="Безымянный - Тайнотека"
 export LC_ALL=C.UTF-8 WINEDEBUG=-all
 # No Mono or Gecko: their install prompts would wait for a click.
@@ -314,6 +314,38 @@ scenario_clipboard_marked_secret() {
   log "clipboard after Ctrl+C: $(tr '\n' ';' <"$ART/clipboard-formats.txt")"
   wait_until 15 x_clipboard_is "$text" || { fail "X programs paste '$(xclip -selection clipboard -o 2>&1)'"; return 1; }
   log "the copy is marked for Windows and X programs still paste it"
+  close_with_no
+}
+
+# Ctrl+L: the copy of the document on the clipboard goes with the text; a
+# wrong password keeps it locked (the right one typed next would otherwise
+# replace the selected text), the right one brings text and selection back.
+scenario_lock_unlock() {
+  local doc="$WORK/Документы/Lock.txtp" pass="lock42" text="Locked words 42" id main
+  printf '%s' "$text" >"$WORK/lock.txt"
+  linux_encrypt "$WORK/lock.txt" "$doc" "$pass" || { fail "txtp encrypt"; return 1; }
+  start_app "$(winpath "$doc")"
+  id=$(wait_window '^Доступ к файлу$' 90) || { fail "no password dialog for the file on the command line"; return 1; }
+  focus "$id"
+  type_text "$pass"
+  keys Return
+  wait_main_title "Lock.txtp - Тайнотека" 20 || { fail "title after the password is '$(main_title)'"; return 1; }
+  main=$(windows_named ' - Тайнотека$' | head -n1)
+  focus "$main"
+  keys ctrl+a ctrl+c
+  wait_until 15 x_clipboard_is "$text" || { fail "the copy did not reach the clipboard"; return 1; }
+  keys ctrl+l
+  wait_until 20 x_clipboard_is "" || { fail "the lock left '$(xclip -selection clipboard -o 2>&1)' on the clipboard"; return 1; }
+  import -window root "$ART/locked.png" 2>/dev/null
+  [ "$(main_title)" = "Lock.txtp - Тайнотека" ] || { fail "the locked window's title is '$(main_title)'"; return 1; }
+  type_text "wrong"
+  keys Return
+  type_text "$pass"
+  keys Return
+  keys ctrl+c
+  wait_until 20 x_clipboard_is "$text" ||
+    { fail "after the unlock the selection copies as '$(xclip -selection clipboard -o 2>&1)'"; return 1; }
+  log "locked by Ctrl+L, a wrong password refused, unlocked with the right one"
   close_with_no
 }
 
