@@ -12,8 +12,10 @@
 
 #include "AgeFile.h"
 #include "CodePage1251.h"
+#include "InPlaceCopy.h"
 #include "RandomSource.h"
 #include "RtfImport.h"
+#include "StateFolder.h"
 #include "SystemError.h"
 #include "SystemMemory.h"
 #include "TextPlace.h"
@@ -204,8 +206,14 @@ TDocumentFile::TDocumentFile(TDocumentFileServices services) : services_(std::mo
 {
     if (!services_.AvailableMemory)
         services_.AvailableMemory = AvailableMemoryBytes;
-    if (!services_.Write)
-        services_.Write = WriteFileAtomically;
+    if (!services_.Write) {
+        inPlaceCopies_ = InPlaceCopyStore(services_.CopyFolder.isEmpty() ? SystemRecoveryFolder() : services_.CopyFolder);
+        services_.Write = [this](const QString& path, const QByteArray& data) {
+            return WriteFileAtomically(path, data, [this](const QString& target, const QByteArray& bytes) {
+                return WriteInPlaceThroughCopy(*inPlaceCopies_, target, bytes);
+            });
+        };
+    }
     if (!services_.Random) {
         ownRandom_ = std::make_unique<TSystemRandom>();
         services_.Random = ownRandom_.get();
@@ -250,8 +258,9 @@ TReadFile TDocumentFile::Read(const QString& path, quint64 largestText) const
         read.Available = *available;
         return read;
     }
+    QByteArray bytes;
     try {
-        const TFileResult result = ReadWholeFile(path, read.Bytes);
+        const TFileResult result = ReadWholeFile(path, bytes);
         if (!result.Ok) {
             read.Error = result.Error;
             return read;
@@ -260,6 +269,14 @@ TReadFile TDocumentFile::Read(const QString& path, quint64 largestText) const
         read.Status = TReadStatus::TooLarge; // the system said less than it could give
         return read;
     }
+    return Examine(std::move(bytes));
+}
+
+TReadFile TDocumentFile::Examine(QByteArray file)
+{
+    TReadFile read;
+    read.Bytes = std::move(file);
+    read.Needed = MemoryToOpen(quint64(read.Bytes.size()));
     read.Type = IsAgeFile(read.Bytes) ? TDocumentType::Age : TDocumentType::Txtp;
     if (read.Type == TDocumentType::Age)
         read.Status = AgeHeaderStatus(read.Bytes);

@@ -21,6 +21,7 @@ class QTextDocument;
 namespace tainoteka {
 
 class TRandomSource;
+class TRecoveryStore;
 
 // An age file's header is read with the file: a damaged one, or one made for
 // keys instead of a passphrase, is refused before a password is asked for.
@@ -96,6 +97,9 @@ struct TDocumentFileServices {
     std::function<std::optional<quint64>()> AvailableMemory;
     std::function<TFileResult(const QString&, const QByteArray&)> Write;
     TRandomSource* Random = nullptr; // body keys and filler
+    // Where a file written in place keeps its copy meanwhile (the recovery
+    // copies' folder); the system's when empty. Used by the system's writer.
+    QString CopyFolder = {};
     int AgeWorkFactor = 18; // log2 of scrypt's N for age files; tests lower it
 };
 
@@ -109,6 +113,7 @@ public:
 
     // The file's bytes, unless it cannot be read, is too short to be a
     // protected file, or would not fit in memory once opened.
+<<<<<<< HEAD
     // A .txtp whose body is longer than largestText is read only in part (see TReadFile::Whole).
     TReadFile Read(const QString& path, quint64 largestText = UINT64_MAX) const;
     // For a file read in part: Ok when typedPassword opens its key block and
@@ -117,6 +122,11 @@ public:
     static TOpenStatus LongBodyStatus(const TReadFile& head, const QString& typedPassword);
     // Whether the editing area can take an opened text in the memory there is.
     TMemoryCheck RoomToShow(const TOpenedDocument& opened) const;
+=======
+    TReadFile Read(const QString& path) const;
+    // The same for a file's bytes at hand: its type, and whether it may be opened.
+    static TReadFile Examine(QByteArray file);
+>>>>>>> main
     // The document inside, when typedPassword opens the file and its text
     // holds no more than largestText characters (CR LF counting two): Unseal, then Present.
     TOpenedDocument Open(const QByteArray& file, const QString& typedPassword,
@@ -139,6 +149,7 @@ private:
 
     TDocumentFileServices services_;
     std::unique_ptr<TRandomSource> ownRandom_;
+    std::unique_ptr<TRecoveryStore> inPlaceCopies_;
 };
 
 // The age payload of a text: UTF-8, every line ending CR LF as in .txtp,

@@ -74,12 +74,24 @@ QString FolderWithSeparator(const QString& path)
     return QDir::toNativeSeparators(folder);
 }
 
+namespace {
+
+// A file written in place keeps its copy beside the recovery copies.
+std::unique_ptr<TDocumentFile> OwnDocumentFile(const QString& recoveryFolder)
+{
+    TDocumentFileServices services;
+    services.CopyFolder = recoveryFolder;
+    return std::make_unique<TDocumentFile>(std::move(services));
+}
+
+} // namespace
+
 TFrmGeneral::TFrmGeneral(const TGeneralServices& services, QWidget* parent)
     : QMainWindow(parent),
       prompts_(services.Prompts),
       shell_(services.Shell),
       document_(services.Document),
-      ownDocumentFile_(services.DocumentFile ? nullptr : std::make_unique<TDocumentFile>()),
+      ownDocumentFile_(services.DocumentFile ? nullptr : OwnDocumentFile(services.RecoveryFolder)),
       documentFile_(services.DocumentFile ? services.DocumentFile : ownDocumentFile_.get()),
       arguments_(services.Arguments),
       programDir_(services.ProgramDir)

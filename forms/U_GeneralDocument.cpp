@@ -233,15 +233,24 @@ QString TFrmGeneral::AskTypedPassword()
 bool TFrmGeneral::LoadProtectedFile(const QString& path)
 {
     TCommandsOff off(*this);
-    const quint64 largestText = quint64(RichEditText->TextLimit());
     // A plain body too long for the editing area is refused before the rest
     // of the file is read or deciphered.
-    TReadFile read = documentFile_->Read(path, largestText);
+    TReadFile read = documentFile_->Read(path, quint64(RichEditText->TextLimit()));
+    const std::optional<TFileStamp> stamp = RegularFileStamp(path);
+    if (!OpenProtectedBytes(path, read))
+        return false;
+    diskStamp_ = stamp;
+    Recovery->Discard();
+    return true;
+}
+
+bool TFrmGeneral::OpenProtectedBytes(const QString& path, TReadFile& read)
+{
+    const quint64 largestText = quint64(RichEditText->TextLimit());
     if (read.Status != TReadStatus::Ok) {
         ShowReadFailure(path, read);
         return false;
     }
-    const std::optional<TFileStamp> stamp = RegularFileStamp(path);
     QString typed = AskTypedPassword();
     if (!read.Whole && !ReadLongBody(path, read, typed)) {
         Wipe(typed);
@@ -293,11 +302,9 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     document_.CurrentType = opened.Type;
     Wipe(opened.Password);
     AdoptPath(path);
-    diskStamp_ = stamp;
     UpdateCaption();
     UpdateCharCount();
     FindPanel->Forget();
-    Recovery->Discard();
     return true;
 }
 
