@@ -276,7 +276,8 @@ TReadFile TDocumentFile::Examine(QByteArray file)
 {
     TReadFile read;
     read.Bytes = std::move(file);
-    read.Needed = MemoryToOpen(quint64(read.Bytes.size()));
+    read.Size = quint64(read.Bytes.size());
+    read.Needed = MemoryToOpen(read.Size);
     read.Type = IsAgeFile(read.Bytes) ? TDocumentType::Age : TDocumentType::Txtp;
     if (read.Type == TDocumentType::Age)
         read.Status = AgeHeaderStatus(read.Bytes);

@@ -113,7 +113,6 @@ public:
 
     // The file's bytes, unless it cannot be read, is too short to be a
     // protected file, or would not fit in memory once opened.
-<<<<<<< HEAD
     // A .txtp whose body is longer than largestText is read only in part (see TReadFile::Whole).
     TReadFile Read(const QString& path, quint64 largestText = UINT64_MAX) const;
     // For a file read in part: Ok when typedPassword opens its key block and
@@ -122,11 +121,8 @@ public:
     static TOpenStatus LongBodyStatus(const TReadFile& head, const QString& typedPassword);
     // Whether the editing area can take an opened text in the memory there is.
     TMemoryCheck RoomToShow(const TOpenedDocument& opened) const;
-=======
-    TReadFile Read(const QString& path) const;
     // The same for a file's bytes at hand: its type, and whether it may be opened.
     static TReadFile Examine(QByteArray file);
->>>>>>> main
     // The document inside, when typedPassword opens the file and its text
     // holds no more than largestText characters (CR LF counting two): Unseal, then Present.
     TOpenedDocument Open(const QByteArray& file, const QString& typedPassword,
