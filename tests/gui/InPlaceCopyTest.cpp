@@ -1,7 +1,6 @@
 // A save into a folder that refuses new files writes the file over its own
 // bytes; the copy it keeps meanwhile in the state folder is offered after a
 // crash, with the recovery question.
-#include <QDirIterator>
 #include <QFile>
 
 #include "DocumentFile.h"
@@ -20,100 +19,71 @@ using namespace tainoteka::test;
 namespace {
 
 const QString kPassword = QStringLiteral("пароль-Key7");
-const QString kQuestion = QStringLiteral("Найден несохранённый текст от %1. Восстановить?");
 
 } // namespace
 
 class InPlaceCopy : public MainWindowFixture {
 protected:
-    QByteArray SavedFile(const QString& text)
+    QStringList CopiesOf(const char* pattern) const
     {
-        const QString path = Path(QStringLiteral("made.txtp"));
+        return QDir(RecoveryFolder()).entryList({QLatin1String(pattern)}, QDir::Files);
+    }
+    TDocumentFileServices Services() const
+    {
         TDocumentFileServices services;
         services.CopyFolder = RecoveryFolder();
-        EXPECT_EQ(TDocumentFile(std::move(services)).Save(path, text, kPassword).Status, TSaveStatus::Ok);
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        const QByteArray bytes = file.readAll();
-        file.remove();
-        return bytes;
-    }
-    QStringList CopiesOf(const char* suffix) const
-    {
-        return QDir(RecoveryFolder()).entryList({QLatin1String(suffix)}, QDir::Files);
-    }
-    QString Asked(const QString& copy) const
-    {
-        return kQuestion.arg(QFileInfo(copy).lastModified().toString(QStringLiteral("dd.MM.yyyy HH:mm")));
-    }
-    QByteArray Bytes(const QString& path) const
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return services;
     }
 };
 
-TEST_F(InPlaceCopy, LeftCopyIsOfferedUnlessTheFileHoldsIt)
+// "Да" is the kill test's below.
+TEST_F(InPlaceCopy, LeftCopyIsAskedAboutUnlessTheFileHoldsIt)
 {
-    const QString target = Path(QStringLiteral("Заметка.txtp"));
-    const QByteArray newFile = SavedFile(QStringLiteral("новый текст\nвторая строка"));
-    const QByteArray mixed = newFile.left(newFile.size() / 2) + QByteArray(newFile.size() / 2, '\xAA');
+    ASSERT_EQ(TDocumentFile(Services()).Save(Path(QStringLiteral("new.txtp")), QStringLiteral("новый"), kPassword).Status,
+              TSaveStatus::Ok);
+    const std::string saved = ReadFile(QStringLiteral("new.txtp"));
     const struct {
         const char* Name;
-        QByteArray OnDisk;
+        std::string OnDisk;
         std::optional<TAnswer> Answer; // none: nothing is asked
-        QString Typed;
-        bool Restored;
         bool CopyKept;
     } cases[] = {
-        {"yes", mixed, TAnswer::Yes, kPassword, true, false},
-        {"yes, wrong password", mixed, TAnswer::Yes, QStringLiteral("wrong"), false, true},
-        {"no", mixed, TAnswer::No, {}, false, false},
-        {"later", mixed, TAnswer::Cancel, {}, false, true},
-        {"file already whole", newFile, std::nullopt, {}, false, false},
+        {"wrong password", saved.substr(0, saved.size() / 2), TAnswer::Yes, true},
+        {"no", saved.substr(0, saved.size() / 2), TAnswer::No, false},
+        {"later", saved.substr(0, saved.size() / 2), TAnswer::Cancel, true},
+        {"file already whole", saved, std::nullopt, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        program.reset(); // its recovery copy and lock go with the folder
-        QDir(RecoveryFolder()).removeRecursively();
-        ASSERT_TRUE(QDir().mkpath(RecoveryFolder()));
         const QString copy = RecoveryFolder() + QStringLiteral("/0123456789abcdef.inplace");
-        {
-            QFile file(copy);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(EncodeInPlaceCopy({target, newFile}));
-        }
-        {
-            QFile file(target);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(c.OnDisk);
-        }
-        const QString question = Asked(copy);
+        QDir().mkpath(RecoveryFolder());
+        QFile file(copy);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(EncodeInPlaceCopy({Path(QStringLiteral("Заметка.txtp")), QByteArray::fromStdString(saved)}));
+        file.close();
+        WriteFile(QStringLiteral("Заметка.txtp"), c.OnDisk);
+        const QString when = QFileInfo(copy).lastModified().toString(QStringLiteral("dd.MM.yyyy HH:mm"));
         Start({});
         prompts.Questions.clear();
         prompts.Errors.clear();
-        prompts.DialogScripts.clear();
         if (c.Answer)
             prompts.Answers.push_back(*c.Answer);
-        if (c.Answer == TAnswer::Yes)
-            ScriptTypedPassword(c.Typed);
+        ScriptTypedPassword(QStringLiteral("wrong"));
         window().FormActivate();
-        EXPECT_EQ(prompts.Questions, c.Answer ? QStringList{question} : QStringList{});
-        EXPECT_EQ(editor().toPlainText(), c.Restored ? QStringLiteral("новый текст\nвторая строка\n") : QString());
-        EXPECT_EQ(window().windowTitle(),
-                  (c.Restored ? QStringLiteral("Заметка.txtp") : QStringLiteral("Безымянный")) + QStringLiteral(" - Тайнотека"));
-        EXPECT_EQ(prompts.Errors.size(), c.Typed == QStringLiteral("wrong") ? 1 : 0);
+        prompts.DialogScripts.clear();
+        EXPECT_EQ(prompts.Questions, c.Answer ? QStringList{QStringLiteral("Найден несохранённый текст от %1. Восстановить?").arg(when)}
+                                              : QStringList{});
+        EXPECT_EQ(prompts.Errors.size(), c.Answer == TAnswer::Yes ? 1 : 0);
+        EXPECT_EQ(editor().toPlainText(), QString());
         EXPECT_EQ(QFileInfo::exists(copy), c.CopyKept);
-        // The restored text is safe in a recovery copy before its in-place copy goes.
-        EXPECT_EQ(CopiesOf("*.txt.age").size(), c.Restored ? 1 : 0);
-        EXPECT_EQ(Bytes(target), c.OnDisk) << "the file waits for the user's save";
+        EXPECT_EQ(ReadFile(QStringLiteral("Заметка.txtp")), c.OnDisk) << "the file waits for the user's save";
     }
 }
 
 #ifdef Q_OS_UNIX
-// A large save into a folder nobody may add files to, killed half-way
-// through writing the file: the next start offers the copy, and once it is
-// back the document saves whole.
+// A large save into a folder nobody may add files to, stopped half-way
+// through writing the file and killed: the next start offers the copy, and
+// once it is back the document saves whole.
 TEST_F(InPlaceCopy, SaveKilledHalfWayIsOfferedAtTheNextStart)
 {
     const QString lockedDir = Path(QStringLiteral("locked"));
@@ -124,11 +94,9 @@ TEST_F(InPlaceCopy, SaveKilledHalfWayIsOfferedAtTheNextStart)
         oldText += QStringLiteral("старая строка %1\n").arg(line);
         newText += QStringLiteral("новая строка номер %1\n").arg(line);
     }
-    TDocumentFileServices services;
-    services.CopyFolder = RecoveryFolder();
-    const TDocumentFile files(std::move(services));
+    const TDocumentFile files(Services());
     ASSERT_EQ(files.Save(doc, oldText, kPassword).Status, TSaveStatus::Ok);
-    const QByteArray oldFile = Bytes(doc);
+    const QByteArray oldFile = QByteArray::fromStdString(ReadFile(QStringLiteral("locked/Большой.txtp")));
     const bool root = ::geteuid() == 0;
     if (root)
         detail::ChangeOwner(folder.path(), 65534, 65534);
@@ -139,7 +107,7 @@ TEST_F(InPlaceCopy, SaveKilledHalfWayIsOfferedAtTheNextStart)
         if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
             ::_exit(2);
         ::setenv("TAINOTEKA_TEST_IN_PLACE_PAUSE", QByteArray::number(oldFile.size() / 2).constData(), 1);
-        files.Save(doc, newText, kPassword);
+        TDocumentFile(Services()).Save(doc, newText, kPassword);
         ::_exit(0);
     }
     int status = 0;
@@ -151,7 +119,7 @@ TEST_F(InPlaceCopy, SaveKilledHalfWayIsOfferedAtTheNextStart)
     if (root)
         detail::ChangeOwner(folder.path(), 0, 0);
     ASSERT_TRUE(stopped) << "the save never reached its in-place write";
-    const QByteArray left = Bytes(doc);
+    const QByteArray left = QByteArray::fromStdString(ReadFile(QStringLiteral("locked/Большой.txtp")));
     const qsizetype half = oldFile.size() / 2;
     EXPECT_NE(left.left(half), oldFile.left(half)) << "new up to the kill";
     EXPECT_EQ(left.mid(half, oldFile.size() - half), oldFile.mid(half)) << "old after it";
@@ -165,9 +133,11 @@ TEST_F(InPlaceCopy, SaveKilledHalfWayIsOfferedAtTheNextStart)
     EXPECT_EQ(editor().toPlainText(), newText);
     EXPECT_EQ(window().windowTitle(), QStringLiteral("Большой.txtp - Тайнотека"));
     EXPECT_TRUE(CopiesOf("*.inplace").isEmpty());
+    EXPECT_EQ(CopiesOf("*.txt.age").size(), 1) << "the text is in a recovery copy before its in-place copy goes";
+    EXPECT_EQ(QByteArray::fromStdString(ReadFile(QStringLiteral("locked/Большой.txtp"))), left) << "untouched until saved";
     window().MnuFileSaveClick();
     EXPECT_TRUE(prompts.Errors.isEmpty());
-    const TOpenedDocument reopened = files.Open(Bytes(doc), kPassword);
+    const TOpenedDocument reopened = files.Open(QByteArray::fromStdString(ReadFile(QStringLiteral("locked/Большой.txtp"))), kPassword);
     EXPECT_EQ(reopened.Status, TOpenStatus::Ok);
     EXPECT_EQ(reopened.PlainText, QString(newText).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
 }
