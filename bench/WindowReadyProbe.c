@@ -27,6 +27,14 @@ static double Now(void)
     return ts.tv_sec + ts.tv_nsec / 1e9;
 }
 
+/* A window may go between listing it and reading its properties. */
+static int IgnoreErrors(Display* dpy, XErrorEvent* error)
+{
+    (void)dpy;
+    (void)error;
+    return 0;
+}
+
 static Atom pidAtom, nameAtom, utf8Atom, protocolsAtom, pingAtom;
 
 static long WindowPid(Display* dpy, Window w)
@@ -149,6 +157,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "no X display\n");
         return 2;
     }
+    XSetErrorHandler(IgnoreErrors);
     pidAtom = XInternAtom(dpy, "_NET_WM_PID", False);
     nameAtom = XInternAtom(dpy, "_NET_WM_NAME", False);
     utf8Atom = XInternAtom(dpy, "UTF8_STRING", False);

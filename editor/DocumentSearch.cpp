@@ -221,16 +221,11 @@ void ApplyBackToFront(QTextCursor& cursor, QString& whole, const std::vector<TRe
 
 } // namespace
 
-TTextSnapshot::TTextSnapshot(const QTextDocument& document) { Follow(document); }
-
-void TTextSnapshot::Follow(const QTextDocument& document)
+TTextSnapshot::TTextSnapshot(const QTextDocument& document) : document_(document)
 {
-    Drop();
-    disconnect(following_); // the old document may be gone already
-    document_ = &document;
     // A document tells of its changes only once it has a layout.
     (void)document.documentLayout();
-    following_ = connect(&document, &QTextDocument::contentsChange, this, &TTextSnapshot::NoteChange);
+    connect(&document, &QTextDocument::contentsChange, this, &TTextSnapshot::NoteChange);
 }
 
 void TTextSnapshot::NoteChange(int from, int removed, int added)
@@ -255,7 +250,7 @@ void TTextSnapshot::NoteChange(int from, int removed, int added)
 
 const QString& TTextSnapshot::Text()
 {
-    const qsizetype length = TextLength(*document_);
+    const qsizetype length = TextLength(document_);
     if (!text_.isNull() && staleFrom_ >= 0) {
         // The document may report a change near its end one character
         // longer than it was: keep inside both texts.
@@ -266,13 +261,13 @@ const QString& TTextSnapshot::Text()
         if (fresh > length / 2) {
             text_ = QString();
         } else {
-            QTextCursor cursor(const_cast<QTextDocument*>(document_));
+            QTextCursor cursor(const_cast<QTextDocument*>(&document_));
             text_.replace(from, stale, ReadText(cursor, from, from + fresh));
         }
     }
     // A copy of any other length than the document's is not to be trusted.
     if (text_.isNull() || text_.size() != length)
-        text_ = document_->toRawText();
+        text_ = document_.toRawText();
     return text_;
 }
 

@@ -28,8 +28,6 @@ struct TFoundText {
 class TTextSnapshot final : public QObject {
 public:
     explicit TTextSnapshot(const QTextDocument& document);
-    // The editing area shows another document now: the copy goes with the old one.
-    void Follow(const QTextDocument& document);
     const QString& Text();
     // The text, up to date, leaving the snapshot empty.
     QString Take();
@@ -38,8 +36,7 @@ public:
 private:
     void NoteChange(int from, int removed, int added);
 
-    const QTextDocument* document_ = nullptr;
-    QMetaObject::Connection following_;
+    const QTextDocument& document_;
     QString text_;
     // text_[staleFrom_, staleFrom_ + staleLength_) stands for what is now
     // [staleFrom_, staleFrom_ + freshLength_) of the document; the rest of

@@ -7,8 +7,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPlainTextDocumentLayout>
-#include <QPointer>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -171,29 +169,24 @@ void TRichEditText::WrapFor(QStringView text, bool replacingAll)
         SetWrapAnywhere(anywhere);
 }
 
-namespace {
-
-QTextOption::WrapMode WrapModeFor(bool anywhere)
-{
-    return anywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
-}
-
-} // namespace
-
 void TRichEditText::SetWrapAnywhere(bool anywhere)
 {
-    const QTextOption::WrapMode mode = WrapModeFor(anywhere);
+    const QTextOption::WrapMode mode = anywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
     if (wordWrapMode() != mode)
         setWordWrapMode(mode);
 }
 
 void TRichEditText::LoadPlainText(const QString& text)
 {
-    // Built apart with no layout attached, so Qt makes the blocks in one pass
-    // and a text that does not fit leaves the shown one as it was.
-    std::unique_ptr<QTextDocument> fresh = NewDocumentLike(*document());
-    fresh->setPlainText(text);
-    Adopt(std::move(fresh), HasWordLongerThan(text, LongestWordWrappedWhole), text.contains(QChar::LineSeparator));
+    // The old text goes first, or changing the wrapping would lay it out again.
+    ClearAll();
+    WrapFor(text, true);
+    {
+        // Most texts have no line separator: then no line needs counting.
+        const QScopedValueRollback<bool> noSeparators(addsNoLineSeparators_, !text.contains(QChar::LineSeparator));
+        setPlainText(text);
+    }
+    moveCursor(QTextCursor::Start);
 }
 
 void TRichEditText::LoadFormattedText(const QTextDocument& formatted)
@@ -201,46 +194,12 @@ void TRichEditText::LoadFormattedText(const QTextDocument& formatted)
     bool anywhere = false;
     for (QTextBlock block = formatted.begin(); block.isValid() && !anywhere; block = block.next())
         anywhere = HasWordLongerThan(block.text(), LongestWordWrappedWhole);
-    std::unique_ptr<QTextDocument> fresh = NewDocumentLike(*document());
-    QTextCursor(fresh.get()).insertFragment(QTextDocumentFragment(&formatted));
-    Adopt(std::move(fresh), anywhere, true);
-}
-
-std::unique_ptr<QTextDocument> TRichEditText::NewDocumentLike(const QTextDocument& shown)
-{
-    auto fresh = std::make_unique<QTextDocument>();
-    fresh->setUndoRedoEnabled(false);
-    fresh->setDefaultFont(shown.defaultFont());
-    fresh->setDefaultTextOption(shown.defaultTextOption());
-    fresh->setDocumentMargin(shown.documentMargin());
-    return fresh;
-}
-
-void TRichEditText::Adopt(std::unique_ptr<QTextDocument> fresh, bool wrapAnywhere, bool mayHoldLineSeparators)
-{
-    fresh->setUndoRedoEnabled(true); // an empty history
-    // Options set before the layout comes cost no pass over the text.
-    QTextOption option = fresh->defaultTextOption();
-    option.setWrapMode(WrapModeFor(wrapAnywhere));
-    fresh->setDefaultTextOption(option);
-    fresh->setDocumentLayout(new QPlainTextDocumentLayout(fresh.get()));
-    // The old text goes first, or changing the wrapping would lay it out again.
     ClearAll();
-    SetWrapAnywhere(wrapAnywhere);
-    const QPointer<QTextDocument> old = document();
-    QTextDocument* adopted = fresh.release();
-    adopted->setParent(this);
-    // Each line of the old document gives its share back to the old count.
-    lineSeparators_ = std::make_shared<qint64>(0);
-    connect(adopted, &QTextDocument::contentsChange, this,
-            [this](int from, int, int charsAdded) { CountLineSeparators(from, charsAdded); });
-    setDocument(adopted);
-    if (old && old->parent() == this)
-        delete old.data(); // the first one belongs to Qt's control, which has let it go
-    if (mayHoldLineSeparators)
-        CountLineSeparators(0, adopted->characterCount() - 1);
+    SetWrapAnywhere(anywhere);
+    document()->setUndoRedoEnabled(false);
+    QTextCursor(document()).insertFragment(QTextDocumentFragment(&formatted));
+    document()->setUndoRedoEnabled(true);
     moveCursor(QTextCursor::Start);
-    emit DocumentReplaced();
 }
 
 void TRichEditText::ClearAll()

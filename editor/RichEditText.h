@@ -55,8 +55,6 @@ public:
 signals:
     // Any key or mouse event the area received (after it handled it).
     void InputEvent();
-    // A loaded text came as a new document: document() is another object.
-    void DocumentReplaced();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -82,10 +80,6 @@ private:
     // text that replaces everything may also bring back wrapping at words.
     void WrapFor(QStringView text, bool replacingAll);
     void SetWrapAnywhere(bool anywhere);
-    // An empty document with the shown one's font and options, undo off.
-    static std::unique_ptr<QTextDocument> NewDocumentLike(const QTextDocument& shown);
-    // Shows a document built apart in place of the current one.
-    void Adopt(std::unique_ptr<QTextDocument> fresh, bool wrapAnywhere, bool mayHoldLineSeparators);
     // Keeps the count of line separators (Shift+Enter) of the lines that changed.
     void CountLineSeparators(int from, int charsAdded);
     // Shows the web addresses of the lines on screen as links. Display only:

@@ -36,7 +36,6 @@ TFindPanel::TFindPanel(TRichEditText& editor, QWidget* parent)
     : QWidget(parent), editor_(editor), snapshot_(*editor.document())
 {
     setObjectName(QStringLiteral("FindPanel"));
-    connect(&editor_, &TRichEditText::DocumentReplaced, this, [this] { snapshot_.Follow(*editor_.document()); });
     Build();
     hide();
     editor_.installEventFilter(this);
