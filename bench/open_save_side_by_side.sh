@@ -159,6 +159,6 @@ for entry in "${programs[@]}"; do
     col() { awk -F'\t' -v n="$name" -v m="$m" -v c="$1" '$1 == n && $2 == m { split($3, f, " "); print f[c] }' "$results" | median; }
     row="| $name | $m M | $(col 1) s | $(col 2) MiB | $(col 3) s |"
     echo "$row"
-    [ -n "$tsv" ] && printf '%s\t%s\t%s\t%s\t%s\n' "$name" "$m" "$(col 1)" "$(col 2)" "$(col 3)" >>"$tsv"
+    if [ -n "$tsv" ]; then printf '%s\t%s\t%s\t%s\t%s\n' "$name" "$m" "$(col 1)" "$(col 2)" "$(col 3)" >>"$tsv"; fi
   done
 done

@@ -193,10 +193,8 @@ quint64 MemoryToShow(quint64 characters, quint64 lines)
 quint64 CountLines(std::string_view text)
 {
     quint64 ends = quint64(std::count(text.begin(), text.end(), '\n'));
-    if (std::find(text.begin(), text.end(), '\r') == text.end())
-        return ends + 1;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        ends += text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n');
+    for (std::size_t at = text.find('\r'); at != std::string_view::npos; at = text.find('\r', at + 1))
+        ends += at + 1 == text.size() || text[at + 1] != '\n';
     return ends + 1;
 }
 
