@@ -13,12 +13,12 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <ctime>
 #include <memory>
 
 #include "FakeKeyboardState.h"
 #include "LockPanel.h"
 #include "RichEditText.h"
+#include "ProcessCpu.h"
 #include "SampleText.h"
 #include "ScriptedPrompts.h"
 #include "Tainoteka.h"
@@ -26,13 +26,6 @@
 using namespace tainoteka;
 
 namespace {
-
-double CpuSeconds()
-{
-    timespec t {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
 
 template <class Work>
 double Seconds(Work work)

@@ -13,13 +13,13 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <ctime>
 #include <memory>
 #include <utility>
 
 #include "FakeKeyboardState.h"
 #include "RecoveryKeeper.h"
 #include "RichEditText.h"
+#include "ProcessCpu.h"
 #include "SampleText.h"
 #include "ScriptedPrompts.h"
 #include "Tainoteka.h"
@@ -27,13 +27,6 @@
 using namespace tainoteka;
 
 namespace {
-
-double CpuSeconds()
-{
-    timespec t {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
 
 // Fires when the benchmark says, so that the interface thread's part can be timed.
 class TManualTimer final : public IRecoveryTimer {

@@ -1,5 +1,6 @@
 #include "DocumentFile.h"
 
+#include <QFile>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -11,8 +12,10 @@
 
 #include "AgeFile.h"
 #include "CodePage1251.h"
+#include "InPlaceCopy.h"
 #include "RandomSource.h"
 #include "RtfImport.h"
+#include "StateFolder.h"
 #include "SystemError.h"
 #include "SystemMemory.h"
 #include "TextPlace.h"
@@ -26,6 +29,11 @@ namespace {
 // per character each), the text in UTF-16 (two) and the editing area's
 // blocks, layout and undo structures (about four).
 constexpr quint64 kBytesPerFileByte = 8;
+// What the shown editing area adds for a text at its peak, measured by
+// bench/BlockCostBench.cpp: 2.5 bytes a character, and 473 a line for its
+// block, fragment and format records (Qt grows their tables by doubling).
+constexpr quint64 kShownBytesPerCharacter = 3;
+constexpr quint64 kShownBytesPerLine = 480;
 
 std::u16string_view Utf16Of(const QString& text)
 {
@@ -103,24 +111,41 @@ TOpenStatus OpenStatusOf(AgeStatus status)
     return TOpenStatus::Damaged;
 }
 
+// A plain body holds one character per byte: one too long is refused before
+// it is deciphered; a rich-text one is measured once read.
+TBodyLimit PlainBodyLimit(quint64 largestText)
+{
+    return {std::size_t(std::min<quint64>(largestText, SIZE_MAX)), kRichTextSignatureSize, [](std::string_view head) {
+                return IsRichTextDocument(QByteArray::fromRawData(head.data(), qsizetype(head.size())));
+            }};
+}
+
+// A character outside Windows-1251 can be no stored password's: empty then.
+std::string StorablePassword(const QString& typedPassword)
+{
+    TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(typedPassword));
+    if (!typed.Ok())
+        Wipe(typed.Bytes);
+    return typed.Ok() ? std::move(typed.Bytes) : std::string();
+}
+
+TDecodedFile DecodeWithin(const QByteArray& file, const QString& typedPassword, quint64 largestText)
+{
+    std::string typed = StorablePassword(typedPassword);
+    const TWipeOnExit wipeTyped(typed);
+    if (typed.empty() && !typedPassword.isEmpty())
+        return {TDecodeStatus::InvalidKeyBlock, {}, {}};
+    const TBodyLimit limit = PlainBodyLimit(largestText);
+    return DecodeTxtpFile(std::string_view(file.constData(), std::size_t(file.size())), typed, &limit);
+}
+
 TUnsealedFile UnsealTxtp(const QByteArray& file, const QString& typedPassword, quint64 largestText)
 {
     TUnsealedFile unsealed;
-    // A character outside Windows-1251 can be no stored password's.
-    TCp1251Encoding typed = Utf16ToCp1251(Utf16Of(typedPassword));
-    const TWipeOnExit wipeTyped(typed.Bytes);
-    if (!typed.Ok())
-        return unsealed;
-    // A plain body holds one character per byte: one too long is refused
-    // before it is deciphered; a rich-text one is measured once read.
-    const TBodyLimit limit{std::size_t(std::min<quint64>(largestText, SIZE_MAX)), kRichTextSignatureSize,
-                           [](std::string_view head) {
-                               return IsRichTextDocument(QByteArray::fromRawData(head.data(), qsizetype(head.size())));
-                           }};
-    const std::string_view bytes(file.constData(), std::size_t(file.size()));
-    TDecodedFile decoded = DecodeTxtpFile(bytes, typed.Bytes, &limit);
+    TDecodedFile decoded = DecodeWithin(file, typedPassword, largestText);
     const TWipeOnExit wipeBody(decoded.Body);
     const TWipeOnExit wipeStored(decoded.Password);
+    const std::string_view bytes(file.constData(), std::size_t(file.size()));
     if (decoded.Status == TDecodeStatus::TooLarge) {
         unsealed.Status = TOpenStatus::TooLarge;
         unsealed.Characters = bytes.size() - KeyBlockSize;
@@ -160,14 +185,33 @@ QString TextOfBody(const TUnsealedFile& unsealed)
 
 quint64 MemoryToOpen(quint64 fileSize) { return fileSize * kBytesPerFileByte; }
 
+quint64 MemoryToShow(quint64 characters, quint64 lines)
+{
+    return characters * kShownBytesPerCharacter + lines * kShownBytesPerLine;
+}
+
+quint64 CountLines(std::string_view text)
+{
+    quint64 ends = quint64(std::count(text.begin(), text.end(), '\n'));
+    for (std::size_t at = text.find('\r'); at != std::string_view::npos; at = text.find('\r', at + 1))
+        ends += at + 1 == text.size() || text[at + 1] != '\n';
+    return ends + 1;
+}
+
 TDocumentFile::TDocumentFile() : TDocumentFile(TDocumentFileServices{}) {}
 
 TDocumentFile::TDocumentFile(TDocumentFileServices services) : services_(std::move(services))
 {
     if (!services_.AvailableMemory)
         services_.AvailableMemory = AvailableMemoryBytes;
-    if (!services_.Write)
-        services_.Write = WriteFileAtomically;
+    if (!services_.Write) {
+        inPlaceCopies_ = InPlaceCopyStore(services_.CopyFolder.isEmpty() ? SystemRecoveryFolder() : services_.CopyFolder);
+        services_.Write = [this](const QString& path, const QByteArray& data) {
+            return WriteFileAtomically(path, data, [this](const QString& target, const QByteArray& bytes) {
+                return WriteInPlaceThroughCopy(*inPlaceCopies_, target, bytes);
+            });
+        };
+    }
     if (!services_.Random) {
         ownRandom_ = std::make_unique<TSystemRandom>();
         services_.Random = ownRandom_.get();
@@ -176,19 +220,45 @@ TDocumentFile::TDocumentFile(TDocumentFileServices services) : services_(std::mo
 
 TDocumentFile::~TDocumentFile() = default;
 
-TReadFile TDocumentFile::Read(const QString& path) const
+namespace {
+
+// The key block and the body's first bytes of a .txtp longer than the
+// editing area takes; false for an age file or one that cannot be read so.
+bool ReadLongTxtpHead(const QString& path, TReadFile& read)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    read.Bytes = file.read(qint64(KeyBlockSize + kRichTextSignatureSize));
+    if (read.Bytes.size() < qsizetype(KeyBlockSize + kRichTextSignatureSize) || IsAgeFile(read.Bytes)) {
+        read.Bytes.clear();
+        return false;
+    }
+    read.Status = TReadStatus::Ok;
+    read.Type = TDocumentType::Txtp;
+    read.Whole = false;
+    return true;
+}
+
+} // namespace
+
+TReadFile TDocumentFile::Read(const QString& path, quint64 largestText) const
 {
     TReadFile read;
     const std::optional<TFileStamp> stamp = RegularFileStamp(path);
     const quint64 size = quint64(std::max<qint64>(stamp ? stamp->Size : 0, 0));
+    read.Size = size;
+    if (size > KeyBlockSize && size - KeyBlockSize > largestText && ReadLongTxtpHead(path, read))
+        return read;
     read.Needed = MemoryToOpen(size);
     if (const std::optional<quint64> available = services_.AvailableMemory(); available && read.Needed > *available) {
         read.Status = TReadStatus::TooLarge;
         read.Available = *available;
         return read;
     }
+    QByteArray bytes;
     try {
-        const TFileResult result = ReadWholeFile(path, read.Bytes);
+        const TFileResult result = ReadWholeFile(path, bytes);
         if (!result.Ok) {
             read.Error = result.Error;
             return read;
@@ -197,6 +267,15 @@ TReadFile TDocumentFile::Read(const QString& path) const
         read.Status = TReadStatus::TooLarge; // the system said less than it could give
         return read;
     }
+    return Examine(std::move(bytes));
+}
+
+TReadFile TDocumentFile::Examine(QByteArray file)
+{
+    TReadFile read;
+    read.Bytes = std::move(file);
+    read.Size = quint64(read.Bytes.size());
+    read.Needed = MemoryToOpen(read.Size);
     read.Type = IsAgeFile(read.Bytes) ? TDocumentType::Age : TDocumentType::Txtp;
     if (read.Type == TDocumentType::Age)
         read.Status = AgeHeaderStatus(read.Bytes);
@@ -213,6 +292,37 @@ void TUnsealedFile::Clear()
     Wipe(Password);
     std::string().swap(Body);
     Password = QString();
+}
+
+TOpenStatus TDocumentFile::LongBodyStatus(const TReadFile& head, const QString& typedPassword)
+{
+    try {
+        TDecodedFile decoded = DecodeWithin(head.Bytes, typedPassword, 0);
+        Wipe(decoded.Body);
+        Wipe(decoded.Password);
+        switch (decoded.Status) {
+        case TDecodeStatus::Ok: return TOpenStatus::Ok;
+        case TDecodeStatus::TooLarge: return TOpenStatus::TooLarge;
+        case TDecodeStatus::TooShort:
+        case TDecodeStatus::InvalidKeyBlock: break;
+        }
+    } catch (const std::bad_alloc&) {
+        return TOpenStatus::OutOfMemory;
+    }
+    return TOpenStatus::WrongPassword;
+}
+
+TMemoryCheck TDocumentFile::RoomToShow(const TOpenedDocument& opened) const
+{
+    TMemoryCheck check;
+    const quint64 characters =
+        opened.Formatted ? quint64(opened.Formatted->characterCount()) : quint64(opened.PlainText.size());
+    check.Needed = MemoryToShow(characters, opened.Lines);
+    if (const std::optional<quint64> available = services_.AvailableMemory(); available && check.Needed > *available) {
+        check.Fits = false;
+        check.Available = *available;
+    }
+    return check;
 }
 
 TOpenedDocument TDocumentFile::Open(const QByteArray& file, const QString& typedPassword, quint64 largestText) const
@@ -249,6 +359,7 @@ TOpenedDocument TDocumentFile::Present(TUnsealedFile& unsealed, quint64 largestT
         }
         if (!opened.Formatted)
             opened.PlainText = TextOfBody(unsealed);
+        opened.Lines = opened.Formatted ? quint64(opened.Formatted->blockCount()) : CountLines(unsealed.Body);
         const quint64 characters =
             opened.Formatted ? SavedCharacters(*opened.Formatted) : quint64(opened.PlainText.size());
         if (characters > largestText) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "AtomicFile.h"
 #include "DocumentType.h"
@@ -20,6 +21,7 @@ class QTextDocument;
 namespace tainoteka {
 
 class TRandomSource;
+class TRecoveryStore;
 
 // An age file's header is read with the file: a damaged one, or one made for
 // keys instead of a passphrase, is refused before a password is asked for.
@@ -30,7 +32,12 @@ struct TReadFile {
     QString Error; // Unreadable: "<path>: <system's reason>"
     quint64 Needed = 0; // TooLarge: bytes opening it would take
     quint64 Available = 0; // TooLarge: bytes the system can still give
-    QByteArray Bytes; // Ok: the whole file
+    QByteArray Bytes; // Ok: the whole file, or only its head when Whole is false
+    quint64 Size = 0; // Ok: the file's size on disk
+    // False: a .txtp whose body holds more bytes than the editing area takes
+    // characters; Bytes are the key block and the body's first bytes, enough
+    // to refuse a plain body unread once the password is known.
+    bool Whole = true;
     TDocumentType Type = TDocumentType::Txtp; // Ok: by the file's content
 };
 
@@ -57,6 +64,7 @@ struct TOpenedDocument {
     TDocumentType Type = TDocumentType::Txtp;
     QString Password; // the one the file opens with
     quint64 Characters = 0; // TooLarge: at least this many, as the editing area counts them
+    quint64 Lines = 0; // Ok: lines of the text, each a block of the editing area
     QString PlainText; // the text, when Formatted is null
     std::unique_ptr<QTextDocument> Formatted; // a rich-text body, formatted
 };
@@ -68,6 +76,12 @@ struct TRefusedCharacter {
     char32_t CodePoint = 0;
     std::size_t Line = 1; // from 1
     std::size_t Column = 1; // from 1
+};
+
+struct TMemoryCheck {
+    bool Fits = true;
+    quint64 Needed = 0; // bytes the editing area would take
+    quint64 Available = 0; // bytes the system can still give
 };
 
 enum class TSaveStatus { Ok, RefusedCharacter, PasswordNotStorable, NoRandomness, OutOfMemory, WriteFailed };
@@ -83,6 +97,9 @@ struct TDocumentFileServices {
     std::function<std::optional<quint64>()> AvailableMemory;
     std::function<TFileResult(const QString&, const QByteArray&)> Write;
     TRandomSource* Random = nullptr; // body keys and filler
+    // Where a file written in place keeps its copy meanwhile (the recovery
+    // copies' folder); the system's when empty. Used by the system's writer.
+    QString CopyFolder = {};
     int AgeWorkFactor = 18; // log2 of scrypt's N for age files; tests lower it
 };
 
@@ -96,7 +113,16 @@ public:
 
     // The file's bytes, unless it cannot be read, is too short to be a
     // protected file, or would not fit in memory once opened.
-    TReadFile Read(const QString& path) const;
+    // A .txtp whose body is longer than largestText is read only in part (see TReadFile::Whole).
+    TReadFile Read(const QString& path, quint64 largestText = UINT64_MAX) const;
+    // For a file read in part: Ok when typedPassword opens its key block and
+    // the body is rich text (read it whole then); TooLarge when it is plain,
+    // so longer than the limit; WrongPassword otherwise.
+    static TOpenStatus LongBodyStatus(const TReadFile& head, const QString& typedPassword);
+    // Whether the editing area can take an opened text in the memory there is.
+    TMemoryCheck RoomToShow(const TOpenedDocument& opened) const;
+    // The same for a file's bytes at hand: its type, and whether it may be opened.
+    static TReadFile Examine(QByteArray file);
     // The document inside, when typedPassword opens the file and its text
     // holds no more than largestText characters (CR LF counting two): Unseal, then Present.
     TOpenedDocument Open(const QByteArray& file, const QString& typedPassword,
@@ -119,6 +145,7 @@ private:
 
     TDocumentFileServices services_;
     std::unique_ptr<TRandomSource> ownRandom_;
+    std::unique_ptr<TRecoveryStore> inPlaceCopies_;
 };
 
 // The age payload of a text: UTF-8, every line ending CR LF as in .txtp,
@@ -128,5 +155,10 @@ std::string AgePayload(const QString& text);
 // Memory the editor takes to open a file of fileSize bytes: the file, its
 // deciphered body, the text in UTF-16 and the editing area's own structures.
 quint64 MemoryToOpen(quint64 fileSize);
+// Memory the editing area takes for a text: every line costs it a block
+// besides the characters themselves.
+quint64 MemoryToShow(quint64 characters, quint64 lines);
+// Lines of a Windows-1251 or UTF-8 text: CR LF, a lone CR and a lone LF each end one.
+quint64 CountLines(std::string_view text);
 
 } // namespace tainoteka

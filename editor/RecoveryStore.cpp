@@ -12,20 +12,21 @@
 namespace tainoteka {
 namespace {
 
-const QString kCopySuffix = QStringLiteral(".txt.age");
-
-QString LockPathOf(const QString& copy) { return copy.chopped(kCopySuffix.size()) + QStringLiteral(".lock"); }
-
 QString RandomName()
 {
     quint32 words[4];
     QRandomGenerator::system()->fillRange(words);
-    return QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex() + kCopySuffix;
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex());
 }
 
 } // namespace
 
-TRecoveryStore::TRecoveryStore(QString folder) : folder_(std::move(folder)) {}
+TRecoveryStore::TRecoveryStore(QString folder, QString suffix) : folder_(std::move(folder)), suffix_(std::move(suffix)) {}
+
+QString TRecoveryStore::LockPathOf(const QString& copy) const
+{
+    return copy.chopped(suffix_.size()) + QStringLiteral(".lock");
+}
 
 TRecoveryStore::~TRecoveryStore() = default;
 
@@ -45,7 +46,7 @@ std::vector<TLeftCopy> TRecoveryStore::ClaimLeftCopies()
 {
     std::vector<TLeftCopy> left;
     const QDir dir(folder_);
-    for (const QFileInfo& file : dir.entryInfoList({QStringLiteral("*") + kCopySuffix}, QDir::Files)) {
+    for (const QFileInfo& file : dir.entryInfoList({QStringLiteral("*") + suffix_}, QDir::Files)) {
         const QString copy = file.absoluteFilePath();
         // An empty file is a name reserved by an editor that ended before it wrote anything.
         if (copy != own_ && Lock(copy)) {
@@ -83,7 +84,7 @@ TFileResult TRecoveryStore::PrepareOwnCopy(QString& path)
         const TFileResult folder = MakePrivateFolder(folder_);
         if (!folder.Ok)
             return folder;
-        const QString copy = QDir(folder_).absoluteFilePath(RandomName());
+        const QString copy = QDir(folder_).absoluteFilePath(RandomName() + suffix_);
         if (!Lock(copy))
             return FileFailure(LockPathOf(copy), QStringLiteral("файл блокировки не удалось создать"));
         own_ = copy;

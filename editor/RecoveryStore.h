@@ -23,7 +23,8 @@ struct TLeftCopy {
 
 class TRecoveryStore {
 public:
-    explicit TRecoveryStore(QString folder);
+    // Copies are the files in folder whose names end with suffix.
+    explicit TRecoveryStore(QString folder, QString suffix = QStringLiteral(".txt.age"));
     ~TRecoveryStore();
     TRecoveryStore(const TRecoveryStore&) = delete;
     TRecoveryStore& operator=(const TRecoveryStore&) = delete;
@@ -47,7 +48,10 @@ public:
 private:
     bool Lock(const QString& copy);
 
+    QString LockPathOf(const QString& copy) const;
+
     QString folder_;
+    QString suffix_;
     QString own_;
     std::map<QString, std::unique_ptr<QLockFile>> locks_;
 };

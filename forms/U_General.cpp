@@ -74,12 +74,24 @@ QString FolderWithSeparator(const QString& path)
     return QDir::toNativeSeparators(folder);
 }
 
+namespace {
+
+// A file written in place keeps its copy beside the recovery copies.
+std::unique_ptr<TDocumentFile> OwnDocumentFile(const QString& recoveryFolder)
+{
+    TDocumentFileServices services;
+    services.CopyFolder = recoveryFolder;
+    return std::make_unique<TDocumentFile>(std::move(services));
+}
+
+} // namespace
+
 TFrmGeneral::TFrmGeneral(const TGeneralServices& services, QWidget* parent)
     : QMainWindow(parent),
       prompts_(services.Prompts),
       shell_(services.Shell),
       document_(services.Document),
-      ownDocumentFile_(services.DocumentFile ? nullptr : std::make_unique<TDocumentFile>()),
+      ownDocumentFile_(services.DocumentFile ? nullptr : OwnDocumentFile(services.RecoveryFolder)),
       documentFile_(services.DocumentFile ? services.DocumentFile : ownDocumentFile_.get()),
       arguments_(services.Arguments),
       programDir_(services.ProgramDir)
@@ -361,7 +373,7 @@ void TFrmGeneral::FormCreate()
         UpdateCharCount();
         UpdateEditCommands();
     });
-    connect(RichEditText->document(), &QTextDocument::contentsChanged, this, &TFrmGeneral::UpdateCharCount);
+    connect(RichEditText, &QPlainTextEdit::textChanged, this, &TFrmGeneral::UpdateCharCount);
     connect(ClipboardText, &TClipboardTextWatch::Changed, this, &TFrmGeneral::UpdateEditCommands);
     connect(FindPanel, &TFindPanel::MessageWhileClosed, this, &TFrmGeneral::ShowFindMessage);
     ResetDocumentPath();

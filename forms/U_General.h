@@ -47,6 +47,7 @@ class TMenuShortcuts;
 class TRecoveryKeeper;
 class TRichEditText;
 struct TRecoveryContent;
+struct TLeftInPlaceCopy;
 class TToolbarPanel;
 
 // What a file dialog keeps between its showings.
@@ -234,9 +235,17 @@ private:
     // At start, for each copy an earlier run left: restore, delete or keep.
     void OfferLeftCopies();
     bool RestoreCopy(const QString& path);
+    // Copies of saves killed while writing a file in place; true when one is back.
+    bool OfferInPlaceCopies();
+    bool RestoreInPlaceCopy(const TLeftInPlaceCopy& copy);
+    // A file's bytes opened as the document at path, its password asked for.
+    bool OpenProtectedBytes(const QString& path, TReadFile& read);
     std::optional<TRecoveryContent> OpenCopy(const QString& path, const QString& password);
     void ShowReadFailure(const QString& path, const TReadFile& read);
     bool ShowOpenedText(TOpenedDocument& opened);
+    // A file read only in part (a long body): tells why it cannot be opened,
+    // or reads it whole when its body is rich text.
+    bool ReadLongBody(const QString& path, TReadFile& read, const QString& typed);
     void SetDialogsStartFolder(const QString& folder);
     void AdoptPath(const QString& path);
     // False when the file changed on disk since this window read or wrote it

@@ -22,6 +22,7 @@
 #include "U_Password.h"
 #include "U_PasswordEnter.h"
 #include "RecoveryKeeper.h"
+#include "KeyBlock.h"
 #include "Wipe.h"
 
 namespace tainoteka {
@@ -186,6 +187,25 @@ void TFrmGeneral::ShowReadFailure(const QString& path, const TReadFile& read)
     }
 }
 
+bool TFrmGeneral::ReadLongBody(const QString& path, TReadFile& read, const QString& typed)
+{
+    switch (TDocumentFile::LongBodyStatus(read, typed)) {
+    case TOpenStatus::Ok: break;
+    case TOpenStatus::TooLarge:
+        prompts_.ShowError(this, kErrorTitle,
+                           TooManyCharactersMessage(path, read.Size - KeyBlockSize, RichEditText->TextLimit()));
+        return false;
+    case TOpenStatus::WrongPassword: prompts_.ShowError(this, kErrorTitle, kWrongPassword); return false;
+    default: prompts_.ShowError(this, kErrorTitle, TooLargeMessage(path, MemoryToOpen(read.Size), 0)); return false;
+    }
+    // Rich text may hold fewer characters than its bytes: it is measured once formatted.
+    read = documentFile_->Read(path);
+    if (read.Status == TReadStatus::Ok)
+        return true;
+    ShowReadFailure(path, read);
+    return false;
+}
+
 bool TFrmGeneral::ShowOpenedText(TOpenedDocument& opened)
 {
     try {
@@ -213,14 +233,29 @@ QString TFrmGeneral::AskTypedPassword()
 bool TFrmGeneral::LoadProtectedFile(const QString& path)
 {
     TCommandsOff off(*this);
-    TReadFile read = documentFile_->Read(path);
+    // A plain body too long for the editing area is refused before the rest
+    // of the file is read or deciphered.
+    TReadFile read = documentFile_->Read(path, quint64(RichEditText->TextLimit()));
+    const std::optional<TFileStamp> stamp = RegularFileStamp(path);
+    if (!OpenProtectedBytes(path, read))
+        return false;
+    diskStamp_ = stamp;
+    Recovery->Discard();
+    return true;
+}
+
+bool TFrmGeneral::OpenProtectedBytes(const QString& path, TReadFile& read)
+{
+    const quint64 largestText = quint64(RichEditText->TextLimit());
     if (read.Status != TReadStatus::Ok) {
         ShowReadFailure(path, read);
         return false;
     }
-    const std::optional<TFileStamp> stamp = RegularFileStamp(path);
     QString typed = AskTypedPassword();
-    const quint64 largestText = quint64(RichEditText->TextLimit());
+    if (!read.Whole && !ReadLongBody(path, read, typed)) {
+        Wipe(typed);
+        return false;
+    }
     const auto unseal = [&] { return TDocumentFile::Unseal(read.Bytes, typed, largestText); };
     // The key derivation of an age file takes about a second.
     TUnsealedFile unsealed = read.Type == TDocumentType::Age ? AwayFromInterface(unseal) : unseal();
@@ -237,8 +272,23 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
         prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, opened.Status, needed));
         return false;
     }
+    // Every line costs the editing area a block: a text of many short lines
+    // can need far more than its characters.
+    const TMemoryCheck room = documentFile_->RoomToShow(opened);
+    if (!room.Fits) {
+        Wipe(opened.PlainText);
+        prompts_.ShowError(this, kErrorTitle, TooLargeMessage(path, room.Needed, room.Available));
+        return false;
+    }
+    const QTextDocument* shownBefore = RichEditText->document();
+    const qint64 countBefore = RichEditText->CharCount();
     const bool shown = ShowOpenedText(opened);
     Wipe(opened.PlainText);
+    if (!shown && RichEditText->document() == shownBefore && RichEditText->CharCount() == countBefore) {
+        // The text is built apart: the shown one is still whole.
+        prompts_.ShowError(this, kErrorTitle, TooLargeMessage(path, room.Needed, 0));
+        return false;
+    }
     if (!shown) {
         // The editing area may hold part of the text: it must not be saved
         // over any file, so the window starts afresh.
@@ -252,11 +302,9 @@ bool TFrmGeneral::LoadProtectedFile(const QString& path)
     document_.CurrentType = opened.Type;
     Wipe(opened.Password);
     AdoptPath(path);
-    diskStamp_ = stamp;
     UpdateCaption();
     UpdateCharCount();
     FindPanel->Forget();
-    Recovery->Discard();
     return true;
 }
 

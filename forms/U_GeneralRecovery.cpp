@@ -8,7 +8,9 @@
 #include "AgeFile.h"
 #include "ApplicationTitle.h"
 #include "DocumentType.h"
+#include "DocumentFile.h"
 #include "FindPanel.h"
+#include "InPlaceCopy.h"
 #include "Prompts.h"
 #include "RecoveryKeeper.h"
 #include "RichEditText.h"
@@ -24,6 +26,8 @@ const QString kWrongPassword = QStringLiteral("Пароль введен не в
 const QString kDamagedCopy = QStringLiteral("Копия несохранённого текста повреждена и не может быть открыта.\n"
                                             "Она сохранена до следующего запуска.");
 
+QString WhenWritten(const QDateTime& written) { return kAskRestore.arg(written.toString(QStringLiteral("dd.MM.yyyy HH:mm"))); }
+
 } // namespace
 
 void TFrmGeneral::BuildRecovery(const QString& folder)
@@ -38,7 +42,8 @@ void TFrmGeneral::BuildRecovery(const QString& folder)
                                        RecoveryNote->setText(note);
                                        RecoveryNote->setVisible(!note.isEmpty());
                                    }, this);
-    connect(RichEditText->document(), &QTextDocument::contentsChanged, Recovery, [this] {
+    // The area's own signal: a loaded text comes as a new document.
+    connect(RichEditText, &QPlainTextEdit::textChanged, Recovery, [this] {
         if (!lockMovesText_)
             Recovery->Changed();
     });
@@ -56,15 +61,14 @@ void TFrmGeneral::WriteRecoveryNow() { Recovery->WriteNow(); }
 
 void TFrmGeneral::OfferLeftCopies()
 {
-    bool restored = false;
+    bool restored = OfferInPlaceCopies();
     for (const TLeftCopy& copy : Recovery->Store().ClaimLeftCopies()) {
         // The window holds one document: once one is back, the rest wait.
         if (restored) {
             Recovery->Store().Release(copy.Path);
             continue;
         }
-        const QString written = copy.Written.toString(QStringLiteral("dd.MM.yyyy HH:mm"));
-        switch (prompts_.AskYesNoLater(this, kAskRestore.arg(written))) {
+        switch (prompts_.AskYesNoLater(this, WhenWritten(copy.Written))) {
         case TAnswer::Yes:
             restored = RestoreCopy(copy.Path);
             if (!restored)
@@ -74,6 +78,42 @@ void TFrmGeneral::OfferLeftCopies()
         case TAnswer::Cancel: Recovery->Store().Release(copy.Path); break;
         }
     }
+}
+
+bool TFrmGeneral::OfferInPlaceCopies()
+{
+    const std::unique_ptr<TRecoveryStore> owned = InPlaceCopyStore(Recovery->Store().Folder());
+    TRecoveryStore& store = *owned;
+    bool restored = false;
+    for (const TLeftInPlaceCopy& copy : ClaimLeftInPlaceCopies(store)) {
+        if (restored)
+            break; // the store lets the rest go
+        switch (prompts_.AskYesNoLater(this, WhenWritten(copy.Written))) {
+        case TAnswer::Yes:
+            restored = RestoreInPlaceCopy(copy);
+            if (restored)
+                store.Remove(copy.Path);
+            break;
+        case TAnswer::No: store.Remove(copy.Path); break;
+        case TAnswer::Cancel: break;
+        }
+    }
+    return restored;
+}
+
+// The saved text comes back as the document, not yet saved: the file on disk
+// stays as the killed save left it until the user saves, so nothing another
+// program wrote there meanwhile is lost, and the user sees the text first.
+bool TFrmGeneral::RestoreInPlaceCopy(const TLeftInPlaceCopy& copy)
+{
+    TReadFile read = TDocumentFile::Examine(copy.Content.File);
+    if (!OpenProtectedBytes(copy.Content.Target, read))
+        return false;
+    diskStamp_ = RegularFileStamp(copy.Content.Target);
+    // The copy goes only once the text is in a recovery copy of its own.
+    Recovery->Changed();
+    Recovery->WriteNow();
+    return true;
 }
 
 std::optional<TRecoveryContent> TFrmGeneral::OpenCopy(const QString& path, const QString& password)

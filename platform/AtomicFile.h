@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace tainoteka {
@@ -21,9 +22,11 @@ struct TFileResult {
 // existing file's permissions (on Windows its attributes and security); a symbolic link keeps pointing at the file it
 // names. Where the folder refuses new files but the file itself may be
 // written, the file is written in place, its new size reserved first so that
-// a full disk is found before the old bytes are touched. An existing node
-// that is not a regular file (a device, a pipe) is written directly.
-TFileResult WriteFileAtomically(const QString& path, const QByteArray& data);
+// a full disk is found before the old bytes are touched (by inPlace when
+// given, which may keep a copy first). An existing node that is not a regular
+// file (a device, a pipe) is written directly.
+using TInPlaceWrite = std::function<TFileResult(const QString& path, const QByteArray& data)>;
+TFileResult WriteFileAtomically(const QString& path, const QByteArray& data, const TInPlaceWrite& inPlace = {});
 
 // Writes data over an existing file's own bytes, its new size claimed first
 // so that a full disk is found before any old byte is touched: what

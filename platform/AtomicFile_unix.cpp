@@ -4,8 +4,11 @@
 #include "FileName.h"
 #include "ReplacementFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -108,6 +111,28 @@ int ReserveSpace(int fd, off_t oldSize, off_t newSize)
 #endif
 }
 
+// Tests kill a save half-way through its in-place write: with this set, the
+// process stops itself once that many bytes are written.
+std::size_t InPlacePauseAt()
+{
+    bool given = false;
+    const qlonglong bytes = qEnvironmentVariableIntValue("TAINOTEKA_TEST_IN_PLACE_PAUSE", &given);
+    return given && bytes > 0 ? std::size_t(bytes) : SIZE_MAX;
+}
+
+int WriteInPlaceBytes(int fd, const QByteArray& data)
+{
+    const std::size_t size = std::size_t(data.size());
+    const std::size_t pause = std::min(InPlacePauseAt(), size);
+    int error = WriteAll(fd, data.constData(), pause);
+    if (error == 0 && pause < size) {
+        ::fdatasync(fd); // what a reader would find on disk at this moment
+        ::raise(SIGSTOP);
+        error = WriteAll(fd, data.constData() + pause, size - pause);
+    }
+    return error;
+}
+
 int WriteInPlace(const QByteArray& target, const QByteArray& data, bool regular)
 {
     // A pipe without a reader fails at once instead of hanging the caller.
@@ -124,7 +149,7 @@ int WriteInPlace(const QByteArray& target, const QByteArray& data, bool regular)
         error = ReserveSpace(file.Get(), now.st_size, off_t(data.size()));
     }
     if (error == 0)
-        error = WriteAll(file.Get(), data.constData(), std::size_t(data.size()));
+        error = regular ? WriteInPlaceBytes(file.Get(), data) : WriteAll(file.Get(), data.constData(), std::size_t(data.size()));
     if (error == 0 && regular && ::ftruncate(file.Get(), off_t(data.size())) != 0)
         error = errno;
     if (error == 0 && regular && ::fsync(file.Get()) != 0)
@@ -138,7 +163,7 @@ bool FolderRefusesNewFiles(int error) { return error == EACCES || error == EPERM
 
 } // namespace
 
-TFileResult WriteFileAtomically(const QString& path, const QByteArray& data)
+TFileResult WriteFileAtomically(const QString& path, const QByteArray& data, const TInPlaceWrite& inPlace)
 {
     const QByteArray target = TargetOf(FileNameForSystem(path));
     struct stat existing {};
@@ -155,6 +180,8 @@ TFileResult WriteFileAtomically(const QString& path, const QByteArray& data)
     const TTemporaryOutcome atomic = WriteThroughTemporary(target, data, exists ? &existing : nullptr);
     if (atomic.Created || !exists || !FolderRefusesNewFiles(atomic.Error))
         return atomic.Error == 0 ? TFileResult{true, {}, 0} : SystemFileFailure(path, atomic.Error);
+    if (inPlace)
+        return inPlace(path, data);
     const int error = WriteInPlace(target, data, true);
     return error == 0 ? TFileResult{true, {}, 0} : SystemFileFailure(path, error);
 }

@@ -287,7 +287,7 @@ TFileResult WindowsFileFailure(const QString& path, unsigned long code)
     return failure;
 }
 
-TFileResult WriteFileAtomically(const QString& path, const QByteArray& data)
+TFileResult WriteFileAtomically(const QString& path, const QByteArray& data, const TInPlaceWrite& inPlace)
 {
     const std::wstring target = TargetOf(Wide(path));
     const DWORD attributes = GetFileAttributesW(target.c_str());
@@ -304,6 +304,8 @@ TFileResult WriteFileAtomically(const QString& path, const QByteArray& data)
     const TTemporaryOutcome atomic = WriteThroughTemporary(target, data, attributes);
     if (atomic.Created || !exists || !FolderRefusesNewFiles(atomic.Error))
         return Outcome(path, atomic.Error);
+    if (inPlace)
+        return inPlace(path, data);
     return Outcome(path, WriteInPlace(target, data, true));
 }
 

@@ -306,6 +306,27 @@ TEST_F(DocumentCommands, FileBeyondTheMemoryThereIsLeavesTheDocumentAlone)
     program.reset();
 }
 
+#ifdef Q_OS_LINUX
+TEST_F(DocumentCommands, TextOfManyLinesBeyondTheAddressSpaceIsRefusedWithTheFigures)
+{
+    // Two million line ends: 4 MB on disk, a few hundred MB as blocks of the
+    // editing area, more than the process may take.
+    WriteFile("lines.txtp", EncodeTxtpFile(std::string(2'000'000, '\n'), "pw"));
+    editor().LoadPlainText(QStringLiteral("mine"));
+    prompts.OpenNames.push_back(Path("lines.txtp"));
+    ScriptTypedPassword("pw");
+    {
+        TAddressSpaceLimit limit(150u << 20);
+        window().MnuFileOpenClick();
+    }
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_TRUE(prompts.Errors[0].Text.startsWith(QStringLiteral("Файл «lines.txtp» слишком велик для свободной памяти")))
+        << prompts.Errors[0].Text.toStdString();
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("mine"));
+    EXPECT_TRUE(program->Document.CurrentFileName.isEmpty());
+}
+#endif
+
 TEST_F(DocumentCommands, FailingRandomSourceGivesAMessageAndNoFile)
 {
     struct : TRandomSource {

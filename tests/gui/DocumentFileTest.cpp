@@ -198,30 +198,6 @@ TEST_F(DocumentFileTest, FileBeyondTheMemoryThereIsIsNotRead)
 }
 
 #ifdef Q_OS_LINUX
-namespace {
-// While alive the process may take only `room` more bytes of address space.
-class TAddressSpaceLimit {
-public:
-    explicit TAddressSpaceLimit(quint64 room)
-    {
-        ::getrlimit(RLIMIT_AS, &saved_);
-        QFile status(S("/proc/self/status"));
-        status.open(QIODevice::ReadOnly);
-        quint64 used = 0;
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmSize:"))
-                used = line.mid(7).trimmed().split(' ').value(0).toULongLong() * 1024;
-        rlimit limited = saved_;
-        limited.rlim_cur = used + room;
-        ::setrlimit(RLIMIT_AS, &limited);
-    }
-    ~TAddressSpaceLimit() { ::setrlimit(RLIMIT_AS, &saved_); }
-
-private:
-    rlimit saved_{};
-};
-} // namespace
-
 TEST_F(DocumentFileTest, MemoryFiguresHonourTheProcessLimit)
 {
     std::optional<quint64> available;
@@ -248,3 +224,51 @@ TEST_F(DocumentFileTest, AllocationThatFailsAnywayIsReported)
     EXPECT_TRUE(read.Bytes.isEmpty());
 }
 #endif
+
+TEST_F(DocumentFileTest, LongPlainBodyIsRefusedFromItsFirstBytes)
+{
+    const std::string rich = "{\\rtf1 " + std::string(150, 'y') + "}";
+    const struct {
+        std::string Text;
+        const char* Typed;
+        bool Whole;
+        TOpenStatus Long; // LongBodyStatus, when read in part
+    } cases[] = {
+        {std::string(98, 'x'), "pw", true, TOpenStatus::Ok}, // 100 characters: the limit
+        {std::string(99, 'x'), "pw", false, TOpenStatus::TooLarge},
+        {std::string(99, 'x'), "no", false, TOpenStatus::WrongPassword},
+        {rich, "pw", false, TOpenStatus::Ok}, // markup may hide fewer characters
+    };
+    for (const auto& c : cases) {
+        Put("long.txtp", EncodeTxtpFile(c.Text, "pw"));
+        const TReadFile read = documents.Read(Path("long.txtp"), 100);
+        ASSERT_EQ(read.Status, TReadStatus::Ok) << c.Text;
+        EXPECT_EQ(read.Whole, c.Whole) << c.Text;
+        EXPECT_EQ(read.Size, KeyBlockSize + c.Text.size() + 2);
+        if (c.Whole)
+            continue;
+        EXPECT_EQ(read.Bytes.size(), qsizetype(KeyBlockSize + 6)) << "only the key block and the first bytes read";
+        EXPECT_EQ(TDocumentFile::LongBodyStatus(read, S(c.Typed)), c.Long) << c.Text;
+    }
+}
+
+TEST_F(DocumentFileTest, EveryLineCountsInTheMemoryNeededToShowTheText)
+{
+    EXPECT_EQ(CountLines("a\r\nb\rc\nd"), 4u);
+    // 2 MB either way; a million lines cost the editing area far more than one line.
+    TDocumentFile tight(TDocumentFileServices{[] { return std::optional<quint64>(50u << 20); }, {}, nullptr});
+    const struct {
+        std::string Text;
+        bool Fits;
+    } cases[] = {{std::string(2u << 20, 'x'), true}, {std::string(1u << 20, '\n'), false}};
+    for (const auto& c : cases) {
+        Put("m.txtp", EncodeTxtpFile(c.Text, "pw"));
+        const TReadFile read = tight.Read(Path("m.txtp"));
+        ASSERT_EQ(read.Status, TReadStatus::Ok);
+        const TOpenedDocument opened = tight.Open(read.Bytes, S("pw"));
+        ASSERT_EQ(opened.Status, TOpenStatus::Ok);
+        const TMemoryCheck room = tight.RoomToShow(opened);
+        EXPECT_EQ(room.Fits, c.Fits);
+        EXPECT_EQ(room.Needed, MemoryToShow(quint64(opened.PlainText.size()), opened.Lines));
+    }
+}

@@ -2,6 +2,7 @@
 // Ways to make the file system refuse a write for any user, root included,
 // so that the failure paths run on every machine.
 #include <QDirIterator>
+#include <QFile>
 #include <QString>
 
 #include <csignal>
@@ -41,6 +42,28 @@ public:
 private:
     rlimit saved_{};
     void (*previousSignal_)(int) = SIG_DFL;
+};
+
+// While alive the process may take only `room` more bytes of address space.
+class TAddressSpaceLimit {
+public:
+    explicit TAddressSpaceLimit(quint64 room)
+    {
+        ::getrlimit(RLIMIT_AS, &saved_);
+        QFile status(QStringLiteral("/proc/self/status"));
+        status.open(QIODevice::ReadOnly);
+        quint64 used = 0;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmSize:"))
+                used = line.mid(7).trimmed().split(' ').value(0).toULongLong() * 1024;
+        rlimit limited = saved_;
+        limited.rlim_cur = used + room;
+        ::setrlimit(RLIMIT_AS, &limited);
+    }
+    ~TAddressSpaceLimit() { ::setrlimit(RLIMIT_AS, &saved_); }
+
+private:
+    rlimit saved_{};
 };
 
 namespace detail {
