@@ -1,5 +1,6 @@
 #include "DocumentSnapshot.h"
 
+#include "PasswordSealer.h"
 #include "Wipe.h"
 
 namespace tainoteka {
@@ -9,18 +10,15 @@ std::string_view View(const QByteArray& bytes) { return {bytes.constData(), std:
 
 } // namespace
 
-TDocumentSnapshot TDocumentSnapshot::Seal(const QString& password, TRecoveryContent& content)
+TDocumentSnapshot TDocumentSnapshot::Seal(TPasswordSealer& sealer, const QString& password, TRecoveryContent& content)
 {
     TWipeOnExit<QString> wipeText(content.Text);
     UseNewlines(content.Text);
     QByteArray payload = EncodeRecoveryContent(content);
     TWipeOnExit<QByteArray> wipePayload(payload);
     Wipe(content.Text);
-    QByteArray utf8 = password.toUtf8();
-    TWipeOnExit<QByteArray> wipePassword(utf8);
     TDocumentSnapshot snapshot;
-    snapshot.sealed_ = AgeSealer(View(utf8)).Seal(
-        std::span(reinterpret_cast<const std::uint8_t*>(payload.constData()), std::size_t(payload.size())));
+    snapshot.sealed_ = sealer.Seal(password, payload);
     return snapshot;
 }
 

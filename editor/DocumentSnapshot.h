@@ -1,14 +1,18 @@
 #pragma once
 // The document while the window is locked: its text, path and type sealed
-// under its password in the recovery format, held only in memory. Sealing
-// and opening each derive the key, about a second: call them away from the
-// interface thread.
+// under its password in the recovery format, held only in memory. Opening
+// derives the key, and so may sealing (about a second each): call them away
+// from the interface thread.
 #include <cstdint>
 #include <optional>
 #include <vector>
 
 #include "AgeFile.h"
 #include "RecoveryCopy.h"
+
+namespace tainoteka {
+class TPasswordSealer;
+}
 
 namespace tainoteka {
 
@@ -20,7 +24,7 @@ struct TOpenedSnapshot {
 class TDocumentSnapshot {
 public:
     // Wipes content.Text and every copy made on the way. Throws std::bad_alloc.
-    static TDocumentSnapshot Seal(const QString& password, TRecoveryContent& content);
+    static TDocumentSnapshot Seal(TPasswordSealer& sealer, const QString& password, TRecoveryContent& content);
     TOpenedSnapshot Open(const QString& password) const;
     bool IsEmpty() const { return sealed_.empty(); }
 

@@ -54,7 +54,7 @@ TRecoveryKeeper::TRecoveryKeeper(const QString& folder, TRecoverySource source,
       timer_(std::make_unique<TSystemTimer>()),
       quietTime_(QuietTimeFromEnvironment())
 {
-    writer_ = std::make_unique<TRecoveryWriter>([this](const TFileResult& written) {
+    writer_ = std::make_unique<TRecoveryWriter>(sealer_, [this](const TFileResult& written) {
         lastWriteOk_ = written.Ok;
         const QString text = written.Ok ? QString() : FailureNote(written.Error);
         QMetaObject::invokeMethod(this, [this, text] { note_(text); }, Qt::QueuedConnection);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "PasswordSealer.h"
 #include "RecoveryCopy.h"
 #include "RecoveryStore.h"
 
@@ -46,6 +47,8 @@ public:
 
     void UseTimer(std::unique_ptr<IRecoveryTimer> timer);
     TRecoveryStore& Store() { return store_; }
+    // The key of the copies' password; the lock seals with it too.
+    TPasswordSealer& Sealer() { return sealer_; }
 
     // The text changed, or the document got a password while changed.
     void Changed();
@@ -72,6 +75,7 @@ private:
     TRecoverySource source_;
     std::function<void(const QString&)> note_;
     std::unique_ptr<IRecoveryTimer> timer_;
+    TPasswordSealer sealer_; // outlives the writer, whose thread seals with it
     std::unique_ptr<TRecoveryWriter> writer_;
     std::chrono::milliseconds quietTime_;
     std::chrono::milliseconds firstChange_{0};

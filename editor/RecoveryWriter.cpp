@@ -4,36 +4,11 @@
 
 #include <new>
 
-#include "AgeFile.h"
+#include "PasswordSealer.h"
 #include "RecoveryStore.h"
 #include "Wipe.h"
 
 namespace tainoteka {
-
-// The key of the last password, kept so that a copy costs an encryption and
-// a write, not a key derivation.
-class TRecoverySealer {
-public:
-    std::vector<std::uint8_t> Seal(const QString& password, const QByteArray& payload)
-    {
-        QByteArray utf8 = password.toUtf8();
-        TWipeOnExit<QByteArray> wipe(utf8);
-        if (!sealer_ || utf8 != password_) {
-            sealer_.reset();
-            Wipe(password_);
-            sealer_ = std::make_unique<AgeSealer>(std::string_view(utf8.constData(), std::size_t(utf8.size())));
-            password_ = utf8;
-            password_.detach();
-        }
-        return sealer_->Seal(std::span(reinterpret_cast<const std::uint8_t*>(payload.constData()),
-                                       std::size_t(payload.size())));
-    }
-    ~TRecoverySealer() { Wipe(password_); }
-
-private:
-    std::unique_ptr<AgeSealer> sealer_;
-    QByteArray password_;
-};
 
 namespace {
 
@@ -46,8 +21,8 @@ void WipeJob(TRecoveryJob& job)
 
 } // namespace
 
-TRecoveryWriter::TRecoveryWriter(std::function<void(const TFileResult&)> done)
-    : done_(std::move(done)), sealer_(std::make_unique<TRecoverySealer>()), thread_([this] { Run(); })
+TRecoveryWriter::TRecoveryWriter(TPasswordSealer& sealer, std::function<void(const TFileResult&)> done)
+    : done_(std::move(done)), sealer_(sealer), thread_([this] { Run(); })
 {
 }
 
@@ -122,7 +97,7 @@ TFileResult TRecoveryWriter::Perform(TRecoveryJob& job)
         QByteArray payload = EncodeRecoveryContent(*job.Content);
         TWipeOnExit<QByteArray> wipePayload(payload);
         Wipe(job.Content->Text);
-        const std::vector<std::uint8_t> sealed = sealer_->Seal(job.Password, payload);
+        const std::vector<std::uint8_t> sealed = sealer_.Seal(job.Password, payload);
         Wipe(payload);
         return WriteRecoveryFile(job.Path, QByteArray::fromRawData(reinterpret_cast<const char*>(sealed.data()),
                                                                    qsizetype(sealed.size())));

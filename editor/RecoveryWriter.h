@@ -2,12 +2,11 @@
 // Writes recovery copies on a thread of its own, so that neither the key
 // derivation nor the encryption of a long text holds up the window. Only the
 // newest request waits: a write or removal asked for later replaces one not
-// yet begun. The key is derived once per password and kept for later copies.
+// yet begun. The sealer keeps the key derived for the password.
 #include <QString>
 
 #include <condition_variable>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -17,7 +16,7 @@
 
 namespace tainoteka {
 
-class TRecoverySealer;
+class TPasswordSealer;
 
 struct TRecoveryJob {
     QString Path; // the copy; with no content, removed
@@ -28,7 +27,7 @@ struct TRecoveryJob {
 class TRecoveryWriter {
 public:
     // done runs on the writer's thread after every write.
-    explicit TRecoveryWriter(std::function<void(const TFileResult&)> done);
+    TRecoveryWriter(TPasswordSealer& sealer, std::function<void(const TFileResult&)> done);
     // Finishes the request in hand; one still waiting is dropped.
     ~TRecoveryWriter();
     TRecoveryWriter(const TRecoveryWriter&) = delete;
@@ -44,7 +43,7 @@ private:
     TFileResult Perform(TRecoveryJob& job);
 
     std::function<void(const TFileResult&)> done_;
-    std::unique_ptr<TRecoverySealer> sealer_; // the writer thread's only
+    TPasswordSealer& sealer_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;

@@ -123,7 +123,7 @@ bool TFrmGeneral::LockNow()
         sealed = AwayFromInterface([&]() -> std::optional<TDocumentSnapshot> {
             std::optional<TDocumentSnapshot> snapshot;
             try {
-                snapshot = TDocumentSnapshot::Seal(password, content);
+                snapshot = TDocumentSnapshot::Seal(Recovery->Sealer(), password, content);
             } catch (const std::bad_alloc&) {
                 Wipe(content.Text);
             }
@@ -134,6 +134,8 @@ bool TFrmGeneral::LockNow()
     } catch (const std::bad_alloc&) {
         Recovery->Wait();
     }
+    // Only the password typed at the unlock may open the snapshot again.
+    Recovery->Sealer().Forget();
     if (!sealed) {
         prompts_.ShowError(this, ApplicationTitle, kLockNoMemory);
         return false;

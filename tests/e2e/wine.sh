@@ -19,10 +19,10 @@ readonly HERE=$(dirname "$(readlink -f "$0")")
 . "$HERE/retried.sh"
 readonly ROOT=$(cd "$HERE/../.." && pwd)
 readonly SDK=${TAINOTEKA_WINSDK_DIR:-$BUILD/sdk}/qt6-mingw
-# lock_unlock runs only when named: after the lock empties the Windows
-# clipboard, Wine's bridge to the X clipboard stops answering xclip.
+# lock_unlock comes last: it reads the Windows clipboard itself, because
+# after the lock empties it Wine's bridge may stop answering xclip.
 readonly ALL_SCENARIOS=(txtp_both_ways txtp_age_interop open_from_command_line save_new_document keyboard_layer
-  clipboard_marked_secret clipboard_guard installer)
+  clipboard_marked_secret clipboard_guard installer lock_unlock)
 readonly UNTITLED="Безымянный - Тайнотека"
 export LC_ALL=C.UTF-8 WINEDEBUG=-all
 # No Mono or Gecko: their install prompts would wait for a click.

@@ -80,6 +80,7 @@ TEST_F(Lock, CommandEmptiesTheWindowAndTheRightPasswordBringsTheDocumentBack)
     EXPECT_FALSE(window().FindPanel->isVisible());
     EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());
     EXPECT_TRUE(program->Document.CurrentPassword.isEmpty());
+    EXPECT_FALSE(window().Recovery->Sealer().HoldsKey()) << "the copies' key outlived the lock";
     EXPECT_TRUE(panel().isVisible());
     EXPECT_FALSE(editor().isVisible());
     EXPECT_EQ(panel().LblLocked->text(), QStringLiteral("Документ заблокирован"));

@@ -8,7 +8,9 @@
 #include <sys/stat.h>
 
 #include "CodePage1251.h"
+#include "AgeFile.h"
 #include "MainWindowFixture.h"
+#include "PasswordSealer.h"
 #include "RecoveryKeeper.h"
 
 using namespace tainoteka;
@@ -247,4 +249,33 @@ TEST_F(Recovery, StartOffersTheCopyLeftBehind)
         EXPECT_EQ(prompts.Errors.size(), c.Typed == QStringLiteral("wrong") ? 1 : 0);
         EXPECT_EQ(Copies().size(), c.CopyKept ? 1 : 0);
     }
+}
+
+// One derivation serves every copy under a password (their headers match);
+// another password or Forget derives afresh. Every copy opens on its own.
+TEST(PasswordSealer, DerivesOncePerPasswordUntilForgotten)
+{
+    const QString first = QStringLiteral("первый"), second = QStringLiteral("second");
+    const QByteArray payload("payload");
+    TPasswordSealer sealer;
+    const auto header = [](const std::vector<std::uint8_t>& file) {
+        const std::string text(file.begin(), file.end());
+        return text.substr(0, text.find("\n---"));
+    };
+    const auto opens = [&](const std::vector<std::uint8_t>& file, const QString& password) {
+        const QByteArray utf8 = password.toUtf8();
+        const AgeOpened opened = DecryptAgeFile(file, std::string_view(utf8.constData(), std::size_t(utf8.size())));
+        return opened.status == AgeStatus::Ok && std::string(opened.payload.begin(), opened.payload.end()) == "payload";
+    };
+    const auto a = sealer.Seal(first, payload), b = sealer.Seal(first, payload);
+    EXPECT_EQ(header(a), header(b));
+    EXPECT_NE(a, b) << "a fresh payload nonce each time";
+    const auto c = sealer.Seal(second, payload);
+    EXPECT_NE(header(c), header(a));
+    sealer.Forget();
+    EXPECT_FALSE(sealer.HoldsKey());
+    const auto d = sealer.Seal(second, payload);
+    EXPECT_NE(header(d), header(c));
+    for (const auto& [file, password] : {std::pair{a, first}, {b, first}, {c, second}, {d, second}})
+        EXPECT_TRUE(opens(file, password));
 }
