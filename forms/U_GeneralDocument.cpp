@@ -110,6 +110,12 @@ QString OpenFailureMessage(const QString& path, TOpenStatus status, quint64 need
     return {};
 }
 
+QString NotShownMessage(const QString& fileName)
+{
+    return QStringLiteral("Не хватает памяти, чтобы показать текст файла «%1».\n"
+                          "Окно очищено; файл на диске не изменён.").arg(fileName);
+}
+
 QString SaveFailureMessage(const TSavedDocument& saved)
 {
     switch (saved.Status) {
@@ -140,6 +146,9 @@ QString TFrmGeneral::PlainTextForSaving() const
 
 bool TFrmGeneral::SaveProtectedFile(const QString& path, TDocumentType type)
 {
+    // Never part of a text over a file: a load that ran out of memory told its own message.
+    if (!RichEditText->FinishLoading())
+        return false;
     TCommandsOff off(*this);
     QString text;
     TSavedDocument saved;
@@ -212,7 +221,7 @@ bool TFrmGeneral::ShowOpenedText(TOpenedDocument& opened)
         if (opened.Formatted) {
             RichEditText->LoadFormattedText(*opened.Formatted);
         } else {
-            RichEditText->LoadPlainText(opened.PlainText);
+            RichEditText->LoadPlainText(std::move(opened.PlainText));
         }
         return true;
     } catch (const std::bad_alloc&) {
@@ -293,9 +302,7 @@ bool TFrmGeneral::OpenProtectedBytes(const QString& path, TReadFile& read)
         // The editing area may hold part of the text: it must not be saved
         // over any file, so the window starts afresh.
         StartUntitled();
-        prompts_.ShowError(this, kErrorTitle,
-                           QStringLiteral("Не хватает памяти, чтобы показать текст файла «%1».\n"
-                                          "Окно очищено; файл на диске не изменён.").arg(FileNameOf(path)));
+        prompts_.ShowError(this, kErrorTitle, NotShownMessage(FileNameOf(path)));
         return false;
     }
     document_.CurrentPassword = opened.Password;
@@ -404,6 +411,14 @@ void TFrmGeneral::MnuFileNewClick()
     FocusEditor();
 }
 
+void TFrmGeneral::ShowLoadFailure()
+{
+    // The area holds part of the text: it must not be saved over any file.
+    const QString name = document_.CurrentFileName;
+    StartUntitled();
+    prompts_.ShowError(this, kErrorTitle, NotShownMessage(name));
+}
+
 void TFrmGeneral::StartUntitled()
 {
     ResetDocumentPath();
@@ -421,6 +436,7 @@ bool TFrmGeneral::FormClose()
 {
     if (locked_)
         return CloseLocked();
+    RichEditText->FinishLoading();
     switch (prompts_.AskYesNoCancel(this, kAskBeforeClose)) {
     case TAnswer::Cancel: return false;
     case TAnswer::Yes:
