@@ -428,7 +428,6 @@ private:
             }
             handlers.push_back(handled / 1e9);
             shown.push_back(painted / 1e9);
-            whole.push_back(loadedWhole / 1e9);
             Settle();
         }
         results_.Add(key + QStringLiteral("_handler"), label + QStringLiteral(": press+release handlers"),

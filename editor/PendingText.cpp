@@ -41,7 +41,7 @@ void TPendingText::Start(QString text)
 {
     Clear();
     text_ = std::move(text);
-    saved_ = tainoteka::SavedLength(text_);
+    wholeSaved_ = SavedLength(text_);
 }
 
 QStringView TPendingText::Next(qsizetype wanted) { return Take(SliceEnd(text_, at_, wanted)); }
@@ -52,7 +52,6 @@ QStringView TPendingText::Take(qsizetype end)
 {
     const QStringView slice = QStringView(text_).sliced(at_, end - at_);
     at_ = end;
-    saved_ -= tainoteka::SavedLength(slice);
     return slice;
 }
 
@@ -61,7 +60,7 @@ void TPendingText::Clear()
     Wipe(text_);
     text_ = QString();
     at_ = 0;
-    saved_ = 0;
+    wholeSaved_ = 0;
 }
 
 } // namespace tainoteka

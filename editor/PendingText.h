@@ -19,8 +19,8 @@ public:
     // The next slice: whole lines, about wanted characters, or one longer line.
     QStringView Next(qsizetype wanted);
     QStringView Rest();
-    // Length of what is left, in the editing area's measure.
-    qint64 SavedLength() const { return saved_; }
+    // Length of the whole text, in the editing area's measure.
+    qint64 WholeSavedLength() const { return wholeSaved_; }
     void Clear();
 
 private:
@@ -28,7 +28,7 @@ private:
 
     QString text_;
     qsizetype at_ = 0;
-    qint64 saved_ = 0;
+    qint64 wholeSaved_ = 0;
 };
 
 // Where a slice of text from `from`, of about wanted characters, ends: after
