@@ -137,11 +137,9 @@ QString SaveFailureMessage(const TSavedDocument& saved)
 
 QString TFrmGeneral::PlainTextForSaving() const
 {
-    // Raw text keeps no-break spaces; both kinds of separator end a line.
-    QString text = RichEditText->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return text;
+    // Raw text keeps no-break spaces; both kinds of separator end a line,
+    // which the document file takes as they are.
+    return RichEditText->document()->toRawText();
 }
 
 bool TFrmGeneral::SaveProtectedFile(const QString& path, TDocumentType type)
