@@ -63,6 +63,7 @@ int main(int argc, char** argv)
     TTainoteka program(TProgramServices{prompts, shell, keyboard, {}, folder.path() + QLatin1Char('/')});
     TFrmGeneral& window = program.FrmGeneral;
     window.RichEditText->LoadPlainText(QString::fromStdU16String(bench::MakeSampleText(kCharacters)));
+    window.RichEditText->FinishLoading();
     program.Document.CurrentPassword = kPassword;
 
     const double derivation = TimedMedian(runs, [] {

@@ -52,6 +52,7 @@ quint64 PeakAddedBy(const QString& text, int argc, char** argv)
     reset.close();
     const quint64 before = StatusKilobytes("VmRSS:");
     editor.LoadPlainText(text);
+    editor.FinishLoading();
     editor.repaint();
     app.processEvents();
     return (StatusKilobytes("VmHWM:") - before) * 1024;

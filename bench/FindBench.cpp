@@ -168,6 +168,7 @@ public:
         {
             const std::u16string text = MakeDocument();
             Editor().LoadPlainText(QString::fromStdU16String(text));
+            Editor().FinishLoading();
         }
         ReturnFreeMemory();
         Settle();

@@ -54,6 +54,7 @@ int main(int argc, char** argv)
     const QString password = QStringLiteral("пароль-замок");
     program.Document.CurrentPassword = password;
     window.RichEditText->LoadPlainText(QString::fromStdU16String(bench::MakeSampleText(length)));
+    window.RichEditText->FinishLoading();
     window.RichEditText->insertPlainText(QStringLiteral("x")); // unsaved: the lock writes the copy too
 
     const double lock = Seconds([&] { window.LockDocument(); });

@@ -5,9 +5,13 @@
 # ours and UTF-8 for KWrite. Per program and size, medians of the rounds:
 #   open   ours: from Enter in the password dialog; KWrite: from its start
 #          (it asks nothing) -- until the window's title names the file and
-#          the program answers a _NET_WM_PING (its event loop takes keys).
-#          Ours puts the whole text in before that: count, end, search and
-#          save are ready at the same moment.
+#          the program answers a _NET_WM_PING (its event loop takes keys):
+#          the first screen is painted.
+#   whole  from the same moment, Ctrl+End sent right after the open: until
+#          the program answers again, i.e. the end of the text is reached
+#          (ours puts the rest of a long text in by slices after the first
+#          screen; Ctrl+End waits for them). Count, search and save are
+#          ready then too.
 #   peak   VmHWM of the process once open.
 #   save   one typed letter, then from Ctrl+S until the file on disk is
 #          replaced and the program answers again.
@@ -97,37 +101,42 @@ done
 vmhwm() { awk '/VmHWM/ { printf "%.0f", $2 / 1024 }' "/proc/$1/status"; }
 ready() { "$work/probe" --pid "$1" --title "$2" --since "$(date +%s.%N)" --timeout 300 >/dev/null; }
 
-# One round of ours: prints "open peak save".
+# One round of ours: prints "open whole peak save".
 run_ours() { # binary size
-  local folder=$work/ours-$RANDOM file=$work/text$2.txtp pid open peak save
+  local folder=$work/ours-$RANDOM file=$work/text$2.txtp pid start open whole peak save
   mkdir -p "$folder"
   cp "$1" "$folder/tainoteka"
   (cd "$folder" && exec ./tainoteka "$file") >>"$work/ours.log" 2>&1 &
   pid=$!; pids+=("$pid")
   ready "$pid" "Доступ к файлу"
   xdotool type --delay 0 "$BENCH_PASS"
+  start=$(date +%s.%N)
   open=$("$work/probe" --pid "$pid" --title "text$2.txtp" --keys Return)
+  xdotool key ctrl+End
+  whole=$("$work/probe" --pid "$pid" --title "text$2.txtp" --since "$start")
   peak=$(vmhwm "$pid")
-  xdotool key End type x
+  xdotool type x
   ready "$pid" "text$2.txtp"
   save=$("$work/probe" --pid "$pid" --title "text$2.txtp" --keys ctrl+s --file "$file")
   kill "$pid"; wait "$pid" 2>/dev/null || true
-  echo "$open $peak $save"
+  echo "$open $whole $peak $save"
 }
 
 run_kwrite() { # size
-  local file=$work/kw-text$1.txt pid start open peak save
+  local file=$work/kw-text$1.txt pid start open whole peak save
   cp "$work/text$1.txt" "$file"
   start=$(date +%s.%N)
   kwrite "$file" >>"$work/kwrite.log" 2>&1 &
   pid=$!; pids+=("$pid")
   open=$("$work/probe" --pid "$pid" --title "kw-text$1.txt" --since "$start" --timeout 300)
+  xdotool key ctrl+End
+  whole=$("$work/probe" --pid "$pid" --title "kw-text$1.txt" --since "$start")
   peak=$(vmhwm "$pid")
-  xdotool key ctrl+End type x
+  xdotool type x
   ready "$pid" "kw-text$1.txt"
   save=$("$work/probe" --pid "$pid" --title "kw-text$1.txt" --keys ctrl+s --file "$file")
   kill "$pid"; wait "$pid" 2>/dev/null || true
-  echo "$open $peak $save"
+  echo "$open $whole $peak $save"
 }
 
 # KWrite's first start builds its caches: not counted.
@@ -141,7 +150,8 @@ for round in $(seq "$rounds"); do
     for entry in "${programs[@]}"; do
       name=${entry%%=*}; path=${entry#*=}
       if [ "$path" = kwrite ]; then line=$(run_kwrite "$m"); else line=$(run_ours "$path" "$m"); fi
-      echo "round $round, $m M, $name: open $(echo "$line" | cut -d' ' -f1) s, peak $(echo "$line" | cut -d' ' -f2) MiB, save $(echo "$line" | cut -d' ' -f3) s" >&2
+      read -r o w p v <<<"$line"
+      echo "round $round, $m M, $name: open $o s, whole $w s, peak $p MiB, save $v s" >&2
       printf '%s\t%s\t%s\n' "$name" "$m" "$line" >>"$results"
     done
   done
@@ -151,14 +161,14 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 echo
 echo "Medians of $rounds rounds, $(date '+%Y-%m-%d %H:%M %Z'), load average $(cut -d' ' -f1-3 /proc/loadavg):"
 echo
-echo "| Program | Characters | Open until keys are taken | Peak memory | Save |"
-echo "|---|---|---|---|---|"
+echo "| Program | Characters | Open until keys are taken | Whole text in | Peak memory | Save |"
+echo "|---|---|---|---|---|---|"
 for entry in "${programs[@]}"; do
   name=${entry%%=*}
   for m in $sizes; do
     col() { awk -F'\t' -v n="$name" -v m="$m" -v c="$1" '$1 == n && $2 == m { split($3, f, " "); print f[c] }' "$results" | median; }
-    row="| $name | $m M | $(col 1) s | $(col 2) MiB | $(col 3) s |"
+    row="| $name | $m M | $(col 1) s | $(col 2) s | $(col 3) MiB | $(col 4) s |"
     echo "$row"
-    if [ -n "$tsv" ]; then printf '%s\t%s\t%s\t%s\t%s\n' "$name" "$m" "$(col 1)" "$(col 2)" "$(col 3)" >>"$tsv"; fi
+    if [ -n "$tsv" ]; then printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$name" "$m" "$(col 1)" "$(col 2)" "$(col 3)" "$(col 4)" >>"$tsv"; fi
   done
 done

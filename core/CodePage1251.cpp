@@ -72,4 +72,56 @@ TCp1251Encoding Utf16ToCp1251(std::u16string_view text)
     return result;
 }
 
+namespace {
+
+bool EndsLineAfterCr(char16_t unit) { return unit == u'\n' || (unit | 1) == 0x2029; }
+
+// Bytes the stored text takes: one a character, two a line end.
+std::size_t StoredSize(std::u16string_view text)
+{
+    std::size_t ends = 0;
+    for (const char16_t unit : text)
+        ends += (unit == u'\r') | EndsLineAfterCr(unit);
+    std::size_t pairs = 0;
+    for (std::size_t i = 1; i < text.size(); ++i)
+        pairs += (text[i - 1] == u'\r') & EndsLineAfterCr(text[i]);
+    const bool lastLineOpen = !text.empty() && text.back() != u'\r' && !EndsLineAfterCr(text.back());
+    return text.size() + ends - 2 * pairs + (lastLineOpen ? 2 : 0);
+}
+
+} // namespace
+
+TStoredText StoredTextOf(std::u16string_view text, std::size_t room)
+{
+    const auto& t = tables().toByte;
+    TStoredText stored;
+    stored.Bytes.resize(room + StoredSize(text));
+    char* out = stored.Bytes.data() + room;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        const int byte = t[unit];
+        if (byte > '\r') { // most characters: no line end, no NUL
+            *out++ = static_cast<char>(byte);
+            continue;
+        }
+        if (unit == u'\r' || EndsLineAfterCr(unit)) {
+            *out++ = '\r';
+            *out++ = '\n';
+            if (unit == u'\r' && i + 1 < text.size() && EndsLineAfterCr(text[i + 1]))
+                ++i;
+            continue;
+        }
+        if (byte <= 0) {
+            stored.Refused = i;
+            return stored;
+        }
+        *out++ = static_cast<char>(byte);
+    }
+    if (out != stored.Bytes.data() + stored.Bytes.size()) { // the last line's end
+        *out++ = '\r';
+        *out++ = '\n';
+    }
+    return stored;
+}
+
 } // namespace tainoteka

@@ -2,6 +2,9 @@
 // Windows-1251 <-> UTF-16. Every byte maps to one character and back, the
 // undefined 0x98 included (as U+0098), so any stored byte survives a round trip.
 #include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,5 +27,17 @@ struct TCp1251Encoding {
     bool Ok() const { return Unmappable.empty(); }
 };
 TCp1251Encoding Utf16ToCp1251(std::u16string_view text);
+
+// A text as a protected file stores it, in one pass: Windows-1251, every
+// line ending CR LF (CR LF, a lone CR or LF, U+2028 and U+2029 each end a
+// line; a last line without an end gets one), after `room` bytes left free
+// at the head for the caller.
+struct TStoredText {
+    std::string Bytes;
+    // Position (UTF-16 code unit) of the first NUL or character with no
+    // Windows-1251 byte; the bytes are only meaningful without one.
+    std::optional<std::size_t> Refused;
+};
+TStoredText StoredTextOf(std::u16string_view text, std::size_t room);
 
 } // namespace tainoteka

@@ -55,21 +55,15 @@ TRefusedCharacter RefusedAt(const QString& text, qsizetype at)
     refused.CodePoint = ch.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate()
         ? QChar::surrogateToUcs4(ch, text.at(at + 1))
         : ch.unicode();
-    const TTextPlace place = PlaceOf(Utf16Of(text), std::size_t(at));
+    // The editing area's separators end lines too.
+    QString before = text.first(at);
+    before.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    before.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    const TTextPlace place = PlaceOf(Utf16Of(before), std::size_t(at));
+    Wipe(before);
     refused.Line = place.Line;
     refused.Column = place.Column;
     return refused;
-}
-
-// A NUL would end the stored text; a character outside Windows-1251 has no byte.
-std::optional<TRefusedCharacter> FirstRefused(const QString& text, const TCp1251Encoding& encoded)
-{
-    qsizetype first = text.indexOf(QChar(0));
-    if (!encoded.Ok() && (first < 0 || qsizetype(encoded.Unmappable.front()) < first))
-        first = qsizetype(encoded.Unmappable.front());
-    if (first < 0)
-        return std::nullopt;
-    return RefusedAt(text, first);
 }
 
 std::span<const std::uint8_t> BytesOf(const QByteArray& bytes)
@@ -397,11 +391,12 @@ TSavedDocument TDocumentFile::Save(const QString& path, const QString& text, con
 TSavedDocument TDocumentFile::SaveTxtp(const QString& path, const QString& text, const QString& password) const
 {
     TSavedDocument saved;
-    TCp1251Encoding body = Utf16ToCp1251(Utf16Of(text));
-    const TWipeOnExit wipeBody(body.Bytes);
-    if (const std::optional<TRefusedCharacter> refused = FirstRefused(text, body)) {
+    // Converted, line ends mended and enciphered in one buffer, the file's own.
+    TStoredText file = StoredTextOf(Utf16Of(text), KeyBlockSize);
+    const TWipeOnExit wipeFile(file.Bytes);
+    if (file.Refused) {
         saved.Status = TSaveStatus::RefusedCharacter;
-        saved.Refused = *refused;
+        saved.Refused = RefusedAt(text, qsizetype(*file.Refused));
         return saved;
     }
     TCp1251Encoding stored = Utf16ToCp1251(Utf16Of(password));
@@ -412,13 +407,18 @@ TSavedDocument TDocumentFile::SaveTxtp(const QString& path, const QString& text,
         saved.Status = TSaveStatus::PasswordNotStorable;
         return saved;
     }
-    const std::string file = EncodeTxtpFile(body.Bytes, stored.Bytes, *services_.Random);
-    return Written(path, QByteArray::fromRawData(file.data(), qsizetype(file.size())));
+    SealTxtpFile(file.Bytes, stored.Bytes, *services_.Random);
+    return Written(path, QByteArray::fromRawData(file.Bytes.data(), qsizetype(file.Bytes.size())));
 }
 
 TSavedDocument TDocumentFile::SaveAge(const QString& path, const QString& text, const QString& password) const
 {
-    std::string payload = AgePayload(text);
+    QString lines = text;
+    lines.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    lines.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    std::string payload = AgePayload(lines);
+    if (!lines.isSharedWith(text))
+        Wipe(lines);
     const TWipeOnExit wipePayload(payload);
     QByteArray passphrase = password.toUtf8();
     const TWipeOnExit wipePassphrase(passphrase);

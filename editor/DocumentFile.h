@@ -134,7 +134,8 @@ public:
     // The document an opened file holds; on the interface thread (rich text
     // is laid out with the program's fonts).
     static TOpenedDocument Present(TUnsealedFile& unsealed, quint64 largestText = UINT64_MAX);
-    // Writes text (line breaks as '\n') protected by password; on any thread.
+    // Writes text protected by password; on any thread. '\n', '\r', CR LF
+    // and the paragraph and line separators (U+2029, U+2028) each end a line.
     TSavedDocument Save(const QString& path, const QString& text, const QString& password,
                         TDocumentType type = TDocumentType::Txtp) const;
 

@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 
@@ -71,11 +73,21 @@ bool IsStrayAltCharacter(const QKeyEvent& event)
 
 bool HasWordLongerThan(QStringView text, int limit)
 {
-    int run = 0;
-    for (const QChar ch : text) {
-        run = ch.isSpace() ? 0 : run + 1;
-        if (run > limit)
+    // Looks back from where a run starting at runStart would end: the space
+    // found there moves the next look a whole run on, so most characters
+    // are never read, and none twice.
+    const qsizetype runLength = qsizetype(limit) + 1;
+    qsizetype runStart = 0;
+    qsizetype unread = 0; // text[runStart, unread) is known to hold no space
+    while (runStart + runLength <= text.size()) {
+        const qsizetype runEnd = runStart + runLength - 1;
+        qsizetype back = runEnd;
+        while (back >= unread && !text[back].isSpace())
+            --back;
+        if (back < unread)
             return true;
+        runStart = back + 1;
+        unread = runEnd + 1;
     }
     return false;
 }
@@ -86,18 +98,21 @@ bool IsRedoKey(const QKeyEvent& event)
         || event.keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y);
 }
 
-qint64 SavedLength(const QString& text)
+qint64 SavedLength(QStringView text)
 {
-    qint64 length = 0;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar ch = text.at(i);
-        if (ch == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-            continue; // counted with its LF
-        const bool lineBreak = ch == QLatin1Char('\n') || ch == QLatin1Char('\r')
-            || ch == QChar::ParagraphSeparator || ch == QChar::LineSeparator;
-        length += lineBreak ? 2 : 1;
+    // Every line break counts two, a CR LF pair too. Two plain counting
+    // loops the compiler turns into vector code: a loaded text is measured whole.
+    const char16_t* units = text.utf16();
+    const qsizetype size = text.size();
+    qint64 breaks = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = units[i];
+        breaks += (unit == u'\n') | (unit == u'\r') | ((unit | 1) == 0x2029);
     }
-    return length;
+    qint64 pairs = 0;
+    for (qsizetype i = 1; i < size; ++i)
+        pairs += (units[i - 1] == u'\r') & (units[i] == u'\n');
+    return size + breaks - 2 * pairs;
 }
 
 TRichEditText::TRichEditText(IShell& shell, QWidget* parent)
@@ -111,6 +126,8 @@ TRichEditText::TRichEditText(IShell& shell, QWidget* parent)
     setMouseTracking(true);
     connect(document(), &QTextDocument::contentsChange, this,
             [this](int from, int, int charsAdded) { CountLineSeparators(from, charsAdded); });
+    loadTimer_.setInterval(0);
+    connect(&loadTimer_, &QTimer::timeout, this, &TRichEditText::LoadSomeMore);
 }
 
 qint64 TRichEditText::CharCount() const
@@ -118,6 +135,8 @@ qint64 TRichEditText::CharCount() const
     // characterCount() holds one separator per block, the last one included;
     // a line separator inside a block is saved as a line break too.
     const QTextDocument* doc = document();
+    if (IsLoading())
+        return pending_.WholeSavedLength(); // nothing changes the text meanwhile
     return (doc->characterCount() - 1) + (doc->blockCount() - 1) + *lineSeparators_;
 }
 
@@ -150,6 +169,7 @@ TReplaceResult TRichEditText::ReplaceAll(const TSearchPattern& pattern, const QS
 {
     // Each mark is a cursor that the document moves on every edit; the next
     // paint marks the lines on screen again.
+    FinishLoading();
     setExtraSelections({});
     // Line breaks in the replacement become lines of their own.
     const QScopedValueRollback<bool> noSeparators(addsNoLineSeparators_, true);
@@ -176,21 +196,99 @@ void TRichEditText::SetWrapAnywhere(bool anywhere)
         setWordWrapMode(mode);
 }
 
-void TRichEditText::LoadPlainText(const QString& text)
+void TRichEditText::LoadPlainText(QString text, TLoadPace pace)
 {
     // The old text goes first, or changing the wrapping would lay it out again.
     ClearAll();
     WrapFor(text, true);
-    {
-        // Most texts have no line separator: then no line needs counting.
-        const QScopedValueRollback<bool> noSeparators(addsNoLineSeparators_, !text.contains(QChar::LineSeparator));
-        setPlainText(text);
-    }
+    pending_.Start(std::move(text));
+    // The first screens at once (memory running out here is the caller's to
+    // tell), the rest from the event loop.
+    AppendLoaded(pace == TLoadPace::AllAtOnce ? pending_.Rest() : pending_.Next(loadSlice_));
     moveCursor(QTextCursor::Start);
+    // One change for those who listen, the count already the whole text's;
+    // the slices after it come quietly.
+    emit textChanged();
+    if (pending_.IsEmpty()) {
+        StopLoading();
+        return;
+    }
+    loadTimer_.start();
+    wholeTextGuard_.Watch(true);
+}
+
+void TRichEditText::AppendLoaded(QStringView slice)
+{
+    QTextDocument* doc = document();
+    // Positions, not a copy of the caret: the document would move a copy too.
+    const int anchor = textCursor().anchor();
+    const int position = textCursor().position();
+    const bool modified = doc->isModified();
+    {
+        // Not the user's change: no count refresh, no recovery copy, no undo step.
+        const QSignalBlocker quiet(this);
+        const QScopedValueRollback<bool> noSeparators(addsNoLineSeparators_, !slice.contains(QChar::LineSeparator));
+        doc->setUndoRedoEnabled(false);
+        QTextCursor end(doc);
+        end.movePosition(QTextCursor::End);
+        // Straight into the document: the area's own setPlainText would
+        // format the whole text once more.
+        end.insertText(QString::fromRawData(slice.data(), slice.size()));
+        doc->setUndoRedoEnabled(true);
+        // A caret at the end would move on with every slice.
+        if (textCursor().position() != position || textCursor().anchor() != anchor) {
+            QTextCursor caret(doc);
+            caret.setPosition(anchor);
+            caret.setPosition(position, QTextCursor::KeepAnchor);
+            setTextCursor(caret);
+        }
+    }
+    doc->setModified(modified);
+}
+
+void TRichEditText::LoadSomeMore()
+{
+    constexpr qint64 kSliceMs = 15; // the interface stays quick to answer
+    QElapsedTimer spent;
+    spent.start();
+    try {
+        do
+            AppendLoaded(pending_.Next(loadSlice_));
+        while (!pending_.IsEmpty() && spent.elapsed() < kSliceMs);
+    } catch (const std::bad_alloc&) {
+        ClearAll();
+        emit LoadFailed();
+        return;
+    }
+    if (pending_.IsEmpty())
+        StopLoading();
+}
+
+bool TRichEditText::FinishLoading()
+{
+    if (!IsLoading())
+        return true;
+    try {
+        AppendLoaded(pending_.Rest());
+    } catch (const std::bad_alloc&) {
+        ClearAll();
+        emit LoadFailed();
+        return false;
+    }
+    StopLoading();
+    return true;
+}
+
+void TRichEditText::StopLoading()
+{
+    loadTimer_.stop();
+    wholeTextGuard_.Watch(false);
+    pending_.Clear();
 }
 
 void TRichEditText::LoadFormattedText(const QTextDocument& formatted)
 {
+    StopLoading();
     bool anywhere = false;
     for (QTextBlock block = formatted.begin(); block.isValid() && !anywhere; block = block.next())
         anywhere = HasWordLongerThan(block.text(), LongestWordWrappedWhole);
@@ -204,6 +302,7 @@ void TRichEditText::LoadFormattedText(const QTextDocument& formatted)
 
 void TRichEditText::ClearAll()
 {
+    StopLoading();
     document()->setUndoRedoEnabled(false);
     document()->clear();
     document()->setUndoRedoEnabled(true);
@@ -342,7 +441,7 @@ void TRichEditText::inputMethodEvent(QInputMethodEvent* event)
 
 void TRichEditText::insertFromMimeData(const QMimeData* source)
 {
-    if (clipboardBlocked_ || !source || IsUnreadableClipboard(source) || !source->hasText())
+    if (clipboardBlocked_ || !source || IsUnreadableClipboard(source) || !source->hasText() || !FinishLoading())
         return;
     QString text = source->text();
     const qint64 room = RoomFor(QString());

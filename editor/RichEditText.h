@@ -4,11 +4,14 @@
 // addresses as links that open on a left click.
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
 
 #include "DocumentSearch.h"
+#include "PendingText.h"
+#include "WholeTextGuard.h"
 
 class QMenu;
 class QTextDocument;
@@ -16,6 +19,8 @@ class QTextDocument;
 namespace tainoteka {
 
 class IShell;
+
+enum class TLoadPace { Sliced, AllAtOnce };
 
 class TRichEditText : public QPlainTextEdit {
     Q_OBJECT
@@ -26,14 +31,25 @@ public:
     // every screen line, so a paragraph of one huge word would take minutes
     // to lay out: a document holding a word longer than this wraps anywhere.
     static constexpr int LongestWordWrappedWhole = 2000;
+    // About a screenful of lines many times over, and a few milliseconds of work.
+    static constexpr qsizetype DefaultLoadSlice = 64 * 1024;
 
     explicit TRichEditText(IShell& shell, QWidget* parent = nullptr);
 
     // Characters as the text is saved: a line break counts as CR and LF.
     qint64 CharCount() const;
 
-    // Replaces the text and forgets the undo history.
-    void LoadPlainText(const QString& text);
+    // Replaces the text and forgets the undo history. A long text comes in
+    // slices: the first screens at once, the rest from the event loop, while
+    // the count already holds the whole text. Any input that may need the
+    // whole text (an edit, a command, going to the end) finishes the load first.
+    void LoadPlainText(QString text, TLoadPace pace = TLoadPace::Sliced);
+    bool IsLoading() const { return !pending_.IsEmpty(); }
+    // Puts the rest of a text being loaded in now; false when memory ran
+    // out, and the area was emptied (LoadFailed told it).
+    bool FinishLoading();
+    // Characters put in at once and per slice; tests take small ones.
+    void SetLoadSlice(qsizetype characters) { loadSlice_ = characters; }
     void LoadFormattedText(const QTextDocument& formatted);
     void ClearAll(); // also back to wrapping at word ends
     // Replaces every match as one undo step, within the text limit.
@@ -55,6 +71,8 @@ public:
 signals:
     // Any key or mouse event the area received (after it handled it).
     void InputEvent();
+    // Memory ran out while a text was put in by slices: the area is empty.
+    void LoadFailed();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -86,6 +104,10 @@ private:
     // the text and its formats are never changed, and only the visible lines
     // are looked at, so a large document loads without a pass over every line.
     void MarkVisibleLinks();
+    // Appends a slice of the text being loaded as no undo step and no change.
+    void AppendLoaded(QStringView slice);
+    void LoadSomeMore();
+    void StopLoading();
 
     IShell& shell_;
     // Line separators in the whole text; each line keeps its own share, and
@@ -98,6 +120,10 @@ private:
     // had some need counting again.
     bool addsNoLineSeparators_ = false;
     TLineMarker lineMarker_;
+    TPendingText pending_;
+    qsizetype loadSlice_ = DefaultLoadSlice;
+    QTimer loadTimer_;
+    TWholeTextGuard wholeTextGuard_{*this, [this] { FinishLoading(); }};
 };
 
 // Whether some run of characters without a space is longer than limit.
@@ -105,6 +131,6 @@ bool HasWordLongerThan(QStringView text, int limit);
 // The platform's redo key, and Ctrl+Y as well wherever it is not.
 bool IsRedoKey(const QKeyEvent& event);
 // Length of a text in the editing area's measure (CR LF for every line break).
-qint64 SavedLength(const QString& text);
+qint64 SavedLength(QStringView text);
 
 } // namespace tainoteka

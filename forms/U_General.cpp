@@ -374,6 +374,7 @@ void TFrmGeneral::FormCreate()
         UpdateEditCommands();
     });
     connect(RichEditText, &QPlainTextEdit::textChanged, this, &TFrmGeneral::UpdateCharCount);
+    connect(RichEditText, &TRichEditText::LoadFailed, this, &TFrmGeneral::ShowLoadFailure);
     connect(ClipboardText, &TClipboardTextWatch::Changed, this, &TFrmGeneral::UpdateEditCommands);
     connect(FindPanel, &TFindPanel::MessageWhileClosed, this, &TFrmGeneral::ShowFindMessage);
     ResetDocumentPath();

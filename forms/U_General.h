@@ -220,6 +220,8 @@ private:
     // The Yes answer of a question: true when the command may go on.
     bool SaveBeforeLeaving();
     void StartUntitled();
+    // The rest of a text loaded in slices did not fit in memory.
+    void ShowLoadFailure();
     QString AskTypedPassword();
     void BuildRecovery(const QString& folder);
     void BuildLock();

@@ -110,6 +110,12 @@ QString OpenFailureMessage(const QString& path, TOpenStatus status, quint64 need
     return {};
 }
 
+QString NotShownMessage(const QString& fileName)
+{
+    return QStringLiteral("Не хватает памяти, чтобы показать текст файла «%1».\n"
+                          "Окно очищено; файл на диске не изменён.").arg(fileName);
+}
+
 QString SaveFailureMessage(const TSavedDocument& saved)
 {
     switch (saved.Status) {
@@ -131,15 +137,16 @@ QString SaveFailureMessage(const TSavedDocument& saved)
 
 QString TFrmGeneral::PlainTextForSaving() const
 {
-    // Raw text keeps no-break spaces; both kinds of separator end a line.
-    QString text = RichEditText->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return text;
+    // Raw text keeps no-break spaces; both kinds of separator end a line,
+    // which the document file takes as they are.
+    return RichEditText->document()->toRawText();
 }
 
 bool TFrmGeneral::SaveProtectedFile(const QString& path, TDocumentType type)
 {
+    // Never part of a text over a file: a load that ran out of memory told its own message.
+    if (!RichEditText->FinishLoading())
+        return false;
     TCommandsOff off(*this);
     QString text;
     TSavedDocument saved;
@@ -212,7 +219,7 @@ bool TFrmGeneral::ShowOpenedText(TOpenedDocument& opened)
         if (opened.Formatted) {
             RichEditText->LoadFormattedText(*opened.Formatted);
         } else {
-            RichEditText->LoadPlainText(opened.PlainText);
+            RichEditText->LoadPlainText(std::move(opened.PlainText));
         }
         return true;
     } catch (const std::bad_alloc&) {
@@ -293,9 +300,7 @@ bool TFrmGeneral::OpenProtectedBytes(const QString& path, TReadFile& read)
         // The editing area may hold part of the text: it must not be saved
         // over any file, so the window starts afresh.
         StartUntitled();
-        prompts_.ShowError(this, kErrorTitle,
-                           QStringLiteral("Не хватает памяти, чтобы показать текст файла «%1».\n"
-                                          "Окно очищено; файл на диске не изменён.").arg(FileNameOf(path)));
+        prompts_.ShowError(this, kErrorTitle, NotShownMessage(FileNameOf(path)));
         return false;
     }
     document_.CurrentPassword = opened.Password;
@@ -404,6 +409,14 @@ void TFrmGeneral::MnuFileNewClick()
     FocusEditor();
 }
 
+void TFrmGeneral::ShowLoadFailure()
+{
+    // The area holds part of the text: it must not be saved over any file.
+    const QString name = document_.CurrentFileName;
+    StartUntitled();
+    prompts_.ShowError(this, kErrorTitle, NotShownMessage(name));
+}
+
 void TFrmGeneral::StartUntitled()
 {
     ResetDocumentPath();
@@ -421,6 +434,7 @@ bool TFrmGeneral::FormClose()
 {
     if (locked_)
         return CloseLocked();
+    RichEditText->FinishLoading();
     switch (prompts_.AskYesNoCancel(this, kAskBeforeClose)) {
     case TAnswer::Cancel: return false;
     case TAnswer::Yes:

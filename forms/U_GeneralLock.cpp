@@ -107,6 +107,8 @@ void TFrmGeneral::LockAutomatically()
 
 bool TFrmGeneral::LockNow()
 {
+    if (!RichEditText->FinishLoading())
+        return false;
     auto locked = std::make_unique<TLockedDocument>();
     const QTextCursor caret = RichEditText->textCursor();
     locked->Anchor = caret.anchor();
@@ -215,7 +217,8 @@ void TFrmGeneral::UnlockDocument()
     TWipeOnExit<QString> wipeText(opened.Content->Text);
     try {
         const QScopedValueRollback<bool> moving(lockMovesText_, true);
-        RichEditText->LoadPlainText(opened.Content->Text);
+        // The caret and the view go back where they were, maybe near the end.
+        RichEditText->LoadPlainText(std::move(opened.Content->Text), TLoadPace::AllAtOnce);
     } catch (const std::bad_alloc&) {
         EmptyWindow();
         return LockPanel->ShowMessage(kUnlockNoMemory);

@@ -54,6 +54,7 @@ TRecoveryContent TFrmGeneral::RecoveryContent() const
     const QString path =
         document_.CurrentFileName.isEmpty() ? QString() : document_.CurrentDir + document_.CurrentFileName;
     // Only the copy here: the line breaks are mended away from the interface thread.
+    RichEditText->FinishLoading();
     return TRecoveryContent{path, TypeWord(document_.CurrentType), RichEditText->document()->toRawText()};
 }
 
@@ -150,7 +151,7 @@ bool TFrmGeneral::RestoreCopy(const QString& path)
         Wipe(password);
         return false;
     }
-    RichEditText->LoadPlainText(content->Text);
+    RichEditText->LoadPlainText(std::move(content->Text));
     Wipe(content->Text);
     if (content->Path.isEmpty())
         ResetDocumentPath();

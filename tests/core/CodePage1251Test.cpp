@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "CodePage1251.h"
+#include "TxtpFile.h"
 
 using namespace tainoteka;
 
@@ -39,4 +40,28 @@ TEST(CodePage1251, UnmappableCharactersAreReportedNotReplaced)
     EXPECT_EQ(Utf16ToCp1251(u"Ёж и ёлка №5").Unmappable.size(), 0u);
     EXPECT_EQ(CharToCp1251(u'?'), '?');
     EXPECT_EQ(CharToCp1251(u'é'), -1);
+}
+
+TEST(CodePage1251, StoredTextIsTheCodePageThenTheFilesLineEnds)
+{
+    // As a save stored a text before it took one pass: the separators made
+    // LF, the code page, then the file's line ends.
+    const auto storedBefore = [](std::u16string text) {
+        for (char16_t& unit : text)
+            if (unit == u'\u2028' || unit == u'\u2029')
+                unit = u'\n';
+        return NormalizeLineEnds(Utf16ToCp1251(text).Bytes);
+    };
+    for (const std::u16string text : {u"", u"a", u"Привет\r\nмир", u"a\nb\n", u"a\rb\r", u"\r\r\n\n", u"a\u2029b\u2028c",
+                                      u"a\r\u2029b", u"\t\x01\x0C end", u"№ € ё\u2029"}) {
+        const TStoredText stored = StoredTextOf(text, 3);
+        EXPECT_FALSE(stored.Refused);
+        EXPECT_EQ(stored.Bytes.substr(3), storedBefore(text)) << std::string(text.begin(), text.end());
+    }
+    const struct {
+        std::u16string text;
+        std::size_t refused;
+    } refusedCases[] = {{std::u16string(u"ab\0c", 4), 2}, {u"a\nb\u4E00\0", 3}, {u"\u00E9", 0}};
+    for (const auto& c : refusedCases)
+        EXPECT_EQ(StoredTextOf(c.text, 0).Refused, c.refused);
 }

@@ -197,6 +197,22 @@ TEST(WordLength, RunsWithoutASpace)
     EXPECT_TRUE(HasWordLongerThan(u"abc defg", 3));
     EXPECT_FALSE(HasWordLongerThan(QString::fromUtf16(u"abc\u2028def\u00A0"), 3)) << "a line separator ends a word";
     EXPECT_FALSE(HasWordLongerThan(u"", 0));
+    // The check skips ahead a run's length at a time: runs at every place.
+    const QString run(3000, QLatin1Char('w'));
+    const struct {
+        QString text;
+        bool longer;
+    } cases[] = {
+        {run.left(2000), false},
+        {run.left(2001), true},
+        {QStringLiteral("a b ") + run.left(2000) + QStringLiteral(" c"), false},
+        {QStringLiteral("a b ") + run.left(2001), true},
+        {QString(5000, QLatin1Char(' ')) + run.left(2001) + QStringLiteral(" c"), true},
+        {(QStringLiteral("слово ") + run.left(1999) + QLatin1Char('\n')).repeated(3), false},
+        {run.left(1000) + QLatin1Char(' ') + run.left(1000) + QLatin1Char('x'), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HasWordLongerThan(c.text, TRichEditText::LongestWordWrappedWhole), c.longer) << c.text.size();
 }
 
 TEST_F(EditorInput, AHugeWordWrapsAnywhereSoThatLayingItOutStaysLinear)
