@@ -294,7 +294,6 @@ void TRichEditText::StopLoading()
 
 void TRichEditText::LoadFormattedText(const QTextDocument& formatted)
 {
-    StopLoading();
     bool anywhere = false;
     for (QTextBlock block = formatted.begin(); block.isValid() && !anywhere; block = block.next())
         anywhere = HasWordLongerThan(block.text(), LongestWordWrappedWhole);
