@@ -2,9 +2,7 @@
 // Windows-1251 <-> UTF-16. Every byte maps to one character and back, the
 // undefined 0x98 included (as U+0098), so any stored byte survives a round trip.
 #include <cstddef>
-#include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -213,6 +213,7 @@ void TRichEditText::LoadPlainText(QString text, TLoadPace pace)
         StopLoading();
         return;
     }
+    turnSlice_ = loadSlice_;
     loadTimer_.start();
     wholeTextGuard_.Watch(true);
 }
@@ -248,18 +249,23 @@ void TRichEditText::AppendLoaded(QStringView slice)
 
 void TRichEditText::LoadSomeMore()
 {
-    constexpr qint64 kSliceMs = 15; // the interface stays quick to answer
+    // One slice a turn, sized to take about this long: every slice costs the
+    // area a layout check and the view a repaint, so fewer and larger pay.
+    constexpr qint64 kTurnMs = 30;
     QElapsedTimer spent;
     spent.start();
     try {
-        do
-            AppendLoaded(pending_.Next(loadSlice_));
-        while (!pending_.IsEmpty() && spent.elapsed() < kSliceMs);
+        AppendLoaded(pending_.Next(turnSlice_));
     } catch (const std::bad_alloc&) {
         ClearAll();
         emit LoadFailed();
         return;
     }
+    const qint64 took = spent.elapsed();
+    if (took < kTurnMs / 2)
+        turnSlice_ *= 2;
+    else if (took > kTurnMs * 2 && turnSlice_ > loadSlice_)
+        turnSlice_ /= 2;
     if (pending_.IsEmpty())
         StopLoading();
 }
@@ -288,7 +294,6 @@ void TRichEditText::StopLoading()
 
 void TRichEditText::LoadFormattedText(const QTextDocument& formatted)
 {
-    StopLoading();
     bool anywhere = false;
     for (QTextBlock block = formatted.begin(); block.isValid() && !anywhere; block = block.next())
         anywhere = HasWordLongerThan(block.text(), LongestWordWrappedWhole);

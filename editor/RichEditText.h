@@ -122,6 +122,7 @@ private:
     TLineMarker lineMarker_;
     TPendingText pending_;
     qsizetype loadSlice_ = DefaultLoadSlice;
+    qsizetype turnSlice_ = DefaultLoadSlice; // grows while the turns stay short
     QTimer loadTimer_;
     TWholeTextGuard wholeTextGuard_{*this, [this] { FinishLoading(); }};
 };

@@ -180,8 +180,8 @@ Measured $(date '+%Y-%m-%d %H:%M %Z') on ${cpu_model}, ${cores} cores, ${mem} RA
 | Encode 40 M characters to a .txtp (with code page) | $(core_value "encode 40M-char document") | $(core_target "encode 40M-char document") |
 | Decode a .txtp of 40 M characters (with code page) | $(core_value "decode 40M-char document") | $(core_target "decode 40M-char document") |
 | x87 vs portable keys, ${keys_count} random passwords | ${keys_line#disagreements: } disagreements (${keys_time}) | 0 |
-| Open 10 M characters (File > Open until painted) | $(ed editor.tsv open10_shown) | |
-| Open 40 M characters (File > Open until painted) | $(ed editor.tsv open40_shown) | |
+| Open 10 M characters (File > Open until painted / whole text in) | $(ed editor.tsv open10_shown) / $(ed editor.tsv open10_whole) | |
+| Open 40 M characters (File > Open until painted / whole text in) | $(ed editor.tsv open40_shown) / $(ed editor.tsv open40_whole) | |
 | Save 40 M characters | $(ed editor.tsv save40) | |
 | Typed key at the end of 40 M (handlers / until painted) | $(ed editor.tsv key_end_handler) / $(ed editor.tsv key_end_shown) | |
 | Typed key in the middle of 40 M (handlers / until painted) | $(ed editor.tsv key_mid_handler) / $(ed editor.tsv key_mid_shown) | |
@@ -203,7 +203,7 @@ Measured $(date '+%Y-%m-%d %H:%M %Z') on ${cpu_model}, ${cores} cores, ${mem} RA
 | Clipboard emptied after another program copies | $(probe clear_clipboard.log) | |
 | PRIMARY selection emptied after another program selects | $(probe clear_primary.log) | |
 
-Editor figures on Qt's offscreen platform unless marked X server (Xvfb). "40 M characters" is 39,999,936 in the status bar's count (a line break counts 2), just under the 40,000,000 limit so typed keys are taken; the file is that many bytes plus the 200-byte key block. Open stages (40 M): read $(ed editor.tsv stage_read), decipher $(ed editor.tsv stage_decode), code page $(ed editor.tsv stage_convert), editing area $(ed editor.tsv stage_load) (a plain QPlainTextEdit: $(ed editor.tsv stage_bare)); the text holds $(ed editor.tsv stage_rich_held) in the editing area ($(ed editor.tsv stage_bare_held) in a plain QPlainTextEdit).
+Editor figures on Qt's offscreen platform unless marked X server (Xvfb). "40 M characters" is 39,999,936 in the status bar's count (a line break counts 2), just under the 40,000,000 limit so typed keys are taken; the file is that many bytes plus the 200-byte key block. Open stages (40 M): read $(ed editor.tsv stage_read), decipher $(ed editor.tsv stage_decode), code page $(ed editor.tsv stage_convert), editing area $(ed editor.tsv stage_load) (its first screens $(ed editor.tsv stage_first_screens); a plain QPlainTextEdit: $(ed editor.tsv stage_bare)); the text holds $(ed editor.tsv stage_rich_held) in the editing area ($(ed editor.tsv stage_bare_held) in a plain QPlainTextEdit).
 EOF
 )
 echo

@@ -36,6 +36,7 @@ readonly SCENARIO_TIMEOUT=${E2E_SCENARIO_TIMEOUT:-150}
 . "$HERE/retried.sh"
 readonly ALL_SCENARIOS=(
   open_from_command_line
+  type_while_a_long_text_loads
   save_new_document
   clipboard_guard_from_settings
   clipboard_switch_in_menu
@@ -567,6 +568,45 @@ scenario_open_from_command_line() {
 # Text typed into a fresh editor, saved with Ctrl+S through the password and
 # save dialogs, the program closed with Alt+F4 and No: the file holds the
 # text under the password.
+# A long text comes into the editing area by slices after its first screen:
+# a key typed at once acts on the whole text and is undone alone by Ctrl+Z,
+# and Ctrl+S writes the whole text.
+scenario_type_while_a_long_text_loads() {
+  local doc="$WORK/docs/long.txtp" pass="долгий текст"
+  python3 -c 'import sys
+with open(sys.argv[1], "w", encoding="utf-8", newline="") as f:
+    f.write("".join("строка %d длинного текста\n" % i for i in range(600000)))' "$WORK/long.txt"
+  encrypt "$WORK/long.txt" "$doc" "$pass" || fail "txtp encrypt failed"
+  cp "$doc" "$WORK/long.before"
+  start_app "$doc"
+  wait_window "^$ENTRY_TITLE\$" 20 >/dev/null || fail "password dialog did not come up"
+  wait_active "$ENTRY_TITLE" 5 || fail "password dialog is not focused (active: '$(active_name)')"
+  type_text "$pass"
+  keys Return
+  wait_main_title "long.txtp - Тайнотека" 20 || fail "after the password the title is '$(main_title)'"
+  wait_active "long.txtp - Тайнотека" 5 || fail "main window not focused after opening"
+  keys ctrl+End
+  type_text "Я"
+  a11y_until 20 "Количество символов:    $(status_count "$WORK/long.txt" 1)" status ||
+    fail "after Ctrl+End and a letter the status bar reads '$(a11y status)'"
+  keys ctrl+z
+  a11y_until 10 "Количество символов:    $(status_count "$WORK/long.txt" 0)" status ||
+    fail "Ctrl+Z did not take back just the letter: '$(a11y status)'"
+  keys ctrl+s
+  wait_until 20 differs "$doc" "$WORK/long.before" || fail "Ctrl+S did not rewrite the file"
+  decrypt "$doc" "$pass" | tr -d '\r' | cmp -s - "$WORK/long.txt" || fail "the saved text is not the opened one"
+  log "typed at once, undone, saved whole"
+  close_with_no
+}
+
+# A text file's characters as the status bar counts them, plus some: a line
+# break counts two, thousands set apart by a space.
+status_count() { # TEXTFILE ADDED
+  python3 -c 'import sys
+t = open(sys.argv[1], encoding="utf-8").read()
+print(format(len(t) + t.count("\n") + int(sys.argv[2]), ",").replace(",", " "))' "$1" "$2"
+}
+
 scenario_save_new_document() {
   local pass="Ключ-42x" doc="$WORK/docs/Заметка.txtp"
   start_app
