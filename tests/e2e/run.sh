@@ -49,6 +49,7 @@ readonly ALL_SCENARIOS=(
   find_and_replace
   recovery_after_kill
   lock_and_unlock
+  idle_lock
   window_manager_maximizes
   age_interop
 )
@@ -1272,6 +1273,19 @@ expect_locked_then_unlock() { # PASSWORD TITLE SECRET TEXT
   a11y_until 20 "$4" editor-text || fail "the unlocked text reads '$(a11y editor-text)'"
   a11y_until 5 hidden shows "Документ заблокирован" || fail "the lock panel stayed after the unlock"
   a11y_until 5 text focused "$2" || fail "the editing area did not get the focus back"
+}
+
+# Locking after the idle time (shortened by the test hook to 15 s, so that
+# reading the text first never races it): nothing is typed or moved, the
+# text leaves the tree, and the password brings it back.
+scenario_idle_lock() {
+  local doc="$WORK/docs/Покой.txtp" pass="Покой-7" title="Покой.txtp - Тайнотека" secret="tiho42"
+  TAINOTEKA_LOCK_IDLE_MS=15000 start_with_document "$doc" "$pass" "Покой $secret" "$title"
+  editor_text_now || fail "no text from the editing area"
+  a11y_until 40 shown shows "Документ заблокирован" || fail "no lock after the idle time"
+  expect_locked_then_unlock "$pass" "$title" "$secret" "$EDITOR_TEXT"
+  log "locked after the idle time and unlocked"
+  close_with_no
 }
 
 # Locking by Ctrl+L and by the screen saver's signal on the session bus:
