@@ -93,12 +93,27 @@ std::size_t StoredSize(std::u16string_view text)
 
 TStoredText StoredTextOf(std::u16string_view text, std::size_t room)
 {
-    const auto& t = tables().toByte;
     TStoredText stored;
     stored.Bytes.resize(room + StoredSize(text));
-    char* out = stored.Bytes.data() + room;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i];
+    TStoredTextEncoder encoder;
+    char* const end = encoder.Finish(encoder.Encode(text, stored.Bytes.data() + room));
+    stored.Refused = encoder.Refused();
+    if (stored.Refused)
+        stored.Bytes.resize(std::size_t(end - stored.Bytes.data()));
+    return stored;
+}
+
+char* TStoredTextEncoder::Encode(std::u16string_view piece, char* out)
+{
+    if (refused_ || piece.empty())
+        return out;
+    const auto& t = tables().toByte;
+    std::size_t i = 0;
+    // A CR that ended the piece before has written its line's end already.
+    if (afterCr_ && EndsLineAfterCr(piece[0]))
+        ++i;
+    for (; i < piece.size(); ++i) {
+        const char16_t unit = piece[i];
         const int byte = t[unit];
         if (byte > '\r') { // most characters: no line end, no NUL
             *out++ = static_cast<char>(byte);
@@ -107,21 +122,31 @@ TStoredText StoredTextOf(std::u16string_view text, std::size_t room)
         if (unit == u'\r' || EndsLineAfterCr(unit)) {
             *out++ = '\r';
             *out++ = '\n';
-            if (unit == u'\r' && i + 1 < text.size() && EndsLineAfterCr(text[i + 1]))
+            if (unit == u'\r' && i + 1 < piece.size() && EndsLineAfterCr(piece[i + 1]))
                 ++i;
             continue;
         }
         if (byte <= 0) {
-            stored.Refused = i;
-            return stored;
+            refused_ = taken_ + i;
+            return out;
         }
         *out++ = static_cast<char>(byte);
     }
-    if (out != stored.Bytes.data() + stored.Bytes.size()) { // the last line's end
+    const char16_t last = piece.back();
+    afterCr_ = last == u'\r';
+    lineOpen_ = !afterCr_ && !EndsLineAfterCr(last);
+    taken_ += piece.size();
+    return out;
+}
+
+char* TStoredTextEncoder::Finish(char* out)
+{
+    if (lineOpen_ && !refused_) {
         *out++ = '\r';
         *out++ = '\n';
+        lineOpen_ = false;
     }
-    return stored;
+    return out;
 }
 
 } // namespace tainoteka

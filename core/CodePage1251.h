@@ -38,4 +38,25 @@ struct TStoredText {
 };
 TStoredText StoredTextOf(std::u16string_view text, std::size_t room);
 
+// The same bytes, a piece at a time: pieces of one text in order give what
+// StoredTextOf gives for the whole, so a save can encipher the start while
+// the rest is still being converted.
+class TStoredTextEncoder {
+public:
+    // Most bytes `units` UTF-16 code units can take, the last line's end included.
+    static constexpr std::size_t MostBytes(std::size_t units) { return 2 * units + 2; }
+    // Writes the piece's bytes at out and returns their end; stops before a
+    // refused character, and takes nothing more once one was met.
+    char* Encode(std::u16string_view piece, char* out);
+    // The last line's end, where the text does not end with one.
+    char* Finish(char* out);
+    const std::optional<std::size_t>& Refused() const { return refused_; }
+
+private:
+    std::size_t taken_ = 0; // code units of the pieces before
+    bool afterCr_ = false;
+    bool lineOpen_ = false;
+    std::optional<std::size_t> refused_;
+};
+
 } // namespace tainoteka

@@ -13,6 +13,7 @@
 #include "AgeFile.h"
 #include "CodePage1251.h"
 #include "InPlaceCopy.h"
+#include "OverlappedSeal.h"
 #include "RandomSource.h"
 #include "RtfImport.h"
 #include "StateFolder.h"
@@ -391,14 +392,6 @@ TSavedDocument TDocumentFile::Save(const QString& path, const QString& text, con
 TSavedDocument TDocumentFile::SaveTxtp(const QString& path, const QString& text, const QString& password) const
 {
     TSavedDocument saved;
-    // Converted, line ends mended and enciphered in one buffer, the file's own.
-    TStoredText file = StoredTextOf(Utf16Of(text), KeyBlockSize);
-    const TWipeOnExit wipeFile(file.Bytes);
-    if (file.Refused) {
-        saved.Status = TSaveStatus::RefusedCharacter;
-        saved.Refused = RefusedAt(text, qsizetype(*file.Refused));
-        return saved;
-    }
     TCp1251Encoding stored = Utf16ToCp1251(Utf16Of(password));
     const TWipeOnExit wipePassword(stored.Bytes);
     // A password typed to open an age file may hold characters a .txtp key
@@ -407,8 +400,13 @@ TSavedDocument TDocumentFile::SaveTxtp(const QString& path, const QString& text,
         saved.Status = TSaveStatus::PasswordNotStorable;
         return saved;
     }
-    SealTxtpFile(file.Bytes, stored.Bytes, *services_.Random);
-    return Written(path, QByteArray::fromRawData(file.Bytes.data(), qsizetype(file.Bytes.size())));
+    const TSealedTxtp file = SealTxtpText(Utf16Of(text), stored.Bytes, *services_.Random);
+    if (file.Refused()) {
+        saved.Status = TSaveStatus::RefusedCharacter;
+        saved.Refused = RefusedAt(text, qsizetype(*file.Refused()));
+        return saved;
+    }
+    return Written(path, QByteArray::fromRawData(file.Bytes().data(), qsizetype(file.Bytes().size())));
 }
 
 TSavedDocument TDocumentFile::SaveAge(const QString& path, const QString& text, const QString& password) const

@@ -65,3 +65,24 @@ TEST(CodePage1251, StoredTextIsTheCodePageThenTheFilesLineEnds)
     for (const auto& c : refusedCases)
         EXPECT_EQ(StoredTextOf(c.text, 0).Refused, c.refused);
 }
+
+TEST(CodePage1251, PiecesGiveTheBytesOfTheWholeWhereverTheTextIsCut)
+{
+    // Cuts between CR and what follows it, and around a refused character.
+    const std::u16string texts[] = {u"a\r\nb", u"a\r\u2029\rb\r", u"\r\r\n\n", u"ab\u2028", u"Ёж\r",
+                                    std::u16string(u"ab\r\0c", 5), u"x\u4E00y\r\n"};
+    for (const std::u16string& text : texts) {
+        const TStoredText whole = StoredTextOf(text, 0);
+        for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+            TStoredTextEncoder encoder;
+            std::string bytes(TStoredTextEncoder::MostBytes(text.size()), '\0');
+            char* end = encoder.Encode(std::u16string_view(text).substr(0, cut), bytes.data());
+            end = encoder.Finish(encoder.Encode(std::u16string_view(text).substr(cut), end));
+            bytes.resize(std::size_t(end - bytes.data()));
+            EXPECT_EQ(encoder.Refused(), whole.Refused) << "cut at " << cut;
+            if (!whole.Refused) {
+                EXPECT_EQ(bytes, whole.Bytes) << "cut at " << cut;
+            }
+        }
+    }
+}

@@ -12,6 +12,7 @@
 
 #include "CodePage1251.h"
 #include "DocumentFile.h"
+#include "OverlappedSeal.h"
 #include "RandomSource.h"
 #include "SystemLimits.h"
 #include "SystemMemory.h"
@@ -32,6 +33,15 @@ std::string Cp1251(const QString& text) { return Utf16ToCp1251(text.toStdU16Stri
 class FailingRandom final : public TRandomSource {
 public:
     uint32_t Random(uint32_t) override { throw std::system_error(EIO, std::generic_category(), "getrandom"); }
+};
+
+// The same values every run, so two seals can be compared byte for byte.
+class CountingRandom final : public TRandomSource {
+public:
+    uint32_t Random(uint32_t n) override { return (next_ += 2654435761u) % n; }
+
+private:
+    uint32_t next_ = 0;
 };
 
 class DocumentFileTest : public ::testing::Test {
@@ -271,4 +281,25 @@ TEST_F(DocumentFileTest, EveryLineCountsInTheMemoryNeededToShowTheText)
         EXPECT_EQ(room.Fits, c.Fits);
         EXPECT_EQ(room.Needed, MemoryToShow(quint64(opened.PlainText.size()), opened.Lines));
     }
+}
+
+TEST(OverlappedSeal, SameBytesAsConvertingThenSealingWhateverThePieces)
+{
+    // Pieces cut between CR and LF, and one piece for all; enough text that
+    // the cipher mostly runs behind the conversion, not after it.
+    std::u16string text;
+    for (int line = 0; line < 100000; ++line)
+        text += line % 3 ? u"Строка\r\n" : line % 2 ? u"a\u2029" : u"b\r";
+    for (const std::size_t piece : {std::size_t(7), std::size_t(4096), std::size_t(1) << 20}) {
+        CountingRandom first, second;
+        TStoredText expected = StoredTextOf(text, KeyBlockSize);
+        SealTxtpFile(expected.Bytes, "пароль", first);
+        const TSealedTxtp sealed = SealTxtpText(text, "пароль", second, piece);
+        EXPECT_FALSE(sealed.Refused());
+        EXPECT_EQ(sealed.Bytes(), expected.Bytes) << "pieces of " << piece;
+    }
+    CountingRandom random;
+    const TSealedTxtp refused = SealTxtpText(text + u"\u4E00", "p", random, 7);
+    EXPECT_EQ(refused.Refused(), text.size());
+    EXPECT_TRUE(refused.Bytes().empty());
 }
