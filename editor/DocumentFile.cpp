@@ -22,6 +22,7 @@
 #include "TextPlace.h"
 #include "TxtpFile.h"
 #include "Wipe.h"
+#include "WipeAway.h"
 
 namespace tainoteka {
 namespace {
@@ -400,13 +401,15 @@ TSavedDocument TDocumentFile::SaveTxtp(const QString& path, const QString& text,
         saved.Status = TSaveStatus::PasswordNotStorable;
         return saved;
     }
-    const TSealedTxtp file = SealTxtpText(Utf16Of(text), stored.Bytes, *services_.Random);
+    TSealedTxtp file = SealTxtpText(Utf16Of(text), stored.Bytes, *services_.Random);
     if (file.Refused()) {
         saved.Status = TSaveStatus::RefusedCharacter;
         saved.Refused = RefusedAt(text, qsizetype(*file.Refused()));
         return saved;
     }
-    return Written(path, QByteArray::fromRawData(file.Bytes().data(), qsizetype(file.Bytes().size())));
+    saved = Written(path, QByteArray::fromRawData(file.Bytes().data(), qsizetype(file.Bytes().size())));
+    WipeAway(std::move(file));
+    return saved;
 }
 
 TSavedDocument TDocumentFile::SaveAge(const QString& path, const QString& text, const QString& password) const

@@ -24,6 +24,7 @@
 #include "RecoveryKeeper.h"
 #include "KeyBlock.h"
 #include "Wipe.h"
+#include "WipeAway.h"
 
 namespace tainoteka {
 namespace {
@@ -161,7 +162,7 @@ bool TFrmGeneral::SaveProtectedFile(const QString& path, TDocumentType type)
     } catch (const std::bad_alloc&) {
         saved.Status = TSaveStatus::OutOfMemory;
     }
-    Wipe(text);
+    WipeAway(std::move(text));
     if (saved.Status == TSaveStatus::Ok) {
         Recovery->Discard();
         diskStamp_ = RegularFileStamp(path);
