@@ -76,32 +76,7 @@ namespace {
 
 bool EndsLineAfterCr(char16_t unit) { return unit == u'\n' || (unit | 1) == 0x2029; }
 
-// Bytes the stored text takes: one a character, two a line end.
-std::size_t StoredSize(std::u16string_view text)
-{
-    std::size_t ends = 0;
-    for (const char16_t unit : text)
-        ends += (unit == u'\r') | EndsLineAfterCr(unit);
-    std::size_t pairs = 0;
-    for (std::size_t i = 1; i < text.size(); ++i)
-        pairs += (text[i - 1] == u'\r') & EndsLineAfterCr(text[i]);
-    const bool lastLineOpen = !text.empty() && text.back() != u'\r' && !EndsLineAfterCr(text.back());
-    return text.size() + ends - 2 * pairs + (lastLineOpen ? 2 : 0);
-}
-
 } // namespace
-
-TStoredText StoredTextOf(std::u16string_view text, std::size_t room)
-{
-    TStoredText stored;
-    stored.Bytes.resize(room + StoredSize(text));
-    TStoredTextEncoder encoder;
-    char* const end = encoder.Finish(encoder.Encode(text, stored.Bytes.data() + room));
-    stored.Refused = encoder.Refused();
-    if (stored.Refused)
-        stored.Bytes.resize(std::size_t(end - stored.Bytes.data()));
-    return stored;
-}
 
 char* TStoredTextEncoder::Encode(std::u16string_view piece, char* out)
 {

@@ -26,21 +26,11 @@ struct TCp1251Encoding {
 };
 TCp1251Encoding Utf16ToCp1251(std::u16string_view text);
 
-// A text as a protected file stores it, in one pass: Windows-1251, every
-// line ending CR LF (CR LF, a lone CR or LF, U+2028 and U+2029 each end a
-// line; a last line without an end gets one), after `room` bytes left free
-// at the head for the caller.
-struct TStoredText {
-    std::string Bytes;
-    // Position (UTF-16 code unit) of the first NUL or character with no
-    // Windows-1251 byte; the bytes are only meaningful without one.
-    std::optional<std::size_t> Refused;
-};
-TStoredText StoredTextOf(std::u16string_view text, std::size_t room);
-
-// The same bytes, a piece at a time: pieces of one text in order give what
-// StoredTextOf gives for the whole, so a save can encipher the start while
-// the rest is still being converted.
+// A text as a protected file stores it, a piece at a time: Windows-1251,
+// every line ending CR LF (CR LF, a lone CR or LF, U+2028 and U+2029 each
+// end a line; a last line without an end gets one). Pieces of one text in
+// order give the bytes of the whole wherever it is cut, so a save can
+// encipher the start while the rest is still being converted.
 class TStoredTextEncoder {
 public:
     // Most bytes `units` UTF-16 code units can take, the last line's end included.
@@ -50,6 +40,8 @@ public:
     char* Encode(std::u16string_view piece, char* out);
     // The last line's end, where the text does not end with one.
     char* Finish(char* out);
+    // Position (UTF-16 code unit) of the first NUL or character with no
+    // Windows-1251 byte; the bytes are only meaningful without one.
     const std::optional<std::size_t>& Refused() const { return refused_; }
 
 private:

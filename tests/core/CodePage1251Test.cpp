@@ -42,6 +42,22 @@ TEST(CodePage1251, UnmappableCharactersAreReportedNotReplaced)
     EXPECT_EQ(CharToCp1251(u'é'), -1);
 }
 
+struct TStored {
+    std::string Bytes;
+    std::optional<std::size_t> Refused;
+};
+
+// The text in two pieces, cut at `cut`.
+TStored StoredInTwo(std::u16string_view text, std::size_t cut)
+{
+    TStoredTextEncoder encoder;
+    std::string bytes(TStoredTextEncoder::MostBytes(text.size()), '\0');
+    char* end = encoder.Encode(text.substr(0, cut), bytes.data());
+    end = encoder.Finish(encoder.Encode(text.substr(cut), end));
+    bytes.resize(std::size_t(end - bytes.data()));
+    return {bytes, encoder.Refused()};
+}
+
 TEST(CodePage1251, StoredTextIsTheCodePageThenTheFilesLineEnds)
 {
     // As a save stored a text before it took one pass: the separators made
@@ -54,16 +70,16 @@ TEST(CodePage1251, StoredTextIsTheCodePageThenTheFilesLineEnds)
     };
     for (const std::u16string text : {u"", u"a", u"Привет\r\nмир", u"a\nb\n", u"a\rb\r", u"\r\r\n\n", u"a\u2029b\u2028c",
                                       u"a\r\u2029b", u"\t\x01\x0C end", u"№ € ё\u2029"}) {
-        const TStoredText stored = StoredTextOf(text, 3);
+        const TStored stored = StoredInTwo(text, text.size());
         EXPECT_FALSE(stored.Refused);
-        EXPECT_EQ(stored.Bytes.substr(3), storedBefore(text)) << std::string(text.begin(), text.end());
+        EXPECT_EQ(stored.Bytes, storedBefore(text)) << std::string(text.begin(), text.end());
     }
     const struct {
         std::u16string text;
         std::size_t refused;
     } refusedCases[] = {{std::u16string(u"ab\0c", 4), 2}, {u"a\nb\u4E00\0", 3}, {u"\u00E9", 0}};
     for (const auto& c : refusedCases)
-        EXPECT_EQ(StoredTextOf(c.text, 0).Refused, c.refused);
+        EXPECT_EQ(StoredInTwo(c.text, c.text.size()).Refused, c.refused);
 }
 
 TEST(CodePage1251, PiecesGiveTheBytesOfTheWholeWhereverTheTextIsCut)
@@ -72,16 +88,12 @@ TEST(CodePage1251, PiecesGiveTheBytesOfTheWholeWhereverTheTextIsCut)
     const std::u16string texts[] = {u"a\r\nb", u"a\r\u2029\rb\r", u"\r\r\n\n", u"ab\u2028", u"Ёж\r",
                                     std::u16string(u"ab\r\0c", 5), u"x\u4E00y\r\n"};
     for (const std::u16string& text : texts) {
-        const TStoredText whole = StoredTextOf(text, 0);
-        for (std::size_t cut = 0; cut <= text.size(); ++cut) {
-            TStoredTextEncoder encoder;
-            std::string bytes(TStoredTextEncoder::MostBytes(text.size()), '\0');
-            char* end = encoder.Encode(std::u16string_view(text).substr(0, cut), bytes.data());
-            end = encoder.Finish(encoder.Encode(std::u16string_view(text).substr(cut), end));
-            bytes.resize(std::size_t(end - bytes.data()));
-            EXPECT_EQ(encoder.Refused(), whole.Refused) << "cut at " << cut;
+        const TStored whole = StoredInTwo(text, text.size());
+        for (std::size_t cut = 0; cut < text.size(); ++cut) {
+            const TStored pieces = StoredInTwo(text, cut);
+            EXPECT_EQ(pieces.Refused, whole.Refused) << "cut at " << cut;
             if (!whole.Refused) {
-                EXPECT_EQ(bytes, whole.Bytes) << "cut at " << cut;
+                EXPECT_EQ(pieces.Bytes, whole.Bytes) << "cut at " << cut;
             }
         }
     }
