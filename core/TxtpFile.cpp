@@ -23,21 +23,15 @@ std::string NormalizeLineEnds(std::string_view text)
     return out;
 }
 
-void SealTxtpFile(std::string& file, std::string_view password, TRandomSource& random)
-{
-    const TBuiltKeyBlock keyBlock = BuildKeyBlock(password, random);
-    file.replace(0, KeyBlockSize, keyBlock.Block);
-    EncryptRun(reinterpret_cast<unsigned char*>(file.data()) + KeyBlockSize, file.size() - KeyBlockSize,
-               keyBlock.BodyKeys);
-}
-
 std::string EncodeTxtpFile(std::string_view text, std::string_view password, TRandomSource& random)
 {
+    const TBuiltKeyBlock keyBlock = BuildKeyBlock(password, random);
     std::string file;
     file.reserve(KeyBlockSize + text.size() + 2);
-    file.resize(KeyBlockSize);
+    file = keyBlock.Block;
     AppendNormalizedLines(file, text);
-    SealTxtpFile(file, password, random);
+    EncryptRun(reinterpret_cast<unsigned char*>(file.data()) + KeyBlockSize, file.size() - KeyBlockSize,
+               keyBlock.BodyKeys);
     return file;
 }
 

@@ -13,10 +13,6 @@ namespace tainoteka {
 // a NUL ends the text, and a last line without an end gets one.
 std::string NormalizeLineEnds(std::string_view text);
 
-// Puts the key block for password into the first KeyBlockSize bytes of
-// file and enciphers the rest, the body, in place under fresh body keys.
-void SealTxtpFile(std::string& file, std::string_view password, TRandomSource& random);
-
 // The whole file for a Windows-1251 text; line ends are normalised here.
 std::string EncodeTxtpFile(std::string_view text, std::string_view password, TRandomSource& random);
 std::string EncodeTxtpFile(std::string_view text, std::string_view password);

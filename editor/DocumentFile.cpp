@@ -15,6 +15,7 @@
 #include "InPlaceCopy.h"
 #include "OverlappedSeal.h"
 #include "RandomSource.h"
+#include "RecoveryCopy.h"
 #include "RtfImport.h"
 #include "StateFolder.h"
 #include "SystemError.h"
@@ -59,8 +60,7 @@ TRefusedCharacter RefusedAt(const QString& text, qsizetype at)
         : ch.unicode();
     // The editing area's separators end lines too.
     QString before = text.first(at);
-    before.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    before.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    UseNewlines(before);
     const TTextPlace place = PlaceOf(Utf16Of(before), std::size_t(at));
     Wipe(before);
     refused.Line = place.Line;
@@ -415,8 +415,7 @@ TSavedDocument TDocumentFile::SaveTxtp(const QString& path, const QString& text,
 TSavedDocument TDocumentFile::SaveAge(const QString& path, const QString& text, const QString& password) const
 {
     QString lines = text;
-    lines.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    lines.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    UseNewlines(lines);
     std::string payload = AgePayload(lines);
     if (!lines.isSharedWith(text))
         Wipe(lines);
