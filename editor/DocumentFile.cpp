@@ -397,7 +397,7 @@ TSavedDocument TDocumentFile::SaveTxtp(const QString& path, const QString& text,
     const TWipeOnExit wipePassword(stored.Bytes);
     // A password typed to open an age file may hold characters a .txtp key
     // block has no byte for: the file would never open with it.
-    if (!stored.Ok()) {
+    if (!stored.Ok() || stored.Bytes.size() > MaxPasswordLength) {
         saved.Status = TSaveStatus::PasswordNotStorable;
         return saved;
     }
@@ -444,7 +444,7 @@ std::string AgePayload(const QString& text)
     QByteArray utf8 = text.toUtf8();
     const TWipeOnExit wipeUtf8(utf8);
     std::string payload;
-    payload.reserve(std::size_t(utf8.size()) + std::size_t(utf8.count('\n')) + 2);
+    payload.reserve(std::size_t(utf8.size()) + 1);
     bool lineOpen = false;
     for (qsizetype i = 0; i < utf8.size(); ++i) {
         const char ch = utf8[i];
@@ -455,11 +455,11 @@ std::string AgePayload(const QString& text)
         }
         if (ch == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n')
             ++i;
-        payload += "\r\n";
+        payload += '\n';
         lineOpen = false;
     }
     if (lineOpen)
-        payload += "\r\n";
+        payload += '\n';
     return payload;
 }
 

@@ -149,8 +149,8 @@ private:
     std::unique_ptr<TRecoveryStore> inPlaceCopies_;
 };
 
-// The age payload of a text: UTF-8, every line ending CR LF as in .txtp,
-// every character kept.
+// The age payload of a text: UTF-8, every line ending LF as age users on
+// Linux expect, every character kept.
 std::string AgePayload(const QString& text);
 
 // Memory the editor takes to open a file of fileSize bytes: the file, its

@@ -13,7 +13,7 @@ struct TDocumentState {
     // At most MaxPasswordLength characters; all of them Windows-1251 unless
     // typed to open an age file.
     QString CurrentPassword;
-    TDocumentType CurrentType = TDocumentType::Txtp; // the type Save writes
+    TDocumentType CurrentType = TDocumentType::Age; // the type Save writes
 };
 
 } // namespace tainoteka

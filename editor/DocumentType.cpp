@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "KeyBlock.h"
+
 namespace tainoteka {
 namespace {
 
@@ -12,7 +14,14 @@ const QString kTxt = QStringLiteral(".txt");
 
 bool EndsWith(const QString& path, const QString& tail) { return path.endsWith(tail, Qt::CaseInsensitive); }
 
+constexpr int kAgePassphraseLimit = 1024;
+
 } // namespace
+
+int PasswordLimit(TDocumentType type)
+{
+    return type == TDocumentType::Age ? kAgePassphraseLimit : int(MaxPasswordLength);
+}
 
 TDocumentType TypeForSaveName(const QString& path, TDocumentType picked)
 {
@@ -34,7 +43,7 @@ QString WithTypeExtension(const QString& path, TDocumentType type)
 bool HasDocumentExtension(const QString& path)
 {
     const QString name = QFileInfo(path).fileName();
-    return EndsWith(name, kTxtp) || EndsWith(name, kTxtAge);
+    return EndsWith(name, kTxtp) || EndsWith(name, kAge);
 }
 
 QString TypeWord(TDocumentType type)

@@ -10,6 +10,10 @@ enum class TDocumentType {
     Age, // age-encryption.org/v1 under a passphrase: holds against a stolen copy
 };
 
+// The longest password a document of the type takes, in characters: a
+// .txtp key block stores 20; an age passphrase is used as typed.
+int PasswordLimit(TDocumentType type);
+
 // The type a file written under this name gets: an extension that names a
 // type wins over the type picked in the dialog.
 TDocumentType TypeForSaveName(const QString& path, TDocumentType picked);

@@ -14,7 +14,8 @@ namespace tainoteka {
 
 const QString TxtpFilter = QStringLiteral("Конфиденциальные файлы (*.txtp)");
 const QString AgeFilter = QStringLiteral("Конфиденциальные файлы с надёжной защитой (*.txt.age)");
-const QString OpenFilter = QStringLiteral("Конфиденциальные файлы (*.txtp *.txt.age)");
+const QString OpenFilter = QStringLiteral("Конфиденциальные файлы (*.txtp *.txt.age *.age)");
+const QString AllFilesFilter = QStringLiteral("Все файлы (*)");
 
 namespace {
 
@@ -138,8 +139,13 @@ void TQtPrompts::ExecDialog(QDialog& dialog)
 std::optional<QString> TQtPrompts::AskOpenFileName(QWidget* parent, const QString& startFolder,
                                                    const QString& lastName)
 {
-    QFileDialog dialog(parent, QString(), startFolder, OpenFilter);
+    QFileDialog dialog(parent, QString(), startFolder);
+    dialog.setNameFilters({OpenFilter, AllFilesFilter});
     dialog.setDefaultSuffix(QStringLiteral("txtp"));
+    // A name typed under "all files" means that very file.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        dialog.setDefaultSuffix(filter == OpenFilter ? QStringLiteral("txtp") : QString());
+    });
     PrepareFileDialog(dialog, QFileDialog::AcceptOpen, lastName);
     return RunFileDialog(dialog);
 }

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
+#include <QPushButton>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStandardPaths>
@@ -28,6 +29,7 @@
 #include "ScreenFit.h"
 #include "Settings.h"
 #include "ToolbarPanel.h"
+#include "UpgradeBar.h"
 
 namespace tainoteka {
 namespace {
@@ -330,6 +332,14 @@ void TFrmGeneral::BuildLayout()
     StatusBar->addWidget(StatusFindMessage, 1);
     StatusFindMessage->hide();
     rootLayout_->addWidget(RzToolbarPictures);
+    UpgradeBar = new TUpgradeBar(client);
+    connect(UpgradeBar, &TUpgradeBar::UpgradeRequested, this, &TFrmGeneral::BtnUpgradeClick);
+    connect(UpgradeBar, &TUpgradeBar::DeleteOldRequested, this, &TFrmGeneral::BtnDeleteOldClick);
+    connect(UpgradeBar->BtnHide, &QPushButton::clicked, this, [this] {
+        upgradeDismissed_ = CurrentPath();
+        FocusEditor();
+    });
+    rootLayout_->addWidget(UpgradeBar);
     rootLayout_->addLayout(middleLayout_, 1);
     // Under the editing area, so above a toolbar at the bottom edge too.
     FindPanel = new TFindPanel(*RichEditText, client);
@@ -392,6 +402,7 @@ void TFrmGeneral::UpdateCaption()
     const QString caption = ApplicationTitle;
     setWindowTitle(document_.CurrentFileName.isEmpty() ? kUntitled + caption
                                                        : document_.CurrentFileName + QStringLiteral(" - ") + caption);
+    UpdateUpgradeBar();
 }
 
 void TFrmGeneral::UpdateCharCount()

@@ -38,6 +38,7 @@ class TDocumentFile;
 class TFindPanel;
 class TIdleWatch;
 class TLockPanel;
+class TUpgradeBar;
 struct TOpenedDocument;
 struct TReadFile;
 struct TSettings;
@@ -187,6 +188,7 @@ public:
     TFindPanel* FindPanel = nullptr;
     TRecoveryKeeper* Recovery = nullptr;
     TLockPanel* LockPanel = nullptr; // in the editing area's place while locked
+    TUpgradeBar* UpgradeBar = nullptr; // over the text of a .txtp document
     TIdleWatch* IdleWatch = nullptr;
     QLabel* RecoveryNote = nullptr; // a recovery copy that could not be written
     TClipboardGuard* ClipboardGuard = nullptr;
@@ -217,12 +219,18 @@ private:
     // Save and Save As; true when the file was written.
     bool SaveDocument();
     bool SaveDocumentAs();
+    // Writes the file picked in the save dialog and adopts it.
+    bool SaveAsChosen(const QString& chosen, TDocumentType picked);
+    // The password change dialog with the rules of the type.
+    void AskNewPassword(TDocumentType type);
+    // Asks for a password where the document has none; false when it still has none.
+    bool HasAgePassword();
     // The Yes answer of a question: true when the command may go on.
     bool SaveBeforeLeaving();
     void StartUntitled();
     // The rest of a text loaded in slices did not fit in memory.
     void ShowLoadFailure();
-    QString AskTypedPassword();
+    QString AskTypedPassword(TDocumentType type);
     void BuildRecovery(const QString& folder);
     void BuildLock();
     void BuildLockMenu();
@@ -249,6 +257,17 @@ private:
     // or reads it whole when its body is rich text.
     bool ReadLongBody(const QString& path, TReadFile& read, const QString& typed);
     void SetDialogsStartFolder(const QString& folder);
+    // The folder and name of the document's file; empty while untitled.
+    QString CurrentPath() const;
+    // The bar over a .txtp document, unless hidden for this file.
+    void UpdateUpgradeBar();
+    void BtnUpgradeClick();
+    void BtnDeleteOldClick();
+    // Save As in the strong type beside the old file; true when the document is now one.
+    bool SaveAsAge(const QString& oldPath);
+    void CheckUpgradedFile(const QString& oldPath);
+    // Whether the file at path opens with the document's password and holds its text.
+    bool SavedFileOpens(const QString& path);
     void AdoptPath(const QString& path);
     // False when the file changed on disk since this window read or wrote it
     // and the user chose not to write over it.
@@ -285,7 +304,7 @@ private:
     };
     std::optional<TSystemColor> systemTextColor_;
     // Picked first in the next Save As: the type picked in the last one.
-    TDocumentType saveAsType_ = TDocumentType::Txtp;
+    TDocumentType saveAsType_ = TDocumentType::Age;
     bool busy_ = false; // work runs away from the interface thread
     bool activated_ = false;
     bool firstShown_ = false;
@@ -293,6 +312,8 @@ private:
     QPoint askedPosition_;
     QSize askedSize_;
     std::optional<TFileStamp> diskStamp_; // the file as this window last read or wrote it
+    QString upgradeDismissed_; // the .txtp whose bar the user hid
+    QString upgradedFrom_; // the .txtp the document was saved away from, still on disk
     // What a lock keeps: the sealed document and where the view stood.
     struct TLockedDocument {
         TDocumentSnapshot Snapshot;

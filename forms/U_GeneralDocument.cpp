@@ -121,7 +121,7 @@ QString SaveFailureMessage(const TSavedDocument& saved)
 {
     switch (saved.Status) {
     case TSaveStatus::PasswordNotStorable:
-        return QStringLiteral("Пароль документа содержит символы, которые нельзя сохранить в файл .txtp.\n"
+        return QStringLiteral("Пароль документа длиннее 20 символов или содержит символы,\nкоторые нельзя сохранить в файл .txtp.\n"
                               "Смените пароль или сохраните файл с надёжной защитой (*.txt.age).\nФайл не сохранён.");
     case TSaveStatus::NoRandomness:
         return QStringLiteral("Система не дала случайных чисел для ключей шифрования%1.\nФайл не сохранён.")
@@ -228,8 +228,9 @@ bool TFrmGeneral::ShowOpenedText(TOpenedDocument& opened)
     }
 }
 
-QString TFrmGeneral::AskTypedPassword()
+QString TFrmGeneral::AskTypedPassword(TDocumentType type)
 {
+    frmPasswordEnter_->SetDocumentType(type);
     prompts_.ExecDialog(*frmPasswordEnter_);
     QString typed = frmPasswordEnter_->TxtPassword->text();
     // No typed password left lying in a hidden field; emptied first, so the
@@ -259,7 +260,7 @@ bool TFrmGeneral::OpenProtectedBytes(const QString& path, TReadFile& read)
         ShowReadFailure(path, read);
         return false;
     }
-    QString typed = AskTypedPassword();
+    QString typed = AskTypedPassword(read.Type);
     if (!read.Whole && !ReadLongBody(path, read, typed)) {
         Wipe(typed);
         return false;
@@ -329,26 +330,53 @@ bool TFrmGeneral::MayOverwrite(const QString& path)
     return prompts_.AskYesNo(this, kChangedOnDisk) == TAnswer::Yes;
 }
 
+void TFrmGeneral::AskNewPassword(TDocumentType type)
+{
+    frmPasswordCreate_->SetDocumentType(type);
+    prompts_.ExecDialog(*frmPasswordCreate_);
+}
+
+bool TFrmGeneral::HasAgePassword()
+{
+    // An age file under an empty passphrase opens for anyone: no password, no save.
+    if (document_.CurrentPassword.isEmpty())
+        AskNewPassword(TDocumentType::Age);
+    return !document_.CurrentPassword.isEmpty();
+}
+
 bool TFrmGeneral::SaveDocument()
 {
     if (document_.CurrentFileName.isEmpty())
         return SaveDocumentAs();
+    if (document_.CurrentType == TDocumentType::Age && !HasAgePassword())
+        return false;
     const QString path = document_.CurrentDir + document_.CurrentFileName;
     return MayOverwrite(path) && SaveProtectedFile(path, document_.CurrentType);
 }
 
 bool TFrmGeneral::SaveDocumentAs()
 {
-    if (document_.CurrentPassword.isEmpty() && document_.CurrentFileName.isEmpty())
-        prompts_.ExecDialog(*frmPasswordCreate_);
+    if (document_.CurrentPassword.isEmpty() && document_.CurrentFileName.isEmpty()) {
+        AskNewPassword(document_.CurrentType);
+        // Cancelling the password of an age document cancels the save.
+        if (document_.CurrentType == TDocumentType::Age && document_.CurrentPassword.isEmpty())
+            return false;
+    }
     TDocumentType picked = saveAsType_;
     const std::optional<QString> chosen =
         prompts_.AskSaveFileName(this, SaveDialog.InitialDir, SaveDialog.LastName, picked);
     if (!chosen)
         return false;
     saveAsType_ = picked;
-    const TDocumentType type = TypeForSaveName(*chosen, picked);
-    const QString path = WithTypeExtension(*chosen, type);
+    return SaveAsChosen(*chosen, picked);
+}
+
+bool TFrmGeneral::SaveAsChosen(const QString& chosen, TDocumentType picked)
+{
+    const TDocumentType type = TypeForSaveName(chosen, picked);
+    if (type == TDocumentType::Age && !HasAgePassword())
+        return false;
+    const QString path = WithTypeExtension(chosen, type);
     SaveDialog.LastName = FileNameOf(path);
     // The document takes the new name and type only once its file is
     // written, so a failed save never leaves a name no file stands behind.
@@ -380,7 +408,7 @@ void TFrmGeneral::MnuFileSaveAsClick()
 
 void TFrmGeneral::MnuEditPasswordClick()
 {
-    prompts_.ExecDialog(*frmPasswordCreate_);
+    AskNewPassword(document_.CurrentType);
     Recovery->PasswordChanged();
     FocusEditor();
 }
@@ -426,7 +454,7 @@ void TFrmGeneral::StartUntitled()
     UpdateCaption();
     UpdateCharCount();
     document_.CurrentPassword.clear();
-    document_.CurrentType = TDocumentType::Txtp;
+    document_.CurrentType = TDocumentType::Age;
     FindPanel->Forget();
     Recovery->Discard();
 }

@@ -19,6 +19,7 @@
 #include "FindPanel.h"
 #include "IdleWatch.h"
 #include "LockPanel.h"
+#include "UpgradeBar.h"
 #include "Prompts.h"
 #include "RecoveryKeeper.h"
 #include "RichEditText.h"
@@ -76,7 +77,7 @@ bool TFrmGeneral::LockDocument()
     if (busy_)
         return false;
     if (document_.CurrentPassword.isEmpty()) {
-        prompts_.ExecDialog(*frmPasswordCreate_);
+        AskNewPassword(document_.CurrentType);
         if (document_.CurrentPassword.isEmpty())
             return false;
         Recovery->PasswordChanged();
@@ -189,10 +190,13 @@ void TFrmGeneral::ShowLocked(bool locked)
     MnuEdit->setEnabled(!locked);
     MnuFormat->setEnabled(!locked);
     RzToolbarPictures->setEnabled(!locked);
-    if (locked)
+    if (locked) {
+        UpgradeBar->hide();
         LockPanel->Reset();
-    else
+    } else {
+        UpdateUpgradeBar();
         FocusEditor();
+    }
 }
 
 void TFrmGeneral::UnlockDocument()

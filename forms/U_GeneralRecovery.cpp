@@ -145,7 +145,7 @@ std::optional<TRecoveryContent> TFrmGeneral::OpenCopy(const QString& path, const
 
 bool TFrmGeneral::RestoreCopy(const QString& path)
 {
-    QString password = AskTypedPassword();
+    QString password = AskTypedPassword(TDocumentType::Age);
     std::optional<TRecoveryContent> content = OpenCopy(path, password);
     if (!content) {
         Wipe(password);

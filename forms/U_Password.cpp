@@ -6,6 +6,7 @@
 #include "DocumentState.h"
 #include "KeyBlock.h"
 #include "Prompts.h"
+#include "Wipe.h"
 
 #include <QFocusEvent>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include <algorithm>
 #include <array>
 
 namespace tainoteka {
@@ -111,6 +113,16 @@ bool TFrmPasswordCreate::IsValidPasswordText(const QString& text)
     return true;
 }
 
+void TFrmPasswordCreate::SetDocumentType(TDocumentType type)
+{
+    rulesType_ = type;
+    const int limit = PasswordLimit(type);
+    // The old password is the one the document has, whatever its type took.
+    TxtPasswordOld->setMaxLength(std::max(limit, int(document_.CurrentPassword.size())));
+    TxtPasswordNew->setMaxLength(limit);
+    TxtPasswordRetry->setMaxLength(limit);
+}
+
 void TFrmPasswordCreate::FormActivate()
 {
     CentreOnMainWindow(*this, mainWindow_);
@@ -122,7 +134,7 @@ void TFrmPasswordCreate::FormActivate()
 void TFrmPasswordCreate::BtnOkClick()
 {
     // First failing test wins; the dialog stays as it was.
-    if (!IsValidPasswordText(TxtPasswordNew->text())) {
+    if (rulesType_ == TDocumentType::Txtp && !IsValidPasswordText(TxtPasswordNew->text())) {
         prompts_.ShowError(this, ApplicationTitle, QStringLiteral("Новый пароль содержит\nнедопустимые символы."));
         return;
     }
@@ -134,7 +146,8 @@ void TFrmPasswordCreate::BtnOkClick()
         prompts_.ShowError(this, ApplicationTitle, QStringLiteral("Повторный пароль\nне совпадает с новым."));
         return;
     }
-    document_.CurrentPassword = TxtPasswordNew->text().left(int(MaxPasswordLength));
+    Wipe(document_.CurrentPassword);
+    document_.CurrentPassword = TxtPasswordNew->text().left(PasswordLimit(rulesType_));
     accept();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The dialog that gives the document a password or changes it. Its only
 // effect is the assignment to CurrentPassword when all three tests pass.
+#include "DocumentType.h"
 #include "KeyboardStateIndicator.h"
 
 #include <QDialog>
@@ -38,6 +39,9 @@ public:
     // true for the empty text.
     static bool IsValidPasswordText(const QString& text);
 
+    // The type the new password is for sets its rules: a .txtp takes 20
+    // characters of PasswordChars, an age file any 1,024. Call before showing.
+    void SetDocumentType(TDocumentType type);
     // Runs once each time the dialog is shown.
     void FormActivate();
     void BtnOkClick();
@@ -57,6 +61,7 @@ private:
 
     TDocumentState& document_;
     IPrompts& prompts_;
+    TDocumentType rulesType_ = TDocumentType::Txtp;
     QWidget* mainWindow_;
 };
 

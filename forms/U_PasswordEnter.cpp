@@ -39,6 +39,11 @@ TFrmPasswordEnter::TFrmPasswordEnter(IKeyboardState& keyboard, QWidget* mainWind
     TmrKeyGet->start();
 }
 
+void TFrmPasswordEnter::SetDocumentType(TDocumentType type)
+{
+    TxtPassword->setMaxLength(PasswordLimit(type));
+}
+
 void TFrmPasswordEnter::FormActivate()
 {
     EmptyPasswordField(*TxtPassword);

@@ -2,6 +2,7 @@
 // The small dialog that asks for the password of a file being opened. It
 // judges nothing: whatever way it is closed, the file reader takes the text
 // of TxtPassword afterwards.
+#include "DocumentType.h"
 #include "KeyboardStateIndicator.h"
 
 #include <QDialog>
@@ -26,6 +27,8 @@ public:
     QTimer* TmrKeyGet;
     TKeyboardStateIndicator Indicator;
 
+    // The file's type sets how long a password may be typed: call before showing.
+    void SetDocumentType(TDocumentType type);
     // Runs once each time the dialog is shown.
     void FormActivate();
     void BtnOkClick();

@@ -271,7 +271,7 @@ TSettings LoadSettings(const QString& iniPath, const QString& programDir, const 
     font.setStrikeOut(file.ReadFlag(kFont, kStyleStrikeOut, false));
 
     settings.ClipboardOn = file.ReadFlag(kClipboard, kClipboardChecked, true);
-    settings.SaveAsType = TypeFromWord(file.ReadString(kSaveAs, kType, TypeWord(TDocumentType::Txtp)));
+    settings.SaveAsType = TypeFromWord(file.ReadString(kSaveAs, kType, TypeWord(TDocumentType::Age)));
     const int minutes = file.ReadInteger(kLock, kMinutes, DefaultLockMinutes);
     if (std::ranges::find(LockMinuteChoices, minutes) != std::end(LockMinuteChoices))
         settings.LockMinutes = minutes;
@@ -319,7 +319,7 @@ TFileResult SaveSettings(const TSettings& settings, const QString& iniPath, doub
             return failed();
     // A file that never saw another type stays as it always was.
     const bool stored = file.ReadString(kSaveAs, kType, kMissing) != kMissing;
-    if ((stored || settings.SaveAsType != TDocumentType::Txtp) &&
+    if ((stored || settings.SaveAsType != TDocumentType::Age) &&
         !file.WriteString(kSaveAs, kType, TypeWord(settings.SaveAsType)).Ok)
         return failed();
     const bool lockStored = file.ReadString(kLock, kMinutes, kMissing) != kMissing;

@@ -31,7 +31,7 @@ struct TSettings {
     int Color = WindowTextColorValue; // as stored: see ColorFromValue
     bool ClipboardOn = true;
     // Picked first in Save As; stored only once it has been other than .txtp.
-    TDocumentType SaveAsType = TDocumentType::Txtp;
+    TDocumentType SaveAsType = TDocumentType::Age;
     // Minutes without input before the document locks itself (0: never);
     // stored only once it has been other than the default.
     int LockMinutes = DefaultLockMinutes;

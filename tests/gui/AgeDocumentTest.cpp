@@ -2,6 +2,8 @@
 // keeps, opening by content, the messages of a file that does not open, and
 // the window staying live while the key is derived.
 #include <QApplication>
+#include <QLabel>
+#include <QPushButton>
 #include <QMenu>
 #include <QSemaphore>
 #include <QTimer>
@@ -12,6 +14,8 @@
 #include "MainWindowFixture.h"
 #include "ProfileFile.h"
 #include "Settings.h"
+#include "U_Password.h"
+#include "UpgradeBar.h"
 
 using namespace tainoteka;
 using namespace tainoteka::test;
@@ -91,14 +95,14 @@ TEST_F(AgeDocument, SavedTextKeepsEveryCharacterAndTheDocumentKeepsItsType)
     SaveAs(QStringLiteral("note"), TDocumentType::Age);
     ASSERT_TRUE(prompts.Errors.isEmpty()) << prompts.Errors.value(0).Text.toStdString();
     EXPECT_EQ(window().windowTitle(), QStringLiteral("note.txt.age - Тайнотека"));
-    QString stored = text + QStringLiteral("\n");
-    stored.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    // LF line ends, as age users on Linux expect.
+    const QString stored = text + QStringLiteral("\n");
     EXPECT_EQ(PayloadOf(ReadFile("note.txt.age"), QStringLiteral("пароль")), stored.toStdString());
 
     // Save writes the type the document has, without a dialog.
     editor().LoadPlainText(QStringLiteral("иначе"));
     window().MnuFileSaveClick();
-    EXPECT_EQ(PayloadOf(ReadFile("note.txt.age"), QStringLiteral("пароль")), "иначе\r\n");
+    EXPECT_EQ(PayloadOf(ReadFile("note.txt.age"), QStringLiteral("пароль")), "иначе\n");
 
     window().MnuFileNewClick();
     Open(QStringLiteral("note.txt.age"), QStringLiteral("пароль"));
@@ -195,31 +199,37 @@ TEST_F(AgeDocument, SaveAsOffersTheTypePickedLastAndTheSettingsKeepIt)
     };
     EXPECT_EQ(settingsNow(), QStringLiteral("<none>")) << "never picked: the file stays as it always was";
 
+    // The strong type is offered first; picking .txtp once is remembered.
     ScriptNewPassword(QStringLiteral("pw"));
-    SaveAs(QStringLiteral("a.txt.age"), TDocumentType::Age);
+    SaveAs(QStringLiteral("a.txtp"), TDocumentType::Txtp);
     prompts.SaveNames.push_back(std::nullopt); // a cancelled dialog picks nothing
     window().MnuFileSaveAsClick();
-    EXPECT_EQ(settingsNow(), QStringLiteral("txt.age"));
+    EXPECT_EQ(settingsNow(), QStringLiteral("txtp"));
 
     Start({});
     window().ApplySettings(LoadSettings(ini, program->Document.CurrentDir, editor().font(), 96));
     ScriptNewPassword(QStringLiteral("pw"));
-    SaveAs(QStringLiteral("b.txtp"), TDocumentType::Txtp);
+    SaveAs(QStringLiteral("b.txt.age"), TDocumentType::Age);
     EXPECT_EQ(prompts.SaveTypesOffered,
-              (QList<TDocumentType>{TDocumentType::Txtp, TDocumentType::Age, TDocumentType::Age}));
-    EXPECT_EQ(settingsNow(), QStringLiteral("txtp"));
+              (QList<TDocumentType>{TDocumentType::Age, TDocumentType::Txtp, TDocumentType::Txtp}));
+    EXPECT_EQ(settingsNow(), QStringLiteral("txt.age"));
 }
 
 TEST_F(AgeDocument, PasswordNoTxtpFileCanHoldIsRefusedThere)
 {
-    WriteFile("greek.txt.age", AgeFileOf("text\r\n", "αβγ"));
-    Open(QStringLiteral("greek.txt.age"), QStringLiteral("αβγ"));
-    ASSERT_TRUE(prompts.Errors.isEmpty());
-    SaveAs(QStringLiteral("greek.txtp"), TDocumentType::Txtp);
-    ASSERT_EQ(prompts.Errors.size(), 1);
-    EXPECT_TRUE(prompts.Errors[0].Text.startsWith(QStringLiteral("Пароль документа содержит символы")));
-    EXPECT_FALSE(QFile::exists(Path("greek.txtp")));
-    EXPECT_EQ(window().windowTitle(), QStringLiteral("greek.txt.age - Тайнотека"));
+    // Characters with no Windows-1251 byte, and more than a key block stores.
+    for (const std::string password : {"αβγ", "twenty-one characters"}) {
+        SCOPED_TRACE(password);
+        prompts.Errors.clear();
+        WriteFile("strong.txt.age", AgeFileOf("text\n", password));
+        Open(QStringLiteral("strong.txt.age"), QString::fromStdString(password));
+        ASSERT_TRUE(prompts.Errors.isEmpty());
+        SaveAs(QStringLiteral("weak.txtp"), TDocumentType::Txtp);
+        ASSERT_EQ(prompts.Errors.size(), 1);
+        EXPECT_TRUE(prompts.Errors[0].Text.startsWith(QStringLiteral("Пароль документа длиннее 20 символов")));
+        EXPECT_FALSE(QFile::exists(Path("weak.txtp")));
+        EXPECT_EQ(window().windowTitle(), QStringLiteral("strong.txt.age - Тайнотека"));
+    }
 }
 
 TEST_F(AgeDocument, WindowStaysLiveWhileTheKeyIsDerived)
@@ -264,4 +274,136 @@ TEST(AgeDocumentFile, WritesTheStandardWorkFactor)
     const QList<QByteArray> header = file.readAll().split('\n');
     ASSERT_GE(header.size(), 2);
     EXPECT_TRUE(header[1].startsWith("-> scrypt ") && header[1].endsWith(" 18")) << header[1].toStdString();
+}
+
+TEST_F(AgeDocument, NewDocumentsAreAgeFiles)
+{
+    // At start and after New: the strong type is offered and a bare name completed.
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        if (round == 1)
+            window().MnuFileNewClick(); // "No" to saving first
+        EXPECT_EQ(program->Document.CurrentType, TDocumentType::Age);
+        editor().LoadPlainText(QStringLiteral("note"));
+        ScriptNewPassword(QStringLiteral("pw"));
+        prompts.SaveNames.push_back(Path(QStringLiteral("bare%1").arg(round)));
+        window().MnuFileSaveClick();
+        EXPECT_EQ(prompts.SaveTypesOffered.value(round), TDocumentType::Age);
+        EXPECT_EQ(PayloadOf(ReadFile(QStringLiteral("bare%1.txt.age").arg(round)), QStringLiteral("pw")), "note\n");
+    }
+}
+
+TEST_F(AgeDocument, PasswordRulesFollowTheDocumentsType)
+{
+    // As passphrase advice has it: long, with spaces, punctuation and any script.
+    const QString passphrase = QStringLiteral("Ёлка, «мост» & river: 42 bananas! ") + QString(990, QLatin1Char('x'));
+    const QString tooLong = passphrase + QStringLiteral("yz");
+    const struct {
+        TDocumentType Type;
+        QString Typed;
+        QString Kept; // the document's password afterwards
+        bool Refused;
+    } cases[] = {
+        {TDocumentType::Age, tooLong, passphrase, false}, // the field stops at 1,024
+        {TDocumentType::Txtp, passphrase, QStringLiteral("old"), true}, // 20 characters, and outside the set
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.Type));
+        prompts.Errors.clear();
+        program->Document.CurrentType = c.Type;
+        program->Document.CurrentPassword = QStringLiteral("old");
+        prompts.DialogScripts.push_back([&c](QDialog& d) {
+            auto& dialog = static_cast<TFrmPasswordCreate&>(d);
+            dialog.TxtPasswordOld->setText(QStringLiteral("old"));
+            dialog.TxtPasswordNew->setText(c.Typed);
+            dialog.TxtPasswordRetry->setText(c.Typed);
+            dialog.BtnOkClick();
+        });
+        window().MnuEditPasswordClick();
+        EXPECT_EQ(program->Document.CurrentPassword, c.Kept);
+        EXPECT_EQ(prompts.Errors.size(), c.Refused ? 1 : 0);
+    }
+    // The file opens with the whole passphrase typed into the entry dialog.
+    WriteFile("long.txt.age", AgeFileOf("длинный\n", passphrase.toStdString()));
+    Open(QStringLiteral("long.txt.age"), passphrase);
+    EXPECT_EQ(prompts.Errors.size(), 1) << "only the refusal above";
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("длинный\n"));
+}
+
+TEST_F(AgeDocument, CancelledPasswordCancelsAnAgeSave)
+{
+    // An untitled age document, and a .txtp without a password saved as age.
+    for (const TDocumentType type : {TDocumentType::Age, TDocumentType::Txtp}) {
+        SCOPED_TRACE(int(type));
+        Start({});
+        program->Document.CurrentType = type;
+        editor().LoadPlainText(QStringLiteral("secret"));
+        for (int dialogs = 0; dialogs < 2; ++dialogs)
+            prompts.DialogScripts.push_back([](QDialog& d) { static_cast<TFrmPasswordCreate&>(d).BtnCancelClick(); });
+        prompts.SaveTypes.push_back(TDocumentType::Age);
+        prompts.SaveNames.push_back(Path(QStringLiteral("open.txt.age")));
+        prompts.SaveTypesOffered.clear();
+        window().MnuFileSaveClick();
+        EXPECT_EQ(prompts.SaveTypesOffered.size(), type == TDocumentType::Age ? 0 : 1);
+        EXPECT_FALSE(QFile::exists(Path(QStringLiteral("open.txt.age"))));
+        EXPECT_TRUE(program->Document.CurrentFileName.isEmpty());
+        prompts.DialogScripts.clear();
+        prompts.SaveNames.clear();
+        prompts.SaveTypes.clear();
+    }
+}
+
+TEST_F(AgeDocument, OldTypeBarSavesChecksThenDeletesTheOldFile)
+{
+    const QString oldFormat = QStringLiteral("Этот файл в старом формате .txtp: его копию можно открыть без пароля.");
+    WriteFile("notes.txtp", EncodeTxtpFile("old text\r\n", "pw"));
+    Open(QStringLiteral("notes.txtp"), QStringLiteral("pw"));
+    TUpgradeBar& bar = *window().UpgradeBar;
+    ASSERT_TRUE(bar.isVisibleTo(&window()));
+    EXPECT_EQ(bar.LblMessage->text(), oldFormat);
+
+    prompts.SaveNames.push_back(Path(QStringLiteral("notes.txt.age")));
+    bar.BtnUpgrade->click();
+    EXPECT_EQ(prompts.SaveNamesSuggested.value(0), QStringLiteral("notes.txt.age"));
+    EXPECT_EQ(prompts.SaveTypesOffered.value(0), TDocumentType::Age);
+    EXPECT_EQ(PayloadOf(ReadFile("notes.txt.age"), QStringLiteral("pw")), "old text\n");
+    EXPECT_EQ(bar.LblMessage->text(), QStringLiteral("Сохранено в notes.txt.age. Старый файл notes.txtp остался на диске."));
+    ASSERT_TRUE(bar.BtnDeleteOld->isVisibleTo(&bar));
+
+    prompts.Answers.push_back(TAnswer::No);
+    bar.BtnDeleteOld->click();
+    EXPECT_TRUE(QFile::exists(Path(QStringLiteral("notes.txtp"))));
+    prompts.Answers.push_back(TAnswer::Yes);
+    bar.BtnDeleteOld->click();
+    EXPECT_EQ(prompts.Questions.last(), QStringLiteral("Удалить файл notes.txtp? Копии этого файла, сделанные раньше, "
+                                                       "так и останутся открытыми для подбора."));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("notes.txtp"))));
+    EXPECT_FALSE(bar.isVisibleTo(&window()));
+
+    // Hidden for this file, it stays hidden until another .txtp is opened.
+    WriteFile("other.txtp", EncodeTxtpFile("x\r\n", "pw"));
+    Open(QStringLiteral("other.txtp"), QStringLiteral("pw"));
+    bar.BtnHide->click();
+    window().UpdateCaption();
+    EXPECT_FALSE(bar.isVisibleTo(&window()));
+}
+
+TEST_F(AgeDocument, OldFileStaysWhenTheNewOneDoesNotOpen)
+{
+    // A writer that damages what it writes: the check after the save sees it.
+    static TDocumentFile damaging{FastServices([](const QString& path, const QByteArray& bytes) {
+        QByteArray changed = bytes;
+        changed[changed.size() - 1] = char(changed[changed.size() - 1] ^ 1);
+        return WriteFileAtomically(path, changed);
+    })};
+    documentFile = &damaging;
+    Start({});
+    WriteFile("notes.txtp", EncodeTxtpFile("old text\r\n", "pw"));
+    Open(QStringLiteral("notes.txtp"), QStringLiteral("pw"));
+    prompts.SaveNames.push_back(Path(QStringLiteral("notes.txt.age")));
+    window().UpgradeBar->BtnUpgrade->click();
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_TRUE(prompts.Errors[0].Text.startsWith(QStringLiteral("Новый файл «notes.txt.age» не открылся")));
+    EXPECT_FALSE(window().UpgradeBar->BtnDeleteOld->isVisibleTo(window().UpgradeBar));
+    EXPECT_TRUE(QFile::exists(Path(QStringLiteral("notes.txtp"))));
 }

@@ -77,8 +77,9 @@ TEST_F(DocumentCommands, NamedDocumentSavesAtOnceWithFreshKeys)
     EXPECT_NE(first, second);
 }
 
-TEST_F(DocumentCommands, CancelledPasswordStillSavesUnderEmptyPassword)
+TEST_F(DocumentCommands, CancelledPasswordStillSavesATxtpUnderEmptyPassword)
 {
+    program->Document.CurrentType = TDocumentType::Txtp;
     editor().LoadPlainText(QStringLiteral("open to all"));
     prompts.DialogScripts.push_back([](QDialog& d) { static_cast<TFrmPasswordCreate&>(d).BtnCancelClick(); });
     prompts.SaveNames.push_back(Path("open.txtp"));
@@ -275,6 +276,7 @@ TEST_F(DocumentCommands, FullDiskSaysSo)
         GTEST_SKIP() << "no /dev/full here";
     editor().LoadPlainText(QStringLiteral("text"));
     ScriptNewPassword("pw");
+    prompts.SaveTypes.push_back(TDocumentType::Txtp); // no extension added to the device's name
     prompts.SaveNames.push_back(QStringLiteral("/dev/full"));
     window().MnuFileSaveClick();
     ASSERT_EQ(prompts.Errors.size(), 1);

@@ -211,6 +211,7 @@ TEST_F(Shortcuts, SaveKeyNeverReachesTheEditor)
 {
     window().show();
     editor().setFocus();
+    ScriptNewPassword(QStringLiteral("pw"));
     prompts.SaveNames.push_back(std::nullopt);
     QTest::keyClick(&editor(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(prompts.DialogsShown, QStringList{"FrmPasswordCreate"});

@@ -245,7 +245,7 @@ TEST_F(Recovery, StartOffersTheCopyLeftBehind)
         EXPECT_EQ(editor().toPlainText(), c.Restored ? typed : QString());
         EXPECT_EQ(window().windowTitle(), (c.Restored ? name : QStringLiteral("Безымянный")) + QStringLiteral(" - Тайнотека"));
         EXPECT_EQ(program->Document.CurrentPassword, c.Restored ? kPassword : QString());
-        EXPECT_EQ(program->Document.CurrentType, c.Restored ? c.Type : TDocumentType::Txtp);
+        EXPECT_EQ(program->Document.CurrentType, c.Restored ? c.Type : TDocumentType::Age);
         EXPECT_EQ(prompts.Errors.size(), c.Typed == QStringLiteral("wrong") ? 1 : 0);
         EXPECT_EQ(Copies().size(), c.CopyKept ? 1 : 0);
     }

@@ -32,6 +32,7 @@ public:
     QStringList SaveStartFolders;
     QStringList OpenStartFolders;
     QList<TDocumentType> SaveTypesOffered;
+    QStringList SaveNamesSuggested;
 
     TAnswer AskYesNo(QWidget*, const QString& text) override { return Answer(text, TAnswer::No); }
     TAnswer AskYesNoCancel(QWidget*, const QString& text) override { return Answer(text, TAnswer::Cancel); }
@@ -53,9 +54,11 @@ public:
         OpenStartFolders.append(start);
         return Next(OpenNames);
     }
-    std::optional<QString> AskSaveFileName(QWidget*, const QString& start, const QString&, TDocumentType& type) override
+    std::optional<QString> AskSaveFileName(QWidget*, const QString& start, const QString& name,
+                                           TDocumentType& type) override
     {
         SaveStartFolders.append(start);
+        SaveNamesSuggested.append(name);
         SaveTypesOffered.append(type);
         if (!SaveTypes.empty()) {
             type = SaveTypes.front();
