@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "Passphrase.h"
+#include "PasswordStrength.h"
+#include "StrengthLine.h"
+
+using namespace tainoteka;
+
+namespace {
+
+std::string Text(const TSecretBytes& bytes)
+{
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+std::string Repeated(std::string_view piece, int times)
+{
+    std::string text;
+    for (int i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
+
+TEST(PasswordStrength, CommonPasswordsRateLow)
+{
+    const struct {
+        const char* Password;
+        int MostScore;
+    } cases[] = {
+        {"", 0},
+        {"123456", 0},
+        {"password", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_LE(EstimatePasswordStrength(c.Password).Score, c.MostScore) << c.Password;
+}
+
+TEST(PasswordStrength, EmptyPasswordLine)
+{
+    EXPECT_EQ(StrengthLine(EstimatePasswordStrength("")),
+              "Надёжность пароля: очень слабый, подбор: меньше секунды");
+}
+
+TEST(PasswordStrength, GeneratedPassphraseRatesAtLeastGood)
+{
+    const TPasswordStrength strength = EstimatePasswordStrength(Text(GeneratePassphrase()));
+    EXPECT_GE(strength.Score, 3);
+    EXPECT_EQ(strength.SecondsToGuess, strength.Guesses / kGuessesPerSecond);
+}
+
+// 1,024 characters of any script, and bytes that are not UTF-8 at all.
+TEST(PasswordStrength, LongAndNonLatinTextGivesAnEstimate)
+{
+    for (const char* piece : {"a", "1", "Ж", "日", "😀", "Zq9!", "\xD0", "\xFF\xFE"}) {
+        const TPasswordStrength strength = EstimatePasswordStrength(Repeated(piece, 1024));
+        EXPECT_TRUE(std::isfinite(strength.Guesses) && strength.Guesses >= 1) << piece;
+        EXPECT_GE(strength.Score, 0);
+        EXPECT_LE(strength.Score, 4);
+    }
+}
+
+} // namespace
