@@ -7,6 +7,7 @@
 
 #include <zxcvbn.h>
 
+#include "RussianLayout.h"
 #include "SecretBytes.h"
 
 namespace tainoteka {
@@ -28,6 +29,11 @@ double ZxcvbnBits(std::string_view text)
     return ZxcvbnMatch(reinterpret_cast<const char*>(cString.data()), nullptr, nullptr);
 }
 
+std::string_view AsText(const TSecretBytes& bytes)
+{
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
 } // namespace
 
 TPasswordStrength StrengthForGuesses(double guesses)
@@ -39,7 +45,11 @@ TPasswordStrength StrengthForGuesses(double guesses)
 
 TPasswordStrength EstimatePasswordStrength(std::string_view passwordUtf8)
 {
-    return StrengthForGuesses(std::exp2(ZxcvbnBits(passwordUtf8)));
+    double bits = ZxcvbnBits(passwordUtf8);
+    const TSecretBytes latinKeys = RussianKeysAsLatin(passwordUtf8);
+    if (latinKeys.size() > 0)
+        bits = std::min(bits, ZxcvbnBits(AsText(latinKeys)));
+    return StrengthForGuesses(std::exp2(bits));
 }
 
 } // namespace tainoteka

@@ -22,6 +22,8 @@ TPasswordStrength StrengthForGuesses(double guesses);
 
 // Any UTF-8 text, read where it is; the copies made for zxcvbn are in locked
 // memory and wiped. Text after a NUL is not seen (zxcvbn takes a C string).
+// Russian letters are also estimated as the Latin keys they were typed on,
+// and the weaker answer counts.
 TPasswordStrength EstimatePasswordStrength(std::string_view passwordUtf8);
 
 } // namespace tainoteka

@@ -5,6 +5,7 @@
 
 #include "Passphrase.h"
 #include "PasswordStrength.h"
+#include "RussianLayout.h"
 #include "StrengthLine.h"
 
 using namespace tainoteka;
@@ -33,6 +34,9 @@ TEST(PasswordStrength, CommonPasswordsRateLow)
         {"", 0},
         {"123456", 0},
         {"password", 0},
+        {"йцукен", 0}, // "qwerty" on the same keys
+        {"пароль", 2}, // "gfhjkm"
+        {"Пароль2024", 3},
     };
     for (const auto& c : cases)
         EXPECT_LE(EstimatePasswordStrength(c.Password).Score, c.MostScore) << c.Password;
@@ -60,6 +64,24 @@ TEST(PasswordStrength, LongAndNonLatinTextGivesAnEstimate)
         EXPECT_GE(strength.Score, 0);
         EXPECT_LE(strength.Score, 4);
     }
+}
+
+TEST(RussianLayout, RussianLettersBecomeTheirKeys)
+{
+    const struct {
+        const char* Text;
+        const char* Keys;
+    } cases[] = {
+        {"пароль", "gfhjkm"},
+        {"ЙЦУКЕН", "QWERTY"},
+        {"Пароль2024", "Gfhjkm2024"},
+        {"жэбюхъЁё", ";',.[]~`"},
+        {"日本щ", "日本o"},
+        {"password", ""},
+        {"\xD0", ""}, // a cut letter is not one
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Text(RussianKeysAsLatin(c.Text)), c.Keys) << c.Text;
 }
 
 } // namespace
