@@ -55,14 +55,13 @@ TEST(PasswordStrength, GeneratedPassphraseRatesAtLeastGood)
     EXPECT_EQ(strength.SecondsToGuess, strength.Guesses / kGuessesPerSecond);
 }
 
-// 1,024 characters of any script, and bytes that are not UTF-8 at all.
+// 1,024 characters of any script, and bytes that are not UTF-8 at all: zxcvbn
+// looks closely at the first 100 bytes only, so the estimate stays finite.
 TEST(PasswordStrength, LongAndNonLatinTextGivesAnEstimate)
 {
     for (const char* piece : {"a", "1", "Ж", "日", "😀", "Zq9!", "\xD0", "\xFF\xFE"}) {
-        const TPasswordStrength strength = EstimatePasswordStrength(Repeated(piece, 1024));
-        EXPECT_TRUE(std::isfinite(strength.Guesses) && strength.Guesses >= 1) << piece;
-        EXPECT_GE(strength.Score, 0);
-        EXPECT_LE(strength.Score, 4);
+        const double guesses = EstimatePasswordStrength(Repeated(piece, 1024)).Guesses;
+        EXPECT_TRUE(std::isfinite(guesses) && guesses >= 1) << piece;
     }
 }
 
