@@ -28,7 +28,8 @@ function(tainoteka_word_list_source list output)
 
 namespace tainoteka {
 
-const std::array<std::string_view, kEffWordCount> kEffLargeWordList = {
+// constinit: ready before any other file's static initialisers run.
+constinit const std::array<std::string_view, kEffWordCount> kEffLargeWordList = {
 @_words@};
 
 } // namespace tainoteka
