@@ -50,9 +50,7 @@ TEST(PasswordStrength, EmptyPasswordLine)
 
 TEST(PasswordStrength, GeneratedPassphraseRatesAtLeastGood)
 {
-    const TPasswordStrength strength = EstimatePasswordStrength(Text(GeneratePassphrase()));
-    EXPECT_GE(strength.Score, 3);
-    EXPECT_EQ(strength.SecondsToGuess, strength.Guesses / kGuessesPerSecond);
+    EXPECT_GE(EstimatePasswordStrength(Text(GeneratePassphrase())).Score, 3);
 }
 
 // 1,024 characters of any script, and bytes that are not UTF-8 at all: zxcvbn
