@@ -10,8 +10,9 @@
 # a ready qt6-mingw.tar.xz in ../shared/winsdk beside the clone, or
 # scripts/build-winsdk.sh (builds it from Debian's sources, about 15 minutes).
 # It is unpacked into $TAINOTEKA_WINSDK_DIR (default build-windows/sdk), and
-# libsodium, cross-built from Debian's sources, is added to it
-# (scripts/build-libsodium-windows.sh, about 1.5 minutes once per machine).
+# libsodium and zxcvbn-c, cross-built from Debian's sources, are added to it
+# (scripts/build-libsodium-windows.sh, about 1.5 minutes once per machine;
+# scripts/build-zxcvbn-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -60,6 +61,7 @@ install_packages
 unpack_sdk
 # Into the SDK, where its toolchain looks for libraries; kept in a cache.
 "$root/scripts/build-libsodium-windows.sh" "$sdk"
+"$root/scripts/build-zxcvbn-windows.sh" "$sdk"
 # The test discovery runs the test programs under Wine while building; no
 # Mono or Gecko install prompt may wait for a click there.
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libjpeg-dev libx11-dev qt6-translations-l10n libsodium-dev
+  libjpeg-dev libx11-dev qt6-translations-l10n libsodium-dev libzxcvbn-dev
   age python3
 )
 if [ "${1:-}" = "--with-fuzz" ]; then
