@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstring>
 
+#if TAINOTEKA_HAVE_ZXCVBN
 #include <zxcvbn.h>
+#endif
 
 #include "RussianLayout.h"
 #include "SecretBytes.h"
@@ -23,10 +25,15 @@ constexpr std::array<double, 4> kLeastGuessesForScore = {1e3, 1e6, 1e8, 1e10};
 // freed, and without the match list nothing of the password is returned.
 double ZxcvbnBits(std::string_view text)
 {
+#if TAINOTEKA_HAVE_ZXCVBN
     TSecretBytes cString(text.size() + 1);
     if (!text.empty())
         std::memcpy(cString.data(), text.data(), text.size());
     return ZxcvbnMatch(reinterpret_cast<const char*>(cString.data()), nullptr, nullptr);
+#else
+    static_cast<void>(text);
+    return 0;
+#endif
 }
 
 std::string_view AsText(const TSecretBytes& bytes)
@@ -35,6 +42,8 @@ std::string_view AsText(const TSecretBytes& bytes)
 }
 
 } // namespace
+
+bool PasswordStrengthAvailable() { return TAINOTEKA_HAVE_ZXCVBN != 0; }
 
 TPasswordStrength StrengthForGuesses(double guesses)
 {

@@ -20,10 +20,14 @@ struct TPasswordStrength {
 // 10^8 score 2, 10^10 score 3; more score 4.
 TPasswordStrength StrengthForGuesses(double guesses);
 
+// Whether this build has the estimator: the Windows build has it only where
+// zxcvbn-c's source could be had to cross-build it.
+bool PasswordStrengthAvailable();
+
 // Any UTF-8 text, read where it is; the copies made for zxcvbn are in locked
 // memory and wiped. Text after a NUL is not seen (zxcvbn takes a C string).
 // Russian letters are also estimated as the Latin keys they were typed on,
-// and the weaker answer counts.
+// and the weaker answer counts. Without the estimator, a score of 0.
 TPasswordStrength EstimatePasswordStrength(std::string_view passwordUtf8);
 
 } // namespace tainoteka

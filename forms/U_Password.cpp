@@ -5,7 +5,10 @@
 #include "ApplicationTitle.h"
 #include "DocumentState.h"
 #include "KeyBlock.h"
+#include "Passphrase.h"
+#include "PasswordStrength.h"
 #include "Prompts.h"
+#include "StrengthLine.h"
 #include "Wipe.h"
 
 #include <QFocusEvent>
@@ -44,6 +47,12 @@ constexpr std::array<bool, 256> MakePasswordChars()
 
 constexpr std::array<bool, 256> kPasswordChars = MakePasswordChars();
 
+// Red that stays readable on a light or a dark palette.
+QColor WarningColour(const QPalette& palette)
+{
+    return palette.color(QPalette::Window).lightness() < 128 ? QColor(0xff, 0x6b, 0x6b) : QColor(0xb0, 0x00, 0x00);
+}
+
 
 } // namespace
 
@@ -57,6 +66,9 @@ TFrmPasswordCreate::TFrmPasswordCreate(IKeyboardState& keyboard, TDocumentState&
     , TxtPasswordNew(new QLineEdit(this))
     , Label2(new QLabel(QStringLiteral("Подтвердить пароль:"), this))
     , TxtPasswordRetry(new QLineEdit(this))
+    , LblStrength(new QLabel(this))
+    , BtnGenerate(new QPushButton(QStringLiteral("Придумать"), this))
+    , LblGenerated(new QLabel(this))
     , BtnOk(new QPushButton(QStringLiteral("Ok"), this))
     , BtnCancel(new QPushButton(QStringLiteral("Отмена"), this))
     , TmrKeyGet(new QTimer(this))
@@ -67,7 +79,7 @@ TFrmPasswordCreate::TFrmPasswordCreate(IKeyboardState& keyboard, TDocumentState&
 {
     setWindowTitle(QStringLiteral("Смена пароля"));
     setFont(ClassicDialogFont());
-    setFixedSize(280, 187);
+    setFixedSize(280, 247);
 
     QStyle* echo = CreatePasswordEchoStyle(this);
     Label3->setGeometry(11, 16, 80, 13);
@@ -76,23 +88,35 @@ TFrmPasswordCreate::TFrmPasswordCreate(IKeyboardState& keyboard, TDocumentState&
     SetUpPasswordField(*TxtPasswordNew, echo, QRect(147, 48, 121, 21));
     Label2->setGeometry(11, 96, 108, 13);
     SetUpPasswordField(*TxtPasswordRetry, echo, QRect(147, 88, 121, 21));
-    BtnOk->setGeometry(11, 152, 118, 25);
+    BtnGenerate->setGeometry(147, 114, 121, 23);
+    LblStrength->setGeometry(11, 142, 258, 28);
+    LblStrength->setWordWrap(true);
+    LblGenerated->setGeometry(11, 174, 258, 28);
+    LblGenerated->setWordWrap(true);
+    LblGenerated->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    BtnOk->setGeometry(11, 212, 118, 25);
     BtnOk->setDefault(true);
-    BtnCancel->setGeometry(152, 152, 118, 25);
+    BtnCancel->setGeometry(152, 212, 118, 25);
     FitDialogFontToLabels(*this, {Label3, Label1, Label2});
     setTabOrder(TxtPasswordOld, TxtPasswordNew);
     setTabOrder(TxtPasswordNew, TxtPasswordRetry);
-    setTabOrder(TxtPasswordRetry, BtnOk);
+    setTabOrder(TxtPasswordRetry, BtnGenerate);
+    setTabOrder(BtnGenerate, BtnOk);
     setTabOrder(BtnOk, BtnCancel);
 
     for (QLineEdit* field : {TxtPasswordOld, TxtPasswordNew, TxtPasswordRetry})
         field->installEventFilter(this);
     connect(BtnOk, &QPushButton::clicked, this, &TFrmPasswordCreate::BtnOkClick);
     connect(BtnCancel, &QPushButton::clicked, this, &TFrmPasswordCreate::BtnCancelClick);
+    connect(BtnGenerate, &QPushButton::clicked, this, &TFrmPasswordCreate::BtnGenerateClick);
+    connect(TxtPasswordNew, &QLineEdit::textChanged, this, &TFrmPasswordCreate::TxtPasswordNewChange);
+    for (QLineEdit* field : {TxtPasswordNew, TxtPasswordRetry})
+        connect(field, &QLineEdit::textEdited, this, &TFrmPasswordCreate::ForgetGenerated);
 
     TmrKeyGet->setInterval(1000);
     connect(TmrKeyGet, &QTimer::timeout, this, &TFrmPasswordCreate::TmrKeyGetTimer);
     TmrKeyGet->start();
+    SetDocumentType(rulesType_);
 }
 
 bool TFrmPasswordCreate::InPasswordChars(unsigned char byte)
@@ -121,6 +145,45 @@ void TFrmPasswordCreate::SetDocumentType(TDocumentType type)
     TxtPasswordOld->setMaxLength(std::max(limit, int(document_.CurrentPassword.size())));
     TxtPasswordNew->setMaxLength(limit);
     TxtPasswordRetry->setMaxLength(limit);
+    const bool age = type == TDocumentType::Age;
+    BtnGenerate->setVisible(age);
+    LblStrength->setVisible(!age || PasswordStrengthAvailable());
+    TxtPasswordNewChange();
+}
+
+void TFrmPasswordCreate::TxtPasswordNewChange()
+{
+    if (rulesType_ == TDocumentType::Txtp) {
+        LblStrength->setText(QStringLiteral("Файл .txtp открывается без пароля, какой бы пароль ни был."));
+        LblStrength->setPalette(palette());
+        return;
+    }
+    QByteArray typed = TxtPasswordNew->text().toUtf8();
+    const TPasswordStrength strength = EstimatePasswordStrength(std::string_view(typed.constData(), std::size_t(typed.size())));
+    Wipe(typed);
+    LblStrength->setText(QString::fromStdString(StrengthLine(strength)));
+    // A weak password is allowed, but the weakest is shown in the warning colour.
+    QPalette shown = palette();
+    if (strength.Score == 0)
+        shown.setColor(QPalette::WindowText, WarningColour(palette()));
+    LblStrength->setPalette(shown);
+}
+
+void TFrmPasswordCreate::BtnGenerateClick()
+{
+    const TSecretBytes words = GeneratePassphrase();
+    QString passphrase = QString::fromLatin1(reinterpret_cast<const char*>(words.data()), qsizetype(words.size()));
+    TxtPasswordNew->setText(passphrase);
+    TxtPasswordRetry->setText(passphrase);
+    LblGenerated->setText(passphrase);
+    Wipe(passphrase);
+    LblGenerated->show();
+}
+
+void TFrmPasswordCreate::ForgetGenerated()
+{
+    LblGenerated->hide();
+    LblGenerated->setText(QString());
 }
 
 void TFrmPasswordCreate::FormActivate()
@@ -155,6 +218,7 @@ void TFrmPasswordCreate::EmptyFields()
 {
     for (QLineEdit* field : {TxtPasswordOld, TxtPasswordNew, TxtPasswordRetry})
         EmptyPasswordField(*field);
+    ForgetGenerated();
 }
 
 void TFrmPasswordCreate::BtnCancelClick()

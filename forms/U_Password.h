@@ -28,6 +28,12 @@ public:
     QLineEdit* TxtPasswordNew;
     QLabel* Label2;
     QLineEdit* TxtPasswordRetry;
+    // Under the fields: how long the new password holds out (age), or why a
+    // .txtp password protects nothing against a copy.
+    QLabel* LblStrength;
+    QPushButton* BtnGenerate; // "Придумать", for age documents
+    // A generated passphrase in plain text, to be written down, until a field is edited.
+    QLabel* LblGenerated;
     QPushButton* BtnOk;
     QPushButton* BtnCancel;
     QTimer* TmrKeyGet;
@@ -46,6 +52,8 @@ public:
     void FormActivate();
     void BtnOkClick();
     void BtnCancelClick();
+    void BtnGenerateClick();
+    void TxtPasswordNewChange();
     void TmrKeyGetTimer();
     void TxtPasswordOldExit();
     void TxtPasswordNewExit();
@@ -58,6 +66,7 @@ protected:
 
 private:
     void EmptyFields();
+    void ForgetGenerated();
 
     TDocumentState& document_;
     IPrompts& prompts_;

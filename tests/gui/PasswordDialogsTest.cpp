@@ -6,12 +6,14 @@
 #include "U_PasswordEnter.h"
 
 #include "DocumentState.h"
+#include "PasswordStrength.h"
 #include "Prompts.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
@@ -221,7 +223,7 @@ TEST(ChangeDialogForm, CaptionControlsAndTimer)
     TFrmPasswordCreate dialog(keyboard, document, prompts, nullptr);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Смена пароля"));
     EXPECT_EQ(dialog.windowType(), Qt::Dialog);
-    ExpectFixedSizeWithCloseBoxOnly(dialog, QSize(280, 187));
+    ExpectFixedSizeWithCloseBoxOnly(dialog, QSize(280, 247));
     ExpectDialogFont(dialog, {dialog.Label3, dialog.Label1, dialog.Label2});
     ExpectLabel(dialog.Label3, "Старый пароль:", QRect(11, 16, 80, 13));
     ExpectLabel(dialog.Label1, "Новый пароль:", QRect(11, 56, 76, 13));
@@ -230,10 +232,10 @@ TEST(ChangeDialogForm, CaptionControlsAndTimer)
     ExpectPasswordField(dialog.TxtPasswordNew, QRect(147, 48, 121, 21));
     ExpectPasswordField(dialog.TxtPasswordRetry, QRect(147, 88, 121, 21));
     EXPECT_EQ(dialog.BtnOk->text(), QStringLiteral("Ok"));
-    EXPECT_EQ(dialog.BtnOk->geometry(), QRect(11, 152, 118, 25));
+    EXPECT_EQ(dialog.BtnOk->geometry(), QRect(11, 212, 118, 25));
     EXPECT_TRUE(dialog.BtnOk->isDefault());
     EXPECT_EQ(dialog.BtnCancel->text(), QStringLiteral("Отмена"));
-    EXPECT_EQ(dialog.BtnCancel->geometry(), QRect(152, 152, 118, 25));
+    EXPECT_EQ(dialog.BtnCancel->geometry(), QRect(152, 212, 118, 25));
     EXPECT_TRUE(dialog.TmrKeyGet->isActive());
     EXPECT_EQ(dialog.TmrKeyGet->interval(), 1000);
 }
@@ -338,6 +340,43 @@ TEST_F(ChangeDialog, TabOrderAndFieldLimits)
     EXPECT_EQ(dialog.TxtPasswordOld->text().size(), 20);
     EXPECT_EQ(dialog.TxtPasswordNew->text(), QStringLiteral("abcdefghijklmnopqrst"));
     EXPECT_EQ(dialog.TxtPasswordRetry->displayText(), QStringLiteral("**"));
+}
+
+TEST_F(ChangeDialog, StrengthLineAndGeneratedPassphraseForAgeDocuments)
+{
+    dialog.SetDocumentType(TDocumentType::Txtp);
+    EXPECT_EQ(dialog.LblStrength->text(), QStringLiteral("Файл .txtp открывается без пароля, какой бы пароль ни был."));
+    EXPECT_FALSE(dialog.BtnGenerate->isVisible());
+
+    dialog.SetDocumentType(TDocumentType::Age);
+    ASSERT_TRUE(dialog.BtnGenerate->isVisible());
+    const QColor normal = dialog.palette().color(QPalette::WindowText);
+    if (PasswordStrengthAvailable()) {
+        TypeText(dialog.TxtPasswordNew, QStringLiteral("123456"));
+        EXPECT_EQ(dialog.LblStrength->text(), QStringLiteral("Надёжность пароля: очень слабый, подбор: меньше секунды"));
+        EXPECT_NE(dialog.LblStrength->palette().color(QPalette::WindowText), normal) << "the warning colour";
+        dialog.TxtPasswordNew->setText(QStringLiteral("Ёжик в тумане, 1975: «Лошадка!» кричал он"));
+        EXPECT_TRUE(dialog.LblStrength->text().startsWith(QStringLiteral("Надёжность пароля: отличный, подбор: ")));
+        EXPECT_EQ(dialog.LblStrength->palette().color(QPalette::WindowText), normal);
+    }
+
+    const QString clipboardBefore = QApplication::clipboard()->text();
+    dialog.BtnGenerate->click();
+    const QString words = dialog.TxtPasswordNew->text();
+    EXPECT_EQ(words.split(QLatin1Char('-')).size(), 6 + words.count(QStringLiteral("t-shirt")) +
+                                                      words.count(QStringLiteral("yo-yo")) +
+                                                      words.count(QStringLiteral("drop-down")) +
+                                                      words.count(QStringLiteral("felt-tip")));
+    EXPECT_EQ(dialog.TxtPasswordRetry->text(), words);
+    EXPECT_EQ(dialog.LblGenerated->text(), words) << "shown to be written down";
+    EXPECT_TRUE(dialog.LblGenerated->isVisible());
+    EXPECT_EQ(QApplication::clipboard()->text(), clipboardBefore) << "nothing of it on the clipboard";
+    dialog.BtnGenerate->click();
+    EXPECT_NE(dialog.TxtPasswordNew->text(), words);
+
+    TypeText(dialog.TxtPasswordRetry, QStringLiteral("x"));
+    EXPECT_FALSE(dialog.LblGenerated->isVisible());
+    EXPECT_TRUE(dialog.LblGenerated->text().isEmpty());
 }
 
 TEST_F(ChangeDialog, OldPasswordMustMatchExactly)
