@@ -267,7 +267,8 @@ scenario_open_from_command_line() {
 # Typed text saved through the password and save dialogs opens with the
 # Linux txtp.
 scenario_save_new_document() {
-  local pass="key42x" doc="$WORK/docs/Note.txtp" id main
+  # A name without extension: a new document is of the strong type.
+  local pass="key42x" doc="$WORK/docs/Note" id main
   start_app
   main=$(wait_window "^$UNTITLED\$" 90) || { fail "no untitled main window"; return 1; }
   focus "$main"
@@ -286,9 +287,9 @@ scenario_save_new_document() {
   wait_until 20 active_is_none_of "$main" "$id" || { fail "no save dialog came up"; return 1; }
   type_text "$(winpath "$doc")"
   keys Return
-  wait_main_title "Note.txtp - Тайнотека" 20 || { fail "title after saving is '$(main_title)'"; return 1; }
+  wait_main_title "Note.txt.age - Тайнотека" 20 || { fail "title after saving is '$(main_title)'"; return 1; }
   close_with_no || return 1
-  [ "$(linux_decrypt "$doc" "$pass")" = $'Hello from Wine 42\r' ] || { fail "the saved file does not hold the typed text"; return 1; }
+  [ "$(linux_decrypt "$doc.txt.age" "$pass")" = 'Hello from Wine 42' ] || { fail "the saved file does not hold the typed text"; return 1; }
   log "typed document saved under Wine opens with the Linux txtp"
 
 }
