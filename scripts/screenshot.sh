@@ -4,6 +4,7 @@
 # private X server with openbox, opens a sample document and shoots the main
 # window with its frame.
 #   screenshot.sh [BUILD_DIR] [OUTPUT.png]
+# The document is a .txt.age; TAINOTEKA_SHOT_TYPE=txtp shows an old .txtp one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -57,15 +58,16 @@ cat >"$work/letter.txt" <<'EOF'
 Подробности: https://example.org/plan
 EOF
 pass=Sekret42
-TXTP_PASS=$pass "$build/cli/txtp" encrypt -i "$work/letter.txt" -o "$work/Заметки.txtp" --pass env:TXTP_PASS
+doc="Заметки.${TAINOTEKA_SHOT_TYPE:-txt.age}"
+TXTP_PASS=$pass "$build/cli/txtp" encrypt -i "$work/letter.txt" -o "$work/$doc" --pass env:TXTP_PASS
 
-HOME="$work/home" "$work/prog/tainoteka" "$work/Заметки.txtp" >/dev/null 2>&1 &
+HOME="$work/home" "$work/prog/tainoteka" "$work/$doc" >/dev/null 2>&1 &
 pids+=($!)
 wait_for 20 xdotool search --onlyvisible --name '^Доступ к файлу$'
 xdotool type --delay 40 -- "$pass"
 xdotool key Return
-wait_for 20 xdotool search --onlyvisible --name '^Заметки.txtp - Тайнотека$'
-id=$(xdotool search --onlyvisible --name '^Заметки.txtp - Тайнотека$' | head -n1)
+wait_for 20 xdotool search --onlyvisible --name "^$doc - Тайнотека\$"
+id=$(xdotool search --onlyvisible --name "^$doc - Тайнотека\$" | head -n1)
 
 # Shoot until two shots in a row agree: the window has finished painting.
 mkdir -p "$(dirname "$out")"
