@@ -1,4 +1,4 @@
-// A 40,000,000-character document saved and opened through the main window
+// A 39,000,000-character document saved and opened through the main window
 // as .txtp and as .txt.age, side by side, and the age key derivation alone.
 // Wall-clock medians; the open ends once the text is in the editing area.
 //
@@ -24,7 +24,7 @@ using namespace tainoteka;
 
 namespace {
 
-constexpr std::size_t kCharacters = 40'000'000;
+constexpr std::size_t kCharacters = 39'000'000; // with its line breaks counting two, within the limit
 const QString kPassword = QStringLiteral("Тайный_пароль-2024ok");
 
 double Median(std::vector<double> v)
@@ -62,6 +62,12 @@ int main(int argc, char** argv)
     test::FakeKeyboardState keyboard;
     TTainoteka program(TProgramServices{prompts, shell, keyboard, {}, folder.path() + QLatin1Char('/')});
     TFrmGeneral& window = program.FrmGeneral;
+    // A new note: what Ctrl+S costs when the key derivation is all there is.
+    window.RichEditText->LoadPlainText(QStringLiteral("Купить хлеб и позвонить маме."));
+    program.Document.CurrentPassword = kPassword;
+    const QString note = folder.filePath(QStringLiteral("note.txt.age"));
+    const double noteSave = TimedMedian(runs, [&] { return window.SaveProtectedFile(note, TDocumentType::Age); });
+    std::printf("a new one-line note saved as .txt.age: %.3f s\n", noteSave);
     window.RichEditText->LoadPlainText(QString::fromStdU16String(bench::MakeSampleText(kCharacters)));
     window.RichEditText->FinishLoading();
     program.Document.CurrentPassword = kPassword;
@@ -84,7 +90,8 @@ int main(int argc, char** argv)
             return window.LoadProtectedFile(path) && window.RichEditText->CharCount() >= qint64(kCharacters);
         });
         if (save < 0 || open < 0 || !prompts.Errors.isEmpty()) {
-            std::fprintf(stderr, "%s: save or open failed\n", qPrintable(path));
+            std::fprintf(stderr, "%s: save or open failed: %s\n", qPrintable(path),
+                         qPrintable(prompts.Errors.value(0).Text));
             return 1;
         }
         std::printf("%-14s %11lld bytes  save %.3f s  open %.3f s\n", qPrintable(QFileInfo(path).fileName()),
