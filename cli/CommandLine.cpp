@@ -75,7 +75,8 @@ TOutcome CheckShape(const TCommandShape& shape, const QCommandLineParser& parser
     if (shape.NeedsOutput && !parser.isSet(options.Output))
         return UsageError(name + " needs -o and the file to write");
     if (!shape.TakesRaw && parser.isSet(options.Raw))
-        return UsageError(name + " shows no text; --raw does not apply");
+        return UsageError(name + (shape.ProtectsText ? " takes its text from a protected file" : " shows no text") +
+                          "; --raw does not apply");
     if (!shape.ProtectsText && parser.isSet(options.AllowEmpty))
         return UsageError(name + " protects nothing; --allow-empty-password does not apply");
     if (!shape.ProtectsText && parser.isSet(options.Format))
