@@ -12,8 +12,9 @@ namespace {
 
 TOutcome TooLarge(const std::string& fileName)
 {
-    return Failure(TExitCode::FileError, fileName + ": an armored age file is read whole, and this one is larger than " +
-                                             std::to_string(kLargestArmoredAge >> 20) + " MiB; not opened");
+    const std::string bound = std::to_string(kLargestArmoredAge >> 20) + " MiB";
+    return Failure(TExitCode::FileError,
+                   fileName + ": an armored age file is read whole, and this one is larger than " + bound + "; not opened");
 }
 
 // Reads on to the end of file, or to one byte past the bound.
@@ -43,7 +44,8 @@ TOutcome ReadArmoredAge(IByteSource& file, std::string_view start, std::vector<s
     std::optional<std::vector<std::uint8_t>> dearmored =
         DearmorAge({reinterpret_cast<const std::uint8_t*>(armored.data()), armored.size()});
     if (!dearmored)
-        return Failure(TExitCode::Damaged, file.Name() + ": damaged or altered file (its ASCII armor is not canonical)");
+        return Failure(TExitCode::Damaged,
+                       file.Name() + ": damaged or altered file (its ASCII armor is not canonical)");
     binary = std::move(*dearmored);
     return Success();
 }

@@ -94,7 +94,8 @@ TEST(AgeVectors, ArmorIsTakenOnlyWhenCanonical)
         SCOPED_TRACE(vector.Name);
         ASSERT_TRUE(vector.Armored);
         const std::optional<std::vector<std::uint8_t>> binary = DearmorAge(vector.File);
-        const AgeOpened opened = DecryptAgeFile(vector.File, vector.Passphrase.empty() ? "password" : vector.Passphrase);
+        const std::string passphrase = vector.Passphrase.empty() ? "password" : vector.Passphrase;
+        const AgeOpened opened = DecryptAgeFile(vector.File, passphrase);
         if (vector.Expect == "armor failure") {
             EXPECT_FALSE(binary.has_value());
             EXPECT_EQ(opened.status, AgeStatus::Damaged);
