@@ -93,8 +93,7 @@ TEST(AgeArmor, LeadingSpaceIsBoundedAndLineEndsAgree)
 {
     const std::string armored = Text(ArmorAge(Pattern(100)));
     const std::string bound(kAgeArmorLeadingSpace, '\n');
-    std::string mixed = armored;
-    mixed.insert(kAgeArmorBegin.size(), "\r");
+    const std::string mixed = std::string(kAgeArmorBegin) + "\r" + armored.substr(kAgeArmorBegin.size());
     const struct {
         const char* What;
         std::string File;
