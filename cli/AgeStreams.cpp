@@ -88,27 +88,46 @@ TOutcome OpenAgeStream(IByteSource& file, AgeReader& reader, std::string_view pa
     }
 }
 
-TOutcome ProtectAgeStream(IByteSource& input, std::string_view passwordUtf8, IByteSink& output, std::size_t blockSize)
+TAgeProtector::TAgeProtector(std::string_view passwordUtf8, bool armored, IByteSink& output)
+    : output_(output)
+    , armored_(armored)
+    , writer_(AgeSealer(passwordUtf8).Begin(sealed_))
 {
-    std::vector<std::uint8_t> sealed;
-    const AgeSealer sealer(passwordUtf8);
-    AgeWriter writer = sealer.Begin(sealed);
-    std::string block(blockSize, '\0');
-    const TWipeOnExit wipeBlock(block);
-    sealed.reserve(blockSize + 64 * 1024);
-    for (;;) {
-        std::size_t got = 0;
-        TOutcome outcome = input.Read(block.data(), blockSize, got);
-        if (outcome.Ok() && got == 0)
-            writer.Finish(sealed);
-        else if (outcome.Ok())
-            writer.Write(Bytes(std::string_view(block.data(), got)), sealed);
-        if (outcome.Ok())
-            outcome = output.Write(Text(sealed));
-        if (!outcome.Ok() || got == 0)
-            return outcome;
-        sealed.clear();
+}
+
+TOutcome TAgeProtector::Write(std::string_view text)
+{
+    writer_.Write(Bytes(text), sealed_);
+    return Emit(false);
+}
+
+TOutcome TAgeProtector::Finish()
+{
+    writer_.Finish(sealed_);
+    return Emit(true);
+}
+
+// Only ciphertext passes here: nothing to wipe.
+TOutcome TAgeProtector::Emit(bool last)
+{
+    std::vector<std::uint8_t>& out = armored_ ? armoredPiece_ : sealed_;
+    if (armored_) {
+        armor_.Write(sealed_, armoredPiece_);
+        if (last)
+            armor_.Finish(armoredPiece_);
+        sealed_.clear();
     }
+    const TOutcome outcome = out.empty() ? Success() : output_.Write(Text(out));
+    out.clear();
+    return outcome;
+}
+
+TOutcome ProtectAgeStream(IByteSource& input, std::string_view passwordUtf8, bool armored, IByteSink& output,
+                          std::size_t blockSize)
+{
+    TAgeProtector protector(passwordUtf8, armored, output);
+    const TOutcome outcome = CopyStream(input, protector, blockSize);
+    return outcome.Ok() ? protector.Finish() : outcome;
 }
 
 } // namespace tainoteka::cli

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "AgeArmor.h"
 #include "AgeFile.h"
 #include "ByteStreams.h"
 #include "ExitCode.h"
@@ -22,8 +23,29 @@ TOutcome UnlockAgeFile(AgeReader& reader, std::string_view passwordUtf8, const s
 TOutcome OpenAgeStream(IByteSource& file, AgeReader& reader, std::string_view payloadStart, IByteSink& output,
                        std::size_t blockSize = kStreamBlockSize);
 
+// An age file of the text handed to Write, untouched, into output: the
+// header with the first piece, then the sealed chunks; armored, in its
+// ASCII armour. Deriving the key takes its time and memory when made.
+class TAgeProtector final : public IByteSink {
+public:
+    TAgeProtector(std::string_view passwordUtf8, bool armored, IByteSink& output);
+
+    TOutcome Write(std::string_view text) override;
+    TOutcome Finish();
+
+private:
+    TOutcome Emit(bool last);
+
+    IByteSink& output_;
+    bool armored_;
+    std::vector<std::uint8_t> sealed_;
+    AgeWriter writer_;
+    AgeArmorWriter armor_;
+    std::vector<std::uint8_t> armoredPiece_;
+};
+
 // Writes the whole age file: header, then the text of input, untouched.
-TOutcome ProtectAgeStream(IByteSource& input, std::string_view passwordUtf8, IByteSink& output,
+TOutcome ProtectAgeStream(IByteSource& input, std::string_view passwordUtf8, bool armored, IByteSink& output,
                           std::size_t blockSize = kStreamBlockSize);
 
 } // namespace tainoteka::cli

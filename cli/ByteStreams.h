@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "ExitCode.h"
+#include "Wipe.h"
 
 namespace tainoteka::cli {
 
@@ -52,5 +53,21 @@ public:
 private:
     std::string& out_;
 };
+
+// Passes all of input to output block by block, until either fails. The
+// block may hold text, so it is wiped.
+inline TOutcome CopyStream(IByteSource& input, IByteSink& output, std::size_t blockSize)
+{
+    std::string block(blockSize, '\0');
+    const TWipeOnExit wipeBlock(block);
+    for (;;) {
+        std::size_t got = 0;
+        TOutcome outcome = input.Read(block.data(), blockSize, got);
+        if (outcome.Ok() && got > 0)
+            outcome = output.Write(std::string_view(block.data(), got));
+        if (!outcome.Ok() || got == 0)
+            return outcome;
+    }
+}
 
 } // namespace tainoteka::cli

@@ -2,6 +2,7 @@
 
 #include "AgeStreams.h"
 #include "FileStreams.h"
+#include "OpenedFile.h"
 #include "PasswordRules.h"
 #include "PasswordSource.h"
 #include "StreamIo.h"
@@ -11,25 +12,6 @@
 
 namespace tainoteka::cli {
 namespace {
-
-const std::string kEmptyPassword = "empty password; use --allow-empty-password to protect with none";
-
-// The password as the file type uses it: Windows-1251 bytes for .txtp, the
-// typed UTF-8 for age. The UTF-8 copy is wiped on the way.
-TOutcome ObtainPassword(const TRequest& request, TPasswordUse use, TFileFormat format, const std::string& file,
-                        std::string& password)
-{
-    std::string utf8;
-    const TWipeOnExit wipeUtf8(utf8);
-    TOutcome outcome = ReadPassword(request.Password, {file, use == TPasswordUse::Protect}, utf8);
-    if (outcome.Ok() && format == TFileFormat::Age)
-        password.assign(utf8);
-    else if (outcome.Ok())
-        outcome = PasswordToCp1251(utf8, use, password);
-    if (outcome.Ok() && use == TPasswordUse::Protect && password.empty() && !request.AllowEmptyPassword)
-        return Failure(TExitCode::Usage, kEmptyPassword);
-    return outcome;
-}
 
 // Counts what passes without keeping any of it.
 class TTextMeasure final : public IByteSink {
@@ -53,44 +35,16 @@ private:
     TPlaceCounter counter_;
 };
 
-// A protected file of either type, its password checked, ready to give its text.
-struct TOpenedFile {
-    TInputFile File;
-    TFileFormat Format = TFileFormat::Txtp;
-    TKeySet Body; // .txtp
-    AgeReader Age;
-    std::string PayloadStart; // age: payload bytes read with the header
-};
-
-// The type comes from the content; a short or damaged file, or one for
-// keys, is refused before the password is asked for.
 TOutcome OpenRequestedFile(const TRequest& request, TOpenedFile& opened)
 {
-    std::string start;
-    std::string password;
-    const TWipeOnExit wipeStart(start);
-    const TWipeOnExit wipePassword(password);
-    TOutcome outcome = opened.File.Open(request.Input);
+    std::string typed;
+    const TWipeOnExit wipeTyped(typed);
+    TOutcome outcome = ExamineProtectedFile(request.Input, opened);
     if (outcome.Ok())
-        outcome = ReadFileStart(opened.File, start);
-    const bool age = LooksLikeAgeFile({reinterpret_cast<const std::uint8_t*>(start.data()), start.size()});
-    opened.Format = age ? TFileFormat::Age : TFileFormat::Txtp;
+        outcome = ReadPassword(request.Password, {request.Input, false}, typed);
     if (outcome.Ok())
-        outcome = age ? ReadAgeHeader(opened.File, start, opened.Age, opened.PayloadStart)
-                      : CheckKeyBlockLength(start, opened.File.Name());
-    if (outcome.Ok())
-        outcome = ObtainPassword(request, TPasswordUse::Open, opened.Format, request.Input, password);
-    if (outcome.Ok())
-        outcome = age ? UnlockAgeFile(opened.Age, password, request.Input)
-                      : OpenKeyBlock(start, password, request.Input, opened.Body);
+        outcome = UnlockProtectedFile(opened, typed);
     return outcome;
-}
-
-TOutcome ReadText(TOpenedFile& opened, bool raw, IByteSink& output)
-{
-    if (opened.Format == TFileFormat::Age)
-        return OpenAgeStream(opened.File, opened.Age, opened.PayloadStart, output);
-    return DecipherStream(opened.File, opened.Body, raw, output);
 }
 
 } // namespace
@@ -130,10 +84,14 @@ TOutcome RunEncrypt(const TRequest& request)
     TOutcome outcome = RefuseOutputOntoInput(request.Input, request.Output);
     // The password first: with --pass fd:0 it is the first line of standard
     // input and the text is what follows.
+    std::string typed;
     std::string password;
+    const TWipeOnExit wipeTyped(typed);
     const TWipeOnExit wipePassword(password);
     if (outcome.Ok())
-        outcome = ObtainPassword(request, TPasswordUse::Protect, request.Format, request.Output, password);
+        outcome = ReadPassword(request.Password, {request.Output, true}, typed);
+    if (outcome.Ok())
+        outcome = PasswordForProtecting(typed, request.Format, request.AllowEmptyPassword, password);
     TInputFile input;
     if (outcome.Ok())
         outcome = input.Open(request.Input);
@@ -141,7 +99,7 @@ TOutcome RunEncrypt(const TRequest& request)
     if (outcome.Ok())
         outcome = output.Open(request.Output, TOutputAccess::KeepExisting);
     if (outcome.Ok())
-        outcome = request.Format == TFileFormat::Age ? ProtectAgeStream(input, password, output)
+        outcome = request.Format == TFileFormat::Age ? ProtectAgeStream(input, password, request.Armor, output)
                                                      : ProtectStream(input, request.Raw, password, output);
     if (outcome.Ok())
         outcome = output.Commit();
@@ -158,7 +116,7 @@ TOutcome RunDecrypt(const TRequest& request)
     if (outcome.Ok())
         outcome = output.Open(request.Output, TOutputAccess::OwnerOnly);
     if (outcome.Ok())
-        outcome = ReadText(opened, request.Raw, output);
+        outcome = ReadProtectedText(opened, request.Raw, output);
     if (outcome.Ok())
         outcome = output.Commit();
     return outcome;
@@ -170,7 +128,7 @@ TOutcome RunCheck(const TRequest& request)
     TOutcome outcome = OpenRequestedFile(request, opened);
     TTextMeasure measure;
     if (outcome.Ok())
-        outcome = ReadText(opened, true, measure);
+        outcome = ReadProtectedText(opened, true, measure);
     if (!outcome.Ok())
         return outcome;
     return WriteStandardOutput(request.Input + ": password correct, text of " + std::to_string(measure.Bytes()) +

@@ -1,5 +1,5 @@
 #pragma once
-// The three commands of txtp. The text passes through in blocks, so a file
+// encrypt, decrypt and check. The text passes through in blocks, so a file
 // of any size needs only a few blocks of memory; an output file is replaced
 // only once all of it has succeeded, so a failure leaves it as it was.
 #include <string>

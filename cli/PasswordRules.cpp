@@ -4,6 +4,7 @@
 
 #include "KeyBlock.h"
 #include "TextCodec.h"
+#include "Wipe.h"
 
 namespace tainoteka::cli {
 namespace {
@@ -43,16 +44,39 @@ TOutcome CheckReopenable(std::string_view password)
     return Success();
 }
 
+TOutcome PasswordForUse(std::string_view utf8, TPasswordUse use, TFileFormat format, std::string& password)
+{
+    if (format == TFileFormat::Txtp)
+        return PasswordToCp1251(utf8, use, password);
+    password.assign(utf8);
+    return Success();
+}
+
 } // namespace
 
 TOutcome PasswordToCp1251(std::string_view utf8, TPasswordUse use, std::string& cp1251)
 {
     TUtf8Import imported = Utf8ToCp1251(utf8);
+    // Copied, not moved: a short string's bytes would stay behind in the moved-from buffer.
+    const TWipeOnExit wipeImported(imported.Bytes);
     TOutcome outcome = CheckConversion(imported);
     if (outcome.Ok() && use == TPasswordUse::Protect)
         outcome = CheckReopenable(imported.Bytes);
     if (outcome.Ok())
-        cp1251 = std::move(imported.Bytes);
+        cp1251 = imported.Bytes;
+    return outcome;
+}
+
+TOutcome PasswordForOpening(std::string_view utf8, TFileFormat format, std::string& password)
+{
+    return PasswordForUse(utf8, TPasswordUse::Open, format, password);
+}
+
+TOutcome PasswordForProtecting(std::string_view utf8, TFileFormat format, bool allowEmpty, std::string& password)
+{
+    const TOutcome outcome = PasswordForUse(utf8, TPasswordUse::Protect, format, password);
+    if (outcome.Ok() && password.empty() && !allowEmpty)
+        return Failure(TExitCode::Usage, "empty password; use --allow-empty-password to protect with none");
     return outcome;
 }
 

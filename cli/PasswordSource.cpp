@@ -14,7 +14,7 @@ namespace tainoteka::cli {
 namespace {
 
 constexpr std::size_t kLongestDescriptorLine = 4096;
-constexpr std::string_view kSourceForms = "--pass takes env:VAR, file:PATH or fd:N";
+constexpr std::string_view kSourceForms = " takes env:VAR, file:PATH or fd:N";
 
 TOutcome UsageError(const std::string& text)
 {
@@ -32,14 +32,14 @@ std::string_view FirstLine(std::string_view data)
     return data;
 }
 
-TOutcome ParseDescriptor(std::string_view number, TPasswordSource& source)
+TOutcome ParseDescriptor(std::string_view number, std::string_view option, TPasswordSource& source)
 {
     int fd = -1;
     const char* last = number.data() + number.size();
     const bool isNumber = !number.empty() && std::from_chars(number.data(), last, fd).ptr == last && fd >= 0;
     if (!isNumber)
-        return UsageError("--pass fd:N needs a descriptor number, not \"" + std::string(number) + "\"");
-    source = {TPasswordKind::Descriptor, "fd:" + std::string(number), fd};
+        return UsageError(std::string(option) + " fd:N needs a descriptor number, not \"" + std::string(number) + "\"");
+    source = {TPasswordKind::Descriptor, "fd:" + std::string(number), fd, std::string(option)};
     return Success();
 }
 
@@ -60,11 +60,11 @@ std::optional<std::string> Variable(const std::string& name)
 #endif
 }
 
-TOutcome FromEnvironment(const std::string& name, std::string& utf8)
+TOutcome FromEnvironment(const TPasswordSource& source, std::string& utf8)
 {
-    const std::optional<std::string> value = Variable(name);
+    const std::optional<std::string> value = Variable(source.Name);
     if (!value)
-        return UsageError("--pass env:" + name + ": the variable is not set");
+        return UsageError(source.Option + " env:" + source.Name + ": the variable is not set");
     utf8 = *value;
     return Success();
 }
@@ -119,7 +119,7 @@ TOutcome FromTerminal(const TPasswordPrompt& prompt, std::string& utf8)
 
 } // namespace
 
-TOutcome ParsePasswordSource(std::string_view text, TPasswordSource& source)
+TOutcome ParsePasswordSource(std::string_view text, TPasswordSource& source, std::string_view option)
 {
     if (text.empty()) {
         source = {};
@@ -129,19 +129,21 @@ TOutcome ParsePasswordSource(std::string_view text, TPasswordSource& source)
     const std::string_view kind = text.substr(0, colon == std::string_view::npos ? 0 : colon);
     const std::string_view rest = colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1);
     if (kind == "fd")
-        return ParseDescriptor(rest, source);
+        return ParseDescriptor(rest, option, source);
     if ((kind == "env" || kind == "file") && !rest.empty()) {
-        source = {kind == "env" ? TPasswordKind::Environment : TPasswordKind::File, std::string(rest), -1};
+        source = {kind == "env" ? TPasswordKind::Environment : TPasswordKind::File, std::string(rest), -1,
+                  std::string(option)};
         return Success();
     }
-    return UsageError(std::string(kSourceForms) + "; a password itself is never taken as an argument");
+    return UsageError(std::string(option) + std::string(kSourceForms) +
+                      "; a password itself is never taken as an argument");
 }
 
 TOutcome ReadPassword(const TPasswordSource& source, const TPasswordPrompt& prompt, std::string& utf8)
 {
     switch (source.Kind) {
     case TPasswordKind::Environment:
-        return FromEnvironment(source.Name, utf8);
+        return FromEnvironment(source, utf8);
     case TPasswordKind::File:
         return FromFile(source.Name, utf8);
     case TPasswordKind::Descriptor:

@@ -19,10 +19,11 @@ struct TPasswordSource {
     TPasswordKind Kind = TPasswordKind::Terminal;
     std::string Name; // variable or path (UTF-8)
     int Fd = -1;
+    std::string Option = "--pass"; // the option that gave it, for messages
 };
 
-// An empty text means the terminal.
-TOutcome ParsePasswordSource(std::string_view text, TPasswordSource& source);
+// An empty text means the terminal. option names the option in messages.
+TOutcome ParsePasswordSource(std::string_view text, TPasswordSource& source, std::string_view option = "--pass");
 
 struct TPasswordPrompt {
     std::string File; // the protected file the password is for

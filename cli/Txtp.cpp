@@ -5,6 +5,7 @@
 
 #include "CommandLine.h"
 #include "Commands.h"
+#include "Convert.h"
 #include "StreamIo.h"
 #include "Version.h"
 
@@ -20,6 +21,8 @@ TOutcome Run(const TRequest& request)
         return RunDecrypt(request);
     case TCommand::Check:
         return RunCheck(request);
+    case TCommand::Convert:
+        return RunConvert(request);
     case TCommand::Version:
         return WriteStandardOutput("txtp " TAINOTEKA_VERSION "\n");
     case TCommand::Help:

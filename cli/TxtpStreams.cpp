@@ -12,11 +12,10 @@ namespace {
 // Normalises the line ends of a piece of text, enciphers it and writes it.
 class TBodyWriter {
 public:
-    TBodyWriter(const TKeySet& bodyKeys, IByteSink& output, std::size_t blockSize)
+    TBodyWriter(const TKeySet& bodyKeys, IByteSink& output)
         : running_(bodyKeys)
         , output_(output)
     {
-        stored_.reserve(2 * blockSize + 2);
     }
     ~TBodyWriter() { Wipe(stored_); }
     TBodyWriter(const TBodyWriter&) = delete;
@@ -24,7 +23,9 @@ public:
 
     TOutcome Write(std::string_view text, bool last)
     {
+        // Room first: a buffer that grew would leave text behind in the old one.
         stored_.clear();
+        stored_.reserve(2 * text.size() + 2);
         lines_.Append(text, stored_);
         if (last)
             lines_.Finish(stored_);
@@ -41,36 +42,80 @@ private:
 
 } // namespace
 
+struct TTxtpProtector::TState {
+    TState(bool raw, std::string_view password, IByteSink& out, std::string inputName)
+        : KeyBlock(BuildKeyBlock(password))
+        , Output(out)
+        , Body(KeyBlock.BodyKeys, out)
+        , Importer(raw, std::move(inputName))
+    {
+    }
+    ~TState() { Wipe(Text); }
+
+    // Room for the Windows-1251 form of a piece (never longer, but for a
+    // held-back sequence), the last one's wiped first.
+    void MakeRoom(std::size_t pieceSize)
+    {
+        Wipe(Text);
+        Text.clear();
+        Text.reserve(pieceSize + 4);
+    }
+
+    // The key block goes out with the first of the text.
+    TOutcome Start()
+    {
+        if (Started)
+            return Success();
+        Started = true;
+        return Output.Write(KeyBlock.Block);
+    }
+
+    TBuiltKeyBlock KeyBlock;
+    IByteSink& Output;
+    TBodyWriter Body;
+    TTextImporter Importer;
+    std::string Text; // the Windows-1251 form of the latest piece
+    bool Started = false;
+};
+
+TTxtpProtector::TTxtpProtector(bool raw, std::string_view password, IByteSink& output, std::string inputName)
+    : state_(std::make_unique<TState>(raw, password, output, std::move(inputName)))
+{
+}
+
+TTxtpProtector::~TTxtpProtector() = default;
+
+TOutcome TTxtpProtector::Write(std::string_view text)
+{
+    TOutcome outcome = state_->Start();
+    if (!outcome.Ok())
+        return outcome;
+    state_->MakeRoom(text.size());
+    state_->Importer.Take(text, state_->Text);
+    if (state_->Importer.Stopped())
+        return state_->Importer.Verdict();
+    // Once the text is refused the rest only counts towards the verdict.
+    return state_->Importer.Refusing() ? Success() : state_->Body.Write(state_->Text, false);
+}
+
+TOutcome TTxtpProtector::Finish()
+{
+    TOutcome outcome = state_->Start();
+    if (!outcome.Ok())
+        return outcome;
+    state_->MakeRoom(0);
+    state_->Importer.Finish(state_->Text);
+    if (state_->Importer.Refusing())
+        return state_->Importer.Verdict();
+    return state_->Body.Write(state_->Text, true);
+}
+
 TOutcome ProtectStream(IByteSource& input, bool raw, std::string_view password, IByteSink& output,
                        std::size_t blockSize)
 {
-    const TBuiltKeyBlock keyBlock = BuildKeyBlock(password);
-    TOutcome outcome = output.Write(keyBlock.Block);
-    TBodyWriter body(keyBlock.BodyKeys, output, blockSize);
-    TTextImporter importer(raw, input.Name());
-    std::string block(blockSize, '\0');
-    std::string text;
-    const TWipeOnExit wipeBlock(block);
-    const TWipeOnExit wipeText(text);
-    text.reserve(blockSize + 4);
-    while (outcome.Ok() && !importer.Stopped()) {
-        std::size_t got = 0;
-        outcome = input.Read(block.data(), blockSize, got);
-        if (!outcome.Ok() || got == 0)
-            break;
-        text.clear();
-        importer.Take(std::string_view(block.data(), got), text);
-        // Once the text is refused the rest is only read for the count.
-        if (!importer.Refusing())
-            outcome = body.Write(text, false);
-    }
-    if (!outcome.Ok())
-        return outcome;
-    text.clear();
-    importer.Finish(text);
-    if (importer.Refusing())
-        return importer.Verdict();
-    return body.Write(text, true);
+    TTxtpProtector protector(raw, password, output, input.Name());
+    const TOutcome outcome = CopyStream(input, protector, blockSize);
+    return outcome.Ok() ? protector.Finish() : outcome;
 }
 
 TOutcome ReadFileStart(IByteSource& file, std::string& start)

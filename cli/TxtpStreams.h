@@ -3,6 +3,7 @@
 // read or written block by block, with the cipher's running key, the line
 // ends and the code-page conversion carried from one block to the next.
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,26 @@
 namespace tainoteka::cli {
 
 inline constexpr std::size_t kStreamBlockSize = std::size_t(1) << 20;
+
+// The key block for password, then the text handed to Write, as the body of
+// a .txtp file into output. The text is UTF-8, or Windows-1251 when raw, and
+// is refused as ImportInputText refuses it: Write fails once the verdict
+// cannot change, Finish gives it otherwise. A refused text leaves output
+// incomplete; the caller must discard it. inputName names the text in messages.
+class TTxtpProtector final : public IByteSink {
+public:
+    TTxtpProtector(bool raw, std::string_view password, IByteSink& output, std::string inputName);
+    ~TTxtpProtector() override;
+    TTxtpProtector(const TTxtpProtector&) = delete;
+    TTxtpProtector& operator=(const TTxtpProtector&) = delete;
+
+    TOutcome Write(std::string_view text) override;
+    TOutcome Finish();
+
+private:
+    struct TState;
+    std::unique_ptr<TState> state_;
+};
 
 // Writes the key block for password, then the text from input as the body.
 // input is UTF-8, or Windows-1251 when raw; password is Windows-1251 and

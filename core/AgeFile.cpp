@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 
 #include <sodium.h>
 
+#include "AgeArmor.h"
 
 namespace tainoteka {
 
@@ -40,13 +42,23 @@ AgeStatus OpenWhole(std::span<const std::uint8_t> file, std::string_view passphr
     return status == AgeStatus::Ok ? reader.Finish(payload) : status;
 }
 
+// Armour that is not canonical counts as damage: the file was changed on its way.
+AgeStatus OpenBinaryOrArmored(std::span<const std::uint8_t> file, std::string_view passphraseUtf8,
+                              std::vector<std::uint8_t>& payload)
+{
+    if (!LooksLikeArmoredAge(file))
+        return OpenWhole(file, passphraseUtf8, payload);
+    const std::optional<std::vector<std::uint8_t>> binary = DearmorAge(file);
+    return binary ? OpenWhole(*binary, passphraseUtf8, payload) : AgeStatus::Damaged;
+}
+
 } // namespace
 
 AgeOpened DecryptAgeFile(std::span<const std::uint8_t> file, std::string_view passphraseUtf8)
 {
     AgeOpened opened{AgeStatus::OutOfMemory, {}};
     try {
-        opened.status = OpenWhole(file, passphraseUtf8, opened.payload);
+        opened.status = OpenBinaryOrArmored(file, passphraseUtf8, opened.payload);
     } catch (const std::bad_alloc&) {
         opened.status = AgeStatus::OutOfMemory;
     }

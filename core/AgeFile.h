@@ -12,7 +12,9 @@ namespace tainoteka {
 
 enum class AgeStatus { Ok, WrongPassphrase, Damaged, NotPassphraseFile, WorkFactorTooLarge, OutOfMemory };
 
-// An age version line ("age-encryption.org/") at the very start.
+// An age version line ("age-encryption.org/") at the very start. The
+// armoured form is told by LooksLikeArmoredAge (AgeArmor.h); whoever tells
+// the type by content asks both.
 bool LooksLikeAgeFile(std::span<const std::uint8_t> start);
 
 // A fresh file key, salt and nonce on every call. Throws std::bad_alloc when
@@ -25,6 +27,7 @@ struct AgeOpened {
     AgeStatus status;
     std::vector<std::uint8_t> payload; // only when status is Ok: the whole payload is checked first
 };
+// The binary or the armoured form; armour that is not canonical is Damaged.
 // Never throws: a failed allocation is OutOfMemory.
 AgeOpened DecryptAgeFile(std::span<const std::uint8_t> file, std::string_view passphraseUtf8);
 

@@ -6,7 +6,7 @@ void TLineEndNormalizer::Append(std::string_view piece, std::string& out)
 {
     if (ended_ || piece.empty())
         return;
-    if (const std::size_t nul = piece.find('\0'); nul != std::string_view::npos) {
+    if (const std::size_t nul = piece.find('\0'); nul != std::string_view::npos && lineEnd_ == TLineEnd::CrLf) {
         piece = piece.substr(0, nul);
         ended_ = true;
     }
@@ -20,7 +20,7 @@ void TLineEndNormalizer::Append(std::string_view piece, std::string& out)
         if (ch != '\r' && ch != '\n')
             continue;
         out.append(piece, lineStart, i - lineStart);
-        out += "\r\n";
+        out += End();
         lineOpen_ = false;
         if (ch == '\r') {
             if (i + 1 == piece.size())
@@ -39,7 +39,7 @@ void TLineEndNormalizer::Append(std::string_view piece, std::string& out)
 void TLineEndNormalizer::Finish(std::string& out)
 {
     if (lineOpen_)
-        out += "\r\n";
+        out += End();
     lineOpen_ = false;
 }
 

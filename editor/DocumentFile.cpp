@@ -6,10 +6,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <system_error>
+#include <vector>
 
+#include "AgeArmor.h"
 #include "AgeFile.h"
 #include "CodePage1251.h"
 #include "InPlaceCopy.h"
@@ -73,9 +76,14 @@ std::span<const std::uint8_t> BytesOf(const QByteArray& bytes)
     return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())};
 }
 
-bool IsAgeFile(const QByteArray& file) { return LooksLikeAgeFile(BytesOf(file)); }
+bool IsAgeFile(const QByteArray& file)
+{
+    return LooksLikeAgeFile(BytesOf(file)) || LooksLikeArmoredAge(BytesOf(file));
+}
 
 constexpr std::size_t kRichTextSignatureSize = 6; // "{\rtf" and the byte after it
+// The head read of a long file must be enough to tell an armoured age file.
+static_assert(KeyBlockSize + kRichTextSignatureSize >= kAgeArmorProbeSize);
 
 // Characters a formatted text takes in the editing area, CR LF counting two.
 quint64 SavedCharacters(const QTextDocument& formatted)
@@ -85,9 +93,12 @@ quint64 SavedCharacters(const QTextDocument& formatted)
 
 TReadStatus AgeHeaderStatus(const QByteArray& file)
 {
+    std::optional<std::vector<std::uint8_t>> dearmored;
+    if (LooksLikeArmoredAge(BytesOf(file)) && !(dearmored = DearmorAge(BytesOf(file))))
+        return TReadStatus::Damaged;
     AgeReader reader;
     std::size_t used = 0;
-    switch (reader.ReadHeader(BytesOf(file), used)) {
+    switch (reader.ReadHeader(dearmored ? std::span<const std::uint8_t>(*dearmored) : BytesOf(file), used)) {
     case AgeStatus::NotPassphraseFile: return TReadStatus::NotPassphraseFile;
     case AgeStatus::Ok: return reader.HeaderComplete() ? TReadStatus::Ok : TReadStatus::Damaged;
     default: return TReadStatus::Damaged;

@@ -39,6 +39,15 @@ TEST(CommandLine, CommandsFillTheRequest)
     EXPECT_EQ(request.Command, TCommand::Check);
     EXPECT_EQ(request.Password.Kind, TPasswordKind::Terminal);
 
+    ASSERT_TRUE(Parse({"convert", "a.txtp", "-o", "b.bin", "--format", "age", "-a", "--new-pass", "fd:3"}, request).Ok());
+    EXPECT_EQ(request.Command, TCommand::Convert);
+    EXPECT_EQ(request.Input, "a.txtp");
+    EXPECT_EQ(request.Format, TFileFormat::Age);
+    EXPECT_TRUE(request.Armor);
+    ASSERT_TRUE(request.NewPassword.has_value());
+    EXPECT_EQ(request.NewPassword->Fd, 3);
+    EXPECT_EQ(request.Password.Kind, TPasswordKind::Terminal);
+
     ASSERT_TRUE(Parse({"--version"}, request).Ok());
     EXPECT_EQ(request.Command, TCommand::Version);
     ASSERT_TRUE(Parse({"decrypt", "--help"}, request).Ok());
@@ -64,6 +73,12 @@ TEST(CommandLine, MistakesAreUsageErrors)
         {"decrypt", "a.txtp", "--pass"},
         {"decrypt", "a.txtp", "--pass", "hunter2"},
         {"check", "a.txtp", "--pass", "fd:x"},
+        {"convert", "a.txtp"},
+        {"convert", "a.txtp", "-o", "b.txtp", "--raw"},
+        {"convert", "a.txtp", "-o", "b.age", "--new-pass", "hunter2"},
+        {"encrypt", "-o", "a.txtp", "--armor"},
+        {"decrypt", "a.age", "--armor"},
+        {"decrypt", "a.age", "--new-pass", "env:B"},
     };
     for (const QStringList& arguments : mistakes) {
         TRequest request;
@@ -76,6 +91,7 @@ TEST(CommandLine, MistakesAreUsageErrors)
 TEST(CommandLine, HelpNamesEveryCommandSourceAndStatus)
 {
     const std::string help = HelpText();
-    for (const char* word : {"encrypt", "decrypt", "check", "--raw", "env:VAR", "file:PATH", "fd:N", "  5  "})
+    for (const char* word : {"encrypt", "decrypt", "check", "convert", "--raw", "--armor", "--new-pass", "env:VAR",
+                             "file:PATH", "fd:N", "  5  "})
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }

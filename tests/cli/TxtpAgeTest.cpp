@@ -38,15 +38,17 @@ TEST_F(TxtpAge, TextGoesThroughUntouchedAndTheTypeIsToldByContent)
     const struct {
         QStringList Encrypt;
         QString File;
+        std::string Start;
     } cases[] = {
-        {{"-o", Path("doc.txt.age")}, Path("doc.txt.age")},
-        {{"-o", Path("doc.bin"), "--format", "age"}, Path("doc.bin")},
+        {{"-o", Path("doc.txt.age")}, Path("doc.txt.age"), "age-encryption.org/v1\n-> scrypt "},
+        {{"-o", Path("doc.bin"), "--format", "age"}, Path("doc.bin"), "age-encryption.org/v1\n-> scrypt "},
+        {{"-o", Path("doc.asc.age"), "-a"}, Path("doc.asc.age"), "-----BEGIN AGE ENCRYPTED FILE-----\nYWdlLWVu"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.File.toStdString());
         TProgramRun run = Run(QStringList{"encrypt", "-i", Path("in.txt")} + c.Encrypt, "пароль");
         ASSERT_EQ(run.Exit, 0) << run.Err;
-        EXPECT_EQ(TakeFile(c.File).rfind("age-encryption.org/v1\n-> scrypt ", 0), 0u);
+        EXPECT_EQ(TakeFile(c.File).rfind(c.Start, 0), 0u);
         run = Run({"decrypt", c.File}, "пароль");
         EXPECT_EQ(run.Exit, 0) << run.Err;
         EXPECT_EQ(run.Out, kText);
@@ -81,6 +83,19 @@ TEST_F(TxtpAge, DamagedFileEndsWithSixAndLeavesNoOutputFile)
         EXPECT_EQ(err, "txtp: " + Path("bad.age").toStdString() + ": damaged or altered file\n");
         EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3) << "no output, no temporary";
     }
+}
+
+// Its armour is checked only whole, so an armoured file is read whole: up to a bound.
+TEST_F(TxtpAge, OversizedArmoredFileIsRefusedWithItsBound)
+{
+    const std::string line(64, 'A');
+    std::string file = "-----BEGIN AGE ENCRYPTED FILE-----\n";
+    while (file.size() <= (std::size_t(64) << 20))
+        file += line + '\n';
+    PutFile(Path("big.age"), file);
+    const TProgramRun run = RunTxtp({"check", Path("big.age")});
+    EXPECT_EQ(run.Exit, 4) << run.Err;
+    EXPECT_NE(run.Err.find("larger than 64 MiB"), std::string::npos) << run.Err;
 }
 
 TEST_F(TxtpAge, FileForKeysIsRefusedBeforeAnyPasswordIsAsked)

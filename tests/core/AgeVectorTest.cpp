@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "AgeArmor.h"
 #include "AgeFile.h"
 #include "AgeVectors.h"
 
@@ -28,10 +29,11 @@ AgeStatus ExpectedStatus(const TAgeVector& vector)
 
 // The streaming reader with the vector's file key, fed in pieces that do not
 // line up with the chunks; released is what it handed over.
-AgeStatus OpenWithFileKey(const TAgeVector& vector, std::vector<std::uint8_t>& released)
+AgeStatus OpenWithFileKey(const TAgeVector& vector, std::span<const std::uint8_t> file,
+                          std::vector<std::uint8_t>& released)
 {
     AgeReader reader;
-    std::span<const std::uint8_t> rest = vector.File;
+    std::span<const std::uint8_t> rest = file;
     std::size_t used = 0;
     AgeStatus status = reader.ReadHeader(rest, used);
     if (status == AgeStatus::Damaged || !reader.HeaderComplete())
@@ -68,8 +70,46 @@ TEST(AgeVectors, FileKeyReleasesOnlyAuthenticatedChunks)
     for (const TAgeVector& vector : vectors) {
         SCOPED_TRACE(vector.Name);
         std::vector<std::uint8_t> released;
-        EXPECT_EQ(OpenWithFileKey(vector, released), ExpectedStatus(vector));
+        EXPECT_EQ(OpenWithFileKey(vector, vector.File, released), ExpectedStatus(vector));
         if (!vector.PayloadSha256.empty()) {
+            EXPECT_EQ(Sha256Hex(released), vector.PayloadSha256);
+        }
+    }
+}
+
+// Through the passphrase path: a file for keys shows that its armour came
+// off when it is refused as such rather than as damaged.
+AgeStatus ExpectedThroughPassphrase(const TAgeVector& vector)
+{
+    if (vector.Expect == "header failure")
+        return AgeStatus::Damaged;
+    return vector.Passphrase.empty() ? AgeStatus::NotPassphraseFile : ExpectedStatus(vector);
+}
+
+TEST(AgeVectors, ArmorIsTakenOnlyWhenCanonical)
+{
+    const auto vectors = LoadAgeVectors({"armor_"});
+    ASSERT_EQ(vectors.size(), 33u);
+    for (const TAgeVector& vector : vectors) {
+        SCOPED_TRACE(vector.Name);
+        ASSERT_TRUE(vector.Armored);
+        const std::optional<std::vector<std::uint8_t>> binary = DearmorAge(vector.File);
+        const std::string passphrase = vector.Passphrase.empty() ? "password" : vector.Passphrase;
+        const AgeOpened opened = DecryptAgeFile(vector.File, passphrase);
+        if (vector.Expect == "armor failure") {
+            EXPECT_FALSE(binary.has_value());
+            EXPECT_EQ(opened.status, AgeStatus::Damaged);
+            continue;
+        }
+        ASSERT_TRUE(binary.has_value());
+        EXPECT_TRUE(LooksLikeArmoredAge(vector.File));
+        EXPECT_EQ(opened.status, ExpectedThroughPassphrase(vector));
+        if (opened.status == AgeStatus::Ok) {
+            EXPECT_EQ(Sha256Hex(opened.payload), vector.PayloadSha256);
+        }
+        if (!vector.PayloadSha256.empty()) {
+            std::vector<std::uint8_t> released;
+            EXPECT_EQ(OpenWithFileKey(vector, *binary, released), ExpectedStatus(vector));
             EXPECT_EQ(Sha256Hex(released), vector.PayloadSha256);
         }
     }

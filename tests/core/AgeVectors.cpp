@@ -55,6 +55,8 @@ TAgeVector ReadVector(const std::filesystem::path& path)
             vector.Passphrase = value;
         else if (key == "compressed")
             compressed = true;
+        else if (key == "armored")
+            vector.Armored = value == "yes";
     }
     const std::string body = all.substr(split + 2);
     vector.File = compressed ? Inflate(body) : std::vector<std::uint8_t>(body.begin(), body.end());

@@ -11,10 +11,11 @@ namespace tainoteka::test {
 
 struct TAgeVector {
     std::string Name;
-    std::string Expect; // success, no match, HMAC failure, header failure, payload failure
+    std::string Expect; // success, no match, HMAC failure, header failure, payload failure, armor failure
     std::string PayloadSha256; // hex, of what is released before the end or the failure
     std::vector<std::uint8_t> FileKey;
     std::string Passphrase;
+    bool Armored = false; // File is the ASCII-armoured form
     std::vector<std::uint8_t> File;
 };
 

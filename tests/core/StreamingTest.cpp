@@ -12,9 +12,9 @@ using namespace tainoteka;
 
 namespace {
 
-std::string NormalizedInPieces(const std::string& text, std::size_t first, std::size_t second)
+std::string NormalizedInPieces(const std::string& text, TLineEnd lineEnd, std::size_t first, std::size_t second)
 {
-    TLineEndNormalizer lines;
+    TLineEndNormalizer lines(lineEnd);
     std::string out;
     lines.Append(std::string_view(text).substr(0, first), out);
     lines.Append(std::string_view(text).substr(first, second - first), out);
@@ -30,6 +30,7 @@ TEST(LineEndsInPieces, EverySplitGivesTheWholeTextsLineEnds)
     const struct {
         std::string Text;
         std::string Stored;
+        TLineEnd End = TLineEnd::CrLf;
     } cases[] = {
         {"", ""},
         {"a", "a\r\n"},
@@ -42,11 +43,15 @@ TEST(LineEndsInPieces, EverySplitGivesTheWholeTextsLineEnds)
         {std::string("ab\r\0\ncd", 7), "ab\r\n"},
         {std::string("ab\0cd\r\n", 7), "ab\r\n"},
         {std::string("\0x", 2), ""},
+        {"a\rb\nc", "a\nb\nc\n", TLineEnd::Lf},
+        {"\r\r\n\n\r", "\n\n\n\n", TLineEnd::Lf},
+        {"x\r\n\r\ny", "x\n\ny\n", TLineEnd::Lf},
+        {std::string("ab\r\0\ncd", 7), std::string("ab\n\0\ncd\n", 8), TLineEnd::Lf},
     };
     for (const auto& c : cases)
         for (std::size_t first = 0; first <= c.Text.size(); ++first)
             for (std::size_t second = first; second <= c.Text.size(); ++second)
-                EXPECT_EQ(NormalizedInPieces(c.Text, first, second), c.Stored)
+                EXPECT_EQ(NormalizedInPieces(c.Text, c.End, first, second), c.Stored)
                     << "split at " << first << " and " << second << " of " << testing::PrintToString(c.Text);
 }
 

@@ -8,6 +8,7 @@
 #include <QSemaphore>
 #include <QTimer>
 
+#include "AgeArmor.h"
 #include "AgeFile.h"
 #include "CodePage1251.h"
 #include "DocumentFile.h"
@@ -45,6 +46,12 @@ std::string AgeFileOf(const std::string& payload, const std::string& passphrase)
 {
     const std::vector<std::uint8_t> file = EncryptAgeFile(Bytes(payload), passphrase, kTestWorkFactor);
     return {file.begin(), file.end()};
+}
+
+std::string Armored(const std::string& file)
+{
+    const std::vector<std::uint8_t> armored = ArmorAge(Bytes(file));
+    return {armored.begin(), armored.end()};
 }
 
 std::string PayloadOf(const std::string& file, const QString& passphrase)
@@ -123,6 +130,7 @@ TEST_F(AgeDocument, OpensByContentWhateverTheName)
         {"age-named.txtp", AgeFileOf("по содержимому\r\n", "pw"), QStringLiteral("по содержимому\n"), TDocumentType::Age},
         {"txtp-named.txt.age", EncodeTxtpFile("classic\r\n", "pw"), QStringLiteral("classic\n"), TDocumentType::Txtp},
         {"rich.txt.age", AgeFileOf("{\\rtf1 \\b bold\\b0}", "pw"), QStringLiteral("bold"), TDocumentType::Age},
+        {"armored.asc", Armored(AgeFileOf("в броне\r\n", "pw")), QStringLiteral("в броне\n"), TDocumentType::Age},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -140,6 +148,8 @@ TEST_F(AgeDocument, FileThatDoesNotOpenLeavesTheDocumentAsItWas)
     const std::string good = AgeFileOf("secret\r\n", "right");
     std::string altered = good;
     altered[altered.size() - 20] ^= 1;
+    std::string badArmor = Armored(good);
+    badArmor[badArmor.find('\n') + 1] = '*';
     std::string tooHard = good;
     const std::size_t factor = tooHard.find(" 10\n");
     ASSERT_NE(factor, std::string::npos);
@@ -164,6 +174,7 @@ TEST_F(AgeDocument, FileThatDoesNotOpenLeavesTheDocumentAsItWas)
         {"altered.txt.age", altered, "right", damaged},
         {"cut.txt.age", good.substr(0, good.size() - 1), "right", damaged},
         {"header.txt.age", good.substr(0, 30), "right", damaged, false},
+        {"armor.txt.age", badArmor, "right", damaged, false},
         {"keyed.txt.age", keyed, "right", keys, false},
         {"hard.txt.age", tooHard, "right", hard},
     };
