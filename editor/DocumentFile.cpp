@@ -169,6 +169,7 @@ TUnsealedFile UnsealAge(const QByteArray& file, const QString& typedPassword)
 {
     TUnsealedFile unsealed;
     unsealed.Type = TDocumentType::Age;
+    unsealed.Armored = LooksLikeArmoredAge(BytesOf(file));
     QByteArray passphrase = typedPassword.toUtf8();
     const TWipeOnExit wipePassphrase(passphrase);
     AgeOpened opened = DecryptAgeFile(BytesOf(file), std::string_view(passphrase.constData(), std::size_t(passphrase.size())));
@@ -354,6 +355,7 @@ TOpenedDocument TDocumentFile::Present(TUnsealedFile& unsealed, quint64 largestT
     TOpenedDocument opened;
     opened.Status = unsealed.Status;
     opened.Type = unsealed.Type;
+    opened.Armored = unsealed.Armored;
     opened.Characters = unsealed.Characters;
     if (unsealed.Status != TOpenStatus::Ok)
         return opened;
@@ -385,11 +387,11 @@ TOpenedDocument TDocumentFile::Present(TUnsealedFile& unsealed, quint64 largestT
 }
 
 TSavedDocument TDocumentFile::Save(const QString& path, const QString& text, const QString& password,
-                                   TDocumentType type) const
+                                   TDocumentType type, bool armored) const
 {
     TSavedDocument saved;
     try {
-        return type == TDocumentType::Age ? SaveAge(path, text, password) : SaveTxtp(path, text, password);
+        return type == TDocumentType::Age ? SaveAge(path, text, password, armored) : SaveTxtp(path, text, password);
     } catch (const std::bad_alloc&) {
         saved.Status = TSaveStatus::OutOfMemory;
     } catch (const std::system_error& failure) {
@@ -423,7 +425,8 @@ TSavedDocument TDocumentFile::SaveTxtp(const QString& path, const QString& text,
     return saved;
 }
 
-TSavedDocument TDocumentFile::SaveAge(const QString& path, const QString& text, const QString& password) const
+TSavedDocument TDocumentFile::SaveAge(const QString& path, const QString& text, const QString& password,
+                                      bool armored) const
 {
     QString lines = text;
     UseNewlines(lines);
@@ -433,9 +436,11 @@ TSavedDocument TDocumentFile::SaveAge(const QString& path, const QString& text, 
     const TWipeOnExit wipePayload(payload);
     QByteArray passphrase = password.toUtf8();
     const TWipeOnExit wipePassphrase(passphrase);
-    const std::vector<std::uint8_t> file = EncryptAgeFile(
+    std::vector<std::uint8_t> file = EncryptAgeFile(
         std::span(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()),
         std::string_view(passphrase.constData(), std::size_t(passphrase.size())), services_.AgeWorkFactor);
+    if (armored)
+        file = ArmorAge(file);
     return Written(path, QByteArray::fromRawData(reinterpret_cast<const char*>(file.data()), qsizetype(file.size())));
 }
 

@@ -54,6 +54,7 @@ struct TUnsealedFile {
 
     TOpenStatus Status = TOpenStatus::WrongPassword;
     TDocumentType Type = TDocumentType::Txtp;
+    bool Armored = false; // an age file in its ASCII armour
     QString Password; // the one the file opens with
     std::string Body; // Windows-1251 (.txtp) or UTF-8 (age)
     quint64 Characters = 0; // TooLarge: at least this many, as the editing area counts them
@@ -62,6 +63,7 @@ struct TUnsealedFile {
 struct TOpenedDocument {
     TOpenStatus Status = TOpenStatus::WrongPassword;
     TDocumentType Type = TDocumentType::Txtp;
+    bool Armored = false; // saved in its armour again
     QString Password; // the one the file opens with
     quint64 Characters = 0; // TooLarge: at least this many, as the editing area counts them
     quint64 Lines = 0; // Ok: lines of the text, each a block of the editing area
@@ -136,12 +138,13 @@ public:
     static TOpenedDocument Present(TUnsealedFile& unsealed, quint64 largestText = UINT64_MAX);
     // Writes text protected by password; on any thread. '\n', '\r', CR LF
     // and the paragraph and line separators (U+2029, U+2028) each end a line.
+    // An armored age file is written in the ASCII armour.
     TSavedDocument Save(const QString& path, const QString& text, const QString& password,
-                        TDocumentType type = TDocumentType::Txtp) const;
+                        TDocumentType type = TDocumentType::Txtp, bool armored = false) const;
 
 private:
     TSavedDocument SaveTxtp(const QString& path, const QString& text, const QString& password) const;
-    TSavedDocument SaveAge(const QString& path, const QString& text, const QString& password) const;
+    TSavedDocument SaveAge(const QString& path, const QString& text, const QString& password, bool armored) const;
     TSavedDocument Written(const QString& path, const QByteArray& file) const;
 
     TDocumentFileServices services_;

@@ -14,6 +14,7 @@ struct TDocumentState {
     // typed to open an age file.
     QString CurrentPassword;
     TDocumentType CurrentType = TDocumentType::Age; // the type Save writes
+    bool CurrentArmored = false; // an age file kept in its ASCII armour
 };
 
 } // namespace tainoteka

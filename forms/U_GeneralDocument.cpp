@@ -156,7 +156,8 @@ bool TFrmGeneral::SaveProtectedFile(const QString& path, TDocumentType type)
         const QString& password = document_.CurrentPassword;
         // The key derivation of an age file takes about a second.
         if (type == TDocumentType::Age)
-            saved = AwayFromInterface([&] { return documentFile_->Save(path, text, password, type); });
+            saved = AwayFromInterface(
+                [&] { return documentFile_->Save(path, text, password, type, document_.CurrentArmored); });
         else
             saved = documentFile_->Save(path, text, password, type);
     } catch (const std::bad_alloc&) {
@@ -307,6 +308,7 @@ bool TFrmGeneral::OpenProtectedBytes(const QString& path, TReadFile& read)
     }
     document_.CurrentPassword = opened.Password;
     document_.CurrentType = opened.Type;
+    document_.CurrentArmored = opened.Armored;
     Wipe(opened.Password);
     AdoptPath(path);
     UpdateCaption();
@@ -455,6 +457,7 @@ void TFrmGeneral::StartUntitled()
     UpdateCharCount();
     document_.CurrentPassword.clear();
     document_.CurrentType = TDocumentType::Age;
+    document_.CurrentArmored = false;
     FindPanel->Forget();
     Recovery->Discard();
 }

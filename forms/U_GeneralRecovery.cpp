@@ -159,6 +159,7 @@ bool TFrmGeneral::RestoreCopy(const QString& path)
         AdoptPath(content->Path);
     document_.CurrentPassword = password;
     document_.CurrentType = TypeFromWord(content->Type);
+    document_.CurrentArmored = false;
     Wipe(password);
     UpdateCaption();
     UpdateCharCount();

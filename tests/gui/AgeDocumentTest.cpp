@@ -418,3 +418,20 @@ TEST_F(AgeDocument, OldFileStaysWhenTheNewOneDoesNotOpen)
     EXPECT_FALSE(window().UpgradeBar->BtnDeleteOld->isVisibleTo(window().UpgradeBar));
     EXPECT_TRUE(QFile::exists(Path(QStringLiteral("notes.txtp"))));
 }
+
+TEST_F(AgeDocument, ArmoredFileIsSavedInItsArmourAgain)
+{
+    WriteFile("mail.age", Armored(AgeFileOf("из письма\n", "pw")));
+    Open(QStringLiteral("mail.age"), QStringLiteral("pw"));
+    ASSERT_TRUE(prompts.Errors.isEmpty());
+    editor().LoadPlainText(QStringLiteral("ответ"));
+    window().MnuFileSaveClick();
+    const std::string saved = ReadFile("mail.age");
+    EXPECT_EQ(saved.rfind("-----BEGIN AGE ENCRYPTED FILE-----\n", 0), 0u) << saved.substr(0, 40);
+    EXPECT_EQ(PayloadOf(saved, QStringLiteral("pw")), "ответ\n");
+    // A new document is written in the binary form.
+    window().MnuFileNewClick();
+    ScriptNewPassword(QStringLiteral("pw"));
+    SaveAs(QStringLiteral("plain.txt.age"), TDocumentType::Age);
+    EXPECT_EQ(ReadFile("plain.txt.age").rfind("age-encryption.org/v1\n", 0), 0u);
+}
