@@ -74,6 +74,9 @@ QString SuffixOf(const QString& filter)
 void PrepareFileDialog(QFileDialog& dialog, QFileDialog::AcceptMode mode, const QString& lastName)
 {
     dialog.setAcceptMode(mode);
+    // The same dialog everywhere: Windows' own takes only the last part of a
+    // double suffix and makes "note.age" of "note", and shows no Russian columns.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setProxyModel(new TRussianFileDetails(&dialog));
