@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "KeyboardStateIndicator.h"
@@ -14,6 +15,12 @@ namespace {
 
 const QString kLocked = QStringLiteral("Документ заблокирован");
 const QString kWrongPassword = QStringLiteral("Пароль введен не верно.");
+constexpr int kTickMs = 1000;
+
+QString NextTryIn(int seconds)
+{
+    return QStringLiteral("Неверный пароль. Следующая попытка через %1 с.").arg(seconds);
+}
 
 } // namespace
 
@@ -22,7 +29,8 @@ TLockPanel::TLockPanel(QWidget* parent)
       LblLocked(new QLabel(kLocked, this)),
       TxtPassword(new QLineEdit(this)),
       BtnUnlock(new QPushButton(QStringLiteral("Разблокировать"), this)),
-      LblMessage(new QLabel(this))
+      LblMessage(new QLabel(this)),
+      ticks_(new QTimer(this))
 {
     setObjectName(QStringLiteral("LockPanel"));
     LblLocked->setObjectName(QStringLiteral("LblLocked"));
@@ -35,7 +43,11 @@ TLockPanel::TLockPanel(QWidget* parent)
     LblLocked->setFont(big);
     LblLocked->setAlignment(Qt::AlignCenter);
     LblMessage->setAlignment(Qt::AlignCenter);
+    // The style before the echo mode, as in the password dialogs: it never
+    // shows the last typed character.
+    TxtPassword->setStyle(CreatePasswordEchoStyle(this));
     TxtPassword->setEchoMode(QLineEdit::Password);
+    TxtPassword->setMaxLength(LongestPassword);
     TxtPassword->setAccessibleName(QStringLiteral("Пароль"));
     TxtPassword->setMinimumWidth(160);
     BtnUnlock->setDefault(true);
@@ -54,12 +66,19 @@ TLockPanel::TLockPanel(QWidget* parent)
     column->addStretch(2);
     setTabOrder(TxtPassword, BtnUnlock);
 
-    connect(BtnUnlock, &QPushButton::clicked, this, &TLockPanel::UnlockRequested);
-    connect(TxtPassword, &QLineEdit::returnPressed, this, &TLockPanel::UnlockRequested);
+    ticks_->setInterval(kTickMs);
+    connect(ticks_, &QTimer::timeout, this, &TLockPanel::SecondPassed);
+    StartTicking = [this](bool on) { on ? ticks_->start() : ticks_->stop(); };
+    connect(BtnUnlock, &QPushButton::clicked, this, &TLockPanel::RequestUnlock);
+    connect(TxtPassword, &QLineEdit::returnPressed, this, &TLockPanel::RequestUnlock);
 }
 
 void TLockPanel::Reset()
 {
+    backOff_.Reset();
+    secondsLeft_ = 0;
+    StartTicking(false);
+    BtnUnlock->setEnabled(true);
     EmptyPasswordField(*TxtPassword);
     LblMessage->clear();
     TxtPassword->setFocus(Qt::OtherFocusReason);
@@ -74,6 +93,34 @@ QString TLockPanel::TakePassword()
 
 void TLockPanel::ShowWrongPassword() { ShowMessage(kWrongPassword); }
 
+void TLockPanel::RejectPassword()
+{
+    secondsLeft_ = backOff_.Wrong();
+    if (!IsWaiting())
+        return ShowWrongPassword();
+    BtnUnlock->setEnabled(false);
+    StartTicking(true);
+    ShowMessage(NextTryIn(secondsLeft_));
+}
+
+void TLockPanel::SecondPassed()
+{
+    if (!IsWaiting())
+        return;
+    if (--secondsLeft_ > 0)
+        return LblMessage->setText(NextTryIn(secondsLeft_));
+    StartTicking(false);
+    BtnUnlock->setEnabled(true);
+    LblMessage->setText(kWrongPassword);
+}
+
+void TLockPanel::RequestUnlock()
+{
+    // A try during the wait is not checked; the countdown stays in view.
+    if (!IsWaiting())
+        emit UnlockRequested();
+}
+
 void TLockPanel::ShowMessage(const QString& message)
 {
     LblMessage->setText(message);
@@ -84,7 +131,7 @@ void TLockPanel::keyPressEvent(QKeyEvent* event)
 {
     // Outside a dialog a default button takes no Enter of its own.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        emit UnlockRequested();
+        RequestUnlock();
         return;
     }
     QWidget::keyPressEvent(event);

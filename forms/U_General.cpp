@@ -24,6 +24,7 @@
 #include "DocumentFile.h"
 #include "FindPanel.h"
 #include "ImageList.h"
+#include "LockPanel.h"
 #include "MenuShortcuts.h"
 #include "RichEditText.h"
 #include "ScreenFit.h"
@@ -35,6 +36,7 @@ namespace tainoteka {
 namespace {
 
 const QString kUntitled = QStringLiteral("Безымянный - ");
+const QString kLockedCaption = QStringLiteral("Документ заблокирован - ");
 const QString kCountLabel = QStringLiteral("Количество символов:    ");
 
 // Menus drawn with a soft blue gradient and a band for the images.
@@ -400,8 +402,13 @@ void TFrmGeneral::FormCreate()
 void TFrmGeneral::UpdateCaption()
 {
     const QString caption = ApplicationTitle;
-    setWindowTitle(document_.CurrentFileName.isEmpty() ? kUntitled + caption
-                                                       : document_.CurrentFileName + QStringLiteral(" - ") + caption);
+    // A locked window does not tell which document it holds.
+    if (LockPanel && !LockPanel->isHidden())
+        setWindowTitle(kLockedCaption + caption);
+    else
+        setWindowTitle(document_.CurrentFileName.isEmpty()
+                           ? kUntitled + caption
+                           : document_.CurrentFileName + QStringLiteral(" - ") + caption);
     UpdateUpgradeBar();
 }
 

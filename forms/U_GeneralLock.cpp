@@ -185,6 +185,7 @@ void TFrmGeneral::ShowLocked(bool locked)
 {
     RichEditText->setVisible(!locked);
     LockPanel->setVisible(locked);
+    UpdateCaption();
     for (QAction* item : {MnuFileNew, MnuFileOpen, MnuFileSave, MnuFileSaveAs, MnuEditPassword, MnuFileLock})
         item->setEnabled(!locked);
     MnuEdit->setEnabled(!locked);
@@ -215,7 +216,7 @@ void TFrmGeneral::UnlockDocument()
         }
     });
     if (opened.Status == AgeStatus::WrongPassphrase)
-        return LockPanel->ShowWrongPassword();
+        return LockPanel->RejectPassword();
     if (!opened.Content)
         return LockPanel->ShowMessage(opened.Status == AgeStatus::OutOfMemory ? kUnlockNoMemory : kSnapshotDamaged);
     TWipeOnExit<QString> wipeText(opened.Content->Text);

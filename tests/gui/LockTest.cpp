@@ -4,8 +4,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyleFactory>
 #include <QTest>
 
 #include "FindField.h"
@@ -22,6 +24,24 @@ namespace {
 
 const QString kPassword = QStringLiteral("замок-Key9");
 const QString kSecret = QStringLiteral("секретная-строка-77");
+const QString kWrong = QStringLiteral("Пароль введен не верно.");
+
+QString NextTryIn(int seconds)
+{
+    return QStringLiteral("Неверный пароль. Следующая попытка через %1 с.").arg(seconds);
+}
+
+// As on a platform that shows the last typed character for a moment.
+class TShowingLastCharacterStyle final : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordMaskDelay)
+            return 1000;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 } // namespace
 
@@ -85,7 +105,7 @@ TEST_F(Lock, CommandEmptiesTheWindowAndTheRightPasswordBringsTheDocumentBack)
     EXPECT_FALSE(editor().isVisible());
     EXPECT_EQ(panel().LblLocked->text(), QStringLiteral("Документ заблокирован"));
     EXPECT_EQ(panel().BtnUnlock->text(), QStringLiteral("Разблокировать"));
-    EXPECT_EQ(window().windowTitle(), caption);
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("Документ заблокирован - Тайнотека"));
     for (QAction* item : {window().MnuFileSave, window().MnuFileSaveAs, window().MnuFileNew, window().MnuFileOpen,
                           window().MnuEditPassword, window().MnuFileLock})
         EXPECT_FALSE(item->isEnabled()) << item->objectName().toStdString();
@@ -102,6 +122,7 @@ TEST_F(Lock, CommandEmptiesTheWindowAndTheRightPasswordBringsTheDocumentBack)
     EXPECT_EQ(editor().textCursor().anchor(), 1200);
     EXPECT_EQ(editor().textCursor().position(), 1250);
     EXPECT_EQ(editor().verticalScrollBar()->value(), scroll);
+    EXPECT_EQ(window().windowTitle(), caption);
     EXPECT_FALSE(editor().document()->isUndoAvailable()) << "the undo history does not come back";
     EXPECT_EQ(program->Document.CurrentPassword, kPassword);
     EXPECT_TRUE(editor().isVisible());
@@ -121,7 +142,7 @@ TEST_F(Lock, WrongPasswordSaysSoAndKeepsTheDocumentLocked)
     for (const QString& wrong : {QString(), QStringLiteral("не тот")}) {
         Unlock(wrong);
         EXPECT_TRUE(window().IsLocked());
-        EXPECT_EQ(panel().LblMessage->text(), QStringLiteral("Пароль введен не верно."));
+        EXPECT_EQ(panel().LblMessage->text(), kWrong);
         EXPECT_TRUE(panel().TxtPassword->text().isEmpty());
         EXPECT_TRUE(editor().toPlainText().isEmpty());
     }
@@ -129,6 +150,59 @@ TEST_F(Lock, WrongPasswordSaysSoAndKeepsTheDocumentLocked)
     panel().BtnUnlock->click();
     EXPECT_FALSE(window().IsLocked());
     EXPECT_EQ(editor().toPlainText(), kSecret);
+}
+
+TEST_F(Lock, UnlockFieldShowsStarsOnlyAndTakesLongPasswords)
+{
+    const QString usual = QApplication::style()->name();
+    QApplication::setStyle(new TShowingLastCharacterStyle);
+    Start({});
+    const QLineEdit* field = panel().TxtPassword;
+    EXPECT_EQ(field->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(field->style()->styleHint(QStyle::SH_LineEdit_PasswordMaskDelay, nullptr, field), 0);
+    EXPECT_EQ(field->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, field), int('*'));
+    EXPECT_EQ(field->maxLength(), 1024);
+    program.reset();
+    QApplication::setStyle(QStyleFactory::create(usual));
+}
+
+TEST_F(Lock, AfterThreeWrongPasswordsEachTryWaitsLonger)
+{
+    bool ticking = false;
+    panel().StartTicking = [&](bool on) { ticking = on; };
+    GivePassword();
+    editor().insertPlainText(kSecret);
+    window().MnuFileLock->trigger();
+    for (int i = 0; i < 2; ++i) {
+        Unlock(QStringLiteral("не тот"));
+        EXPECT_EQ(panel().LblMessage->text(), kWrong);
+    }
+    for (const int wait : {1, 2, 4, 8, 16, 30, 30}) {
+        Unlock(QStringLiteral("не тот"));
+        for (int left = wait; left > 0; --left) {
+            EXPECT_EQ(panel().LblMessage->text(), NextTryIn(left));
+            EXPECT_FALSE(panel().BtnUnlock->isEnabled());
+            EXPECT_TRUE(ticking);
+            panel().SecondPassed();
+        }
+        EXPECT_TRUE(panel().BtnUnlock->isEnabled());
+        EXPECT_FALSE(ticking);
+    }
+
+    Unlock(QStringLiteral("не тот"));
+    Unlock(kPassword);
+    EXPECT_TRUE(window().IsLocked()) << "not checked during the wait";
+    EXPECT_EQ(panel().LblMessage->text(), NextTryIn(30));
+    for (int left = 30; left > 0; --left)
+        panel().SecondPassed();
+    Unlock(kPassword);
+    ASSERT_FALSE(window().IsLocked());
+
+    // The count starts again at the next lock.
+    window().MnuFileLock->trigger();
+    Unlock(QStringLiteral("не тот"));
+    EXPECT_EQ(panel().LblMessage->text(), kWrong);
+    EXPECT_TRUE(panel().BtnUnlock->isEnabled());
 }
 
 TEST_F(Lock, DocumentWithoutPasswordAsksForOneFirstAndIsNeverLockedAutomatically)
