@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "Wipe.h"
+
 namespace tainoteka {
 namespace {
 
@@ -34,6 +36,15 @@ public:
 
     // Last place where a match can start, plus one.
     qsizetype StartsEnd() const { return std::max<qsizetype>(0, length_ - pattern_.Length() + 1); }
+
+    // What it read of the document goes with it.
+    ~TPieceSearch()
+    {
+        Wipe(piece_);
+        Wipe(whole_);
+    }
+    TPieceSearch(const TPieceSearch&) = delete;
+    TPieceSearch& operator=(const TPieceSearch&) = delete;
 
     qsizetype First(qsizetype from, qsizetype to)
     {
@@ -78,6 +89,7 @@ private:
         const qsizetype from = std::max<qsizetype>(0, a - 1);
         const qsizetype to = std::min(length_, b + pattern_.Length());
         QTextCursor cursor(const_cast<QTextDocument*>(&document_));
+        Wipe(piece_);
         piece_ = ReadText(cursor, from, to);
         return from;
     }
@@ -259,27 +271,32 @@ const QString& TTextSnapshot::Text()
         const qsizetype stale = std::min(staleLength_, text_.size() - from);
         staleFrom_ = -1;
         if (fresh > length / 2) {
-            text_ = QString();
+            Drop();
         } else {
             QTextCursor cursor(const_cast<QTextDocument*>(&document_));
             text_.replace(from, stale, ReadText(cursor, from, from + fresh));
         }
     }
     // A copy of any other length than the document's is not to be trusted.
-    if (text_.isNull() || text_.size() != length)
+    if (text_.isNull() || text_.size() != length) {
+        Drop();
         text_ = document_.toRawText();
+    }
     return text_;
 }
 
 QString TTextSnapshot::Take()
 {
-    QString text = Text();
+    Text();
+    QString text = std::move(text_);
     Drop();
     return text;
 }
 
 void TTextSnapshot::Drop()
 {
+    // A copy of the whole document: it leaves no text behind in the heap.
+    Wipe(text_);
     text_ = QString();
     staleFrom_ = -1;
 }

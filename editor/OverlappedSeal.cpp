@@ -4,12 +4,13 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
-#include <thread>
+#include <optional>
 
 #include "Cipher.h"
 #include "CodePage1251.h"
 #include "KeyBlock.h"
 #include "Wipe.h"
+#include "WipedStackThread.h"
 
 namespace tainoteka {
 namespace {
@@ -22,7 +23,7 @@ public:
     TCipherBehind(const TCipherBehind&) = delete;
     TCipherBehind& operator=(const TCipherBehind&) = delete;
 
-    void Start() { thread_ = std::thread([this] { Run(); }); }
+    void Start() { thread_.emplace([this] { Run(); }); }
     void Reached(std::size_t converted)
     {
         {
@@ -34,7 +35,7 @@ public:
     // Waits until all that was reached is enciphered.
     void Finish()
     {
-        if (!thread_.joinable()) {
+        if (!thread_) {
             Encipher(converted_); // no second thread: the same work here
             return;
         }
@@ -43,7 +44,7 @@ public:
             done_ = true;
         }
         moved_.notify_one();
-        thread_.join();
+        thread_.reset();
     }
 
 private:
@@ -74,7 +75,7 @@ private:
     bool done_ = false;
     std::mutex mutex_;
     std::condition_variable moved_;
-    std::thread thread_;
+    std::optional<TWipedStackThread> thread_;
 };
 
 } // namespace

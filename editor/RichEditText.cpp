@@ -307,6 +307,8 @@ void TRichEditText::LoadFormattedText(const QTextDocument& formatted)
 
 void TRichEditText::ClearAll()
 {
+    // The document's store of text and its undo history are freed here; on
+    // Linux every freed block is wiped first (FreedMemoryWipe_glibc.cpp).
     StopLoading();
     document()->setUndoRedoEnabled(false);
     document()->clear();

@@ -16,6 +16,7 @@
 #include "DocumentState.h"
 #include "ToolbarEdge.h"
 #include "U_Help.h"
+#include "WipedStackThread.h"
 
 class QAction;
 class QDialog;
@@ -339,14 +340,17 @@ auto TFrmGeneral::AwayFromInterface(Work work) -> decltype(work())
 {
     std::optional<decltype(work())> result;
     QEventLoop loop;
-    const std::unique_ptr<QThread> thread(QThread::create([&] { result.emplace(work()); }));
-    // Queued across threads, so a finish before exec() still ends the loop.
-    connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
     busy_ = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    thread->start();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    thread->wait();
+    {
+        // The work sees the text or the password: a thread whose stack goes with it.
+        const TWipedStackThread thread([&] {
+            result.emplace(work());
+            // Queued across threads, so a finish before exec() still ends the loop.
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
     QApplication::restoreOverrideCursor();
     busy_ = false;
     return std::move(*result);
