@@ -57,6 +57,7 @@ readonly UNTITLED="Безымянный - Тайнотека"
 readonly QUESTION_TITLE="Тайнотека"
 readonly ENTRY_TITLE="Доступ к файлу"
 readonly CHANGE_TITLE="Смена пароля"
+readonly LOCKED_TITLE="Документ заблокирован - Тайнотека"
 
 # ---------------------------------------------------------------- helpers
 
@@ -1263,9 +1264,10 @@ scenario_recovery_after_kill() {
 expect_locked_then_unlock() { # PASSWORD TITLE SECRET TEXT
   a11y_until 20 absent finds "$3" || fail "the window's tree still holds '$3' after the lock"
   a11y_until 5 shown shows "Документ заблокирован" || fail "no lock panel"
-  [ "$(main_title)" = "$2" ] || fail "the locked window's title is '$(main_title)'"
+  # The title names no document while it is locked.
+  wait_main_title "$LOCKED_TITLE" 5 || fail "the locked window's title is '$(main_title)'"
   shot locked
-  a11y_until 10 "password text Пароль" focused "$2" || fail "the password field of the lock panel has no focus"
+  a11y_until 10 "password text Пароль" focused "$LOCKED_TITLE" || fail "the password field of the lock panel has no focus"
   type_text "не-тот-пароль"
   keys Return
   a11y_until 15 found finds "Пароль введен не верно." || fail "a wrong password was not told"
@@ -1274,6 +1276,7 @@ expect_locked_then_unlock() { # PASSWORD TITLE SECRET TEXT
   keys Return
   a11y_until 20 "$4" editor-text || fail "the unlocked text reads '$(a11y editor-text)'"
   a11y_until 5 hidden shows "Документ заблокирован" || fail "the lock panel stayed after the unlock"
+  wait_main_title "$2" 5 || fail "after the unlock the title is '$(main_title)'"
   a11y_until 5 text focused "$2" || fail "the editing area did not get the focus back"
 }
 
