@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -85,15 +84,21 @@ bool CanReadOwnMemory()
 
 TCopies CopiesInOwnMemory(const std::vector<std::string_view>& pieces)
 {
+    std::size_t length = 0;
+    for (std::string_view piece : pieces)
+        length += piece.size();
+    // The needle and its UTF-16 form fit in the room kept for them.
+    if (length == 0 || 3 * length > kNeedleRoom)
+        return {-1, -1};
     const std::size_t size = kNeedleRoom + kChunk;
     void* own = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (own == MAP_FAILED)
         return {-1, -1};
     char* needleData = static_cast<char*>(own);
-    std::size_t length = 0;
+    std::size_t at = 0;
     for (std::string_view piece : pieces) {
-        std::memcpy(needleData + length, piece.data(), piece.size());
-        length += piece.size();
+        std::memcpy(needleData + at, piece.data(), piece.size());
+        at += piece.size();
     }
     // The same letters as UTF-16, right after.
     char* wideData = needleData + length;

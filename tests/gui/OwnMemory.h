@@ -18,7 +18,8 @@ struct TCopies {
 // How many times the ASCII text made of `pieces`, joined, occurs in the
 // process's memory. The joined needle and the reading buffer live in a
 // mapping of their own that is not counted, so that only the caller's pieces,
-// none of which holds the text whole, stand for it.
+// none of which holds the text whole, stand for it. -1 each when the text
+// is empty or too long (over a thousand letters), or no room could be had.
 TCopies CopiesInOwnMemory(const std::vector<std::string_view>& pieces);
 
 } // namespace tainoteka::test
