@@ -20,16 +20,4 @@ void WipeBytes(void* data, std::size_t size)
 #endif
 }
 
-// Far deeper than the calls that handle secrets go; well inside any stack.
-constexpr std::size_t kStackWiped = 256 * 1024;
-
-#if defined(__GNUC__) || defined(__clang__)
-__attribute__((noinline))
-#endif
-void WipeStackBelow()
-{
-    unsigned char area[kStackWiped];
-    WipeBytes(area, sizeof area);
-}
-
 } // namespace tainoteka

@@ -10,11 +10,6 @@ namespace tainoteka {
 
 void WipeBytes(void* data, std::size_t size);
 
-// Overwrites the stack below the caller's frame, where the calls it made
-// left their buffers: a cipher's last block, a conversion's scratch space.
-// A thread calls it when its work on a text or a password is done.
-void WipeStackBelow();
-
 template <class Buffer>
 void Wipe(Buffer& buffer)
 {

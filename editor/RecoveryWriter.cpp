@@ -74,7 +74,6 @@ void TRecoveryWriter::Run()
         lock.unlock();
         const bool writes = job.Content.has_value();
         const TFileResult result = Perform(job);
-        WipeStackBelow();
         if (writes)
             done_(result);
         lock.lock();
