@@ -80,7 +80,11 @@ public:
     void SetDialogs(TFrmPasswordCreate* passwordCreate, TFrmPasswordEnter* passwordEnter, QDialog* about);
 
     // Shared operations.
+    // The document's name or "Безымянный", and the bar of a .txtp: after every
+    // change of the document's identity.
     void UpdateCaption();
+    // The title alone, "*" first while there are unsaved changes.
+    void ShowTitle();
     void UpdateCharCount();
     void ResetDocumentPath();
     void UpdateEditCommands();
@@ -116,6 +120,8 @@ public:
     void MnuFileLockClick();
     void MnuFileExitClick();
     void MnuEditClick();
+    void MnuEditUndoClick();
+    void MnuEditRedoClick();
     void MnuEditClipboardClick();
     void MnuEditCutClick();
     void MnuEditCopyClick();
@@ -149,6 +155,8 @@ public:
     QAction* MnuEditPassword = nullptr;
     QAction* MnuFileLock = nullptr;
     QAction* MnuFileExit = nullptr;
+    QAction* MnuEditUndo = nullptr;
+    QAction* MnuEditRedo = nullptr;
     QAction* MnuEditClipboard = nullptr;
     QAction* MnuEditCut = nullptr;
     QAction* MnuEditCopy = nullptr;

@@ -32,7 +32,7 @@ namespace {
 const QString kErrorTitle = QStringLiteral("Ошибка");
 const QString kShortFile = QStringLiteral("Формат выбранного для открытия файла\nне соответствует программе.");
 const QString kWrongPassword = QStringLiteral(
-    "Пароль введен не верно или\nформат выбранного для открытия файла\nне соответствует программе.");
+    "Пароль введён неверно или\nформат выбранного для открытия файла\nне соответствует программе.");
 const QString kUnchanged = QStringLiteral("\nТекущий документ не изменён.");
 const QString kAskBeforeOpen = QStringLiteral("Перед открытием другого файла\nсохранить текущий текст в файл?");
 const QString kAskBeforeNew = QStringLiteral("Перед созданием нового файла\nсохранить текущий текст в файл?");
@@ -165,6 +165,7 @@ bool TFrmGeneral::SaveProtectedFile(const QString& path, TDocumentType type)
     }
     WipeAway(std::move(text));
     if (saved.Status == TSaveStatus::Ok) {
+        RichEditText->document()->setModified(false);
         Recovery->Discard();
         diskStamp_ = RegularFileStamp(path);
         return true;
@@ -310,6 +311,7 @@ bool TFrmGeneral::OpenProtectedBytes(const QString& path, TReadFile& read)
     document_.CurrentType = opened.Type;
     document_.CurrentArmored = opened.Armored;
     Wipe(opened.Password);
+    RichEditText->document()->setModified(false);
     AdoptPath(path);
     UpdateCaption();
     UpdateCharCount();
@@ -364,9 +366,11 @@ bool TFrmGeneral::SaveDocumentAs()
         if (document_.CurrentType == TDocumentType::Age && document_.CurrentPassword.isEmpty())
             return false;
     }
+    // A named document is offered its own name and folder; an untitled one no name.
+    const bool named = !document_.CurrentFileName.isEmpty();
     TDocumentType picked = saveAsType_;
-    const std::optional<QString> chosen =
-        prompts_.AskSaveFileName(this, SaveDialog.InitialDir, SaveDialog.LastName, picked);
+    const std::optional<QString> chosen = prompts_.AskSaveFileName(
+        this, named ? document_.CurrentDir : SaveDialog.InitialDir, named ? document_.CurrentFileName : QString(), picked);
     if (!chosen)
         return false;
     saveAsType_ = picked;
@@ -453,6 +457,7 @@ void TFrmGeneral::StartUntitled()
     ResetDocumentPath();
     diskStamp_.reset();
     RichEditText->ClearAll();
+    RichEditText->document()->setModified(false);
     UpdateCaption();
     UpdateCharCount();
     document_.CurrentPassword.clear();

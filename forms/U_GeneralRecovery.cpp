@@ -160,6 +160,7 @@ bool TFrmGeneral::RestoreCopy(const QString& path)
     document_.CurrentPassword = password;
     document_.CurrentType = TypeFromWord(content->Type);
     document_.CurrentArmored = false;
+    RichEditText->document()->setModified(true); // nothing of it is in a file yet
     Wipe(password);
     UpdateCaption();
     UpdateCharCount();

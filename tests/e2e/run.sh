@@ -548,7 +548,7 @@ scenario_open_from_command_line() {
   wait_active "Ошибка" 5 || fail "the error box is not focused"
   local message
   message=$(a11y labels "Ошибка")
-  [ "$message" = $'Пароль введен не верно или\nформат выбранного для открытия файла\nне соответствует программе.' ] ||
+  [ "$message" = $'Пароль введён неверно или\nформат выбранного для открытия файла\nне соответствует программе.' ] ||
     fail "the error box reads '$message'"
   shot wrong-password-error
   keys Return

@@ -243,7 +243,9 @@ TEST_F(Recovery, StartOffersTheCopyLeftBehind)
         window().FormActivate();
         EXPECT_EQ(prompts.Questions, QStringList{question.arg(written.toString(QStringLiteral("dd.MM.yyyy HH:mm")))});
         EXPECT_EQ(editor().toPlainText(), c.Restored ? typed : QString());
-        EXPECT_EQ(window().windowTitle(), (c.Restored ? name : QStringLiteral("Безымянный")) + QStringLiteral(" - Тайнотека"));
+        // A restored text is not in any file yet: the title marks it unsaved.
+        EXPECT_EQ(window().windowTitle(), (c.Restored ? QStringLiteral("*") + name : QStringLiteral("Безымянный")) +
+                                              QStringLiteral(" - Тайнотека"));
         EXPECT_EQ(program->Document.CurrentPassword, c.Restored ? kPassword : QString());
         EXPECT_EQ(program->Document.CurrentType, c.Restored ? c.Type : TDocumentType::Age);
         EXPECT_EQ(prompts.Errors.size(), c.Typed == QStringLiteral("wrong") ? 1 : 0);
