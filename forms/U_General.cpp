@@ -360,6 +360,8 @@ void TFrmGeneral::BindShortcuts()
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_P), MnuFile, none,
                     MnuEditPassword);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_L), MnuFile, none, MnuFileLock);
+    // Locking closes the dialogs: it must reach them first.
+    shortcuts_->KeepOverDialogs(QKeyCombination(Qt::ControlModifier, Qt::Key_L));
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_X), MnuEdit, editClick, MnuEditCut);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_C), MnuEdit, editClick, MnuEditCopy);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_V), MnuEdit, [this] { MnuEditPasteKey(); },
