@@ -371,6 +371,8 @@ void TFrmGeneral::BindShortcuts()
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z), MnuEdit, editClick,
                     MnuEditRedo);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_Y), MnuEdit, editClick, MnuEditRedo);
+    // Locking closes the dialogs: it must reach them first.
+    shortcuts_->KeepOverDialogs(QKeyCombination(Qt::ControlModifier, Qt::Key_L));
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_X), MnuEdit, editClick, MnuEditCut);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_C), MnuEdit, editClick, MnuEditCopy);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_V), MnuEdit, [this] { MnuEditPasteKey(); },

@@ -14,6 +14,7 @@
 #include "DocumentFile.h"
 #include "FindPanel.h"
 #include "KeyboardStateIndicator.h"
+#include "ModalDialogs.h"
 #include "Prompts.h"
 #include "ApplicationTitle.h"
 #include "RichEditText.h"
@@ -230,14 +231,20 @@ bool TFrmGeneral::ShowOpenedText(TOpenedDocument& opened)
     }
 }
 
-QString TFrmGeneral::AskTypedPassword(TDocumentType type)
+std::optional<QString> TFrmGeneral::AskTypedPassword(TDocumentType type)
 {
     frmPasswordEnter_->SetDocumentType(type);
+    frmPasswordEnter_->setResult(QDialog::Rejected);
     prompts_.ExecDialog(*frmPasswordEnter_);
     QString typed = frmPasswordEnter_->TxtPassword->text();
     // No typed password left lying in a hidden field; emptied first, so the
     // copy here is the only one left to wipe.
     EmptyPasswordField(*frmPasswordEnter_->TxtPassword);
+    // Closed by a lock: the command ends, whatever was typed so far.
+    if (WasWithdrawn(*frmPasswordEnter_)) {
+        Wipe(typed);
+        return std::nullopt;
+    }
     return typed;
 }
 
@@ -262,7 +269,10 @@ bool TFrmGeneral::OpenProtectedBytes(const QString& path, TReadFile& read)
         ShowReadFailure(path, read);
         return false;
     }
-    QString typed = AskTypedPassword(read.Type);
+    std::optional<QString> asked = AskTypedPassword(read.Type);
+    if (!asked)
+        return false;
+    QString typed = std::move(*asked);
     if (!read.Whole && !ReadLongBody(path, read, typed)) {
         Wipe(typed);
         return false;
@@ -419,13 +429,25 @@ void TFrmGeneral::MnuEditPasswordClick()
     FocusEditor();
 }
 
+bool TFrmGeneral::MayLeaveDocument(const QString& question)
+{
+    // Cancel: the question was withdrawn by a lock, and the text stays.
+    switch (prompts_.AskYesNo(this, question)) {
+    case TAnswer::Yes: return SaveBeforeLeaving();
+    case TAnswer::No: return true;
+    case TAnswer::Cancel: break;
+    }
+    return false;
+}
+
 void TFrmGeneral::MnuFileOpenClick()
 {
-    if (prompts_.AskYesNo(this, kAskBeforeOpen) == TAnswer::Yes && !SaveBeforeLeaving()) {
+    if (!MayLeaveDocument(kAskBeforeOpen)) {
         FocusEditor();
         return;
     }
-    Recovery->Discard();
+    // The recovery copy stays until another document is in the window: an
+    // open refused or cancelled leaves this one as it was.
     const std::optional<QString> path = prompts_.AskOpenFileName(this, OpenDialog.InitialDir, OpenDialog.LastName);
     if (path) {
         OpenDialog.LastName = FileNameOf(*path);
@@ -436,7 +458,7 @@ void TFrmGeneral::MnuFileOpenClick()
 
 void TFrmGeneral::MnuFileNewClick()
 {
-    if (prompts_.AskYesNo(this, kAskBeforeNew) == TAnswer::Yes && !SaveBeforeLeaving()) {
+    if (!MayLeaveDocument(kAskBeforeNew)) {
         FocusEditor();
         return;
     }
