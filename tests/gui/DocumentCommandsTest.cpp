@@ -641,3 +641,14 @@ TEST_F(DocumentCommands, SaveAsOffersTheDocumentsOwnNameAndFolder)
     window().MnuFileSaveAsClick();
     EXPECT_EQ(prompts.SaveNamesSuggested.value(2), QString()) << "an untitled document is offered no name";
 }
+
+TEST_F(DocumentCommands, RefusedOpenAtStartLeavesTheTitleUnmarked)
+{
+    WriteFile("Letter.txtp", EncodeTxtpFile("text\r\n", "right"));
+    Start({Path("Letter.txtp")});
+    window().show();
+    ScriptTypedPassword(QStringLiteral("wrong"));
+    window().FormActivate();
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("Безымянный - Тайнотека"));
+}
