@@ -42,8 +42,30 @@ bool TRecoveryStore::Lock(const QString& copy)
     return true;
 }
 
+// An editor killed after its copy went (saved, or the changes given up)
+// leaves its lock alone. One that no running editor holds is taken and let
+// go, which removes it; a live one cannot be taken. The lock of a copy that
+// is there, of this store or another in the folder, goes with the claim of
+// the copy.
+void TRecoveryStore::RemoveStaleLocks()
+{
+    const QDir dir(folder_);
+    for (const QString& name : dir.entryList({QStringLiteral("*.lock")}, QDir::Files)) {
+        const QString stem = name.chopped(int(qstrlen("lock")));
+        const QString lock = dir.absoluteFilePath(name);
+        if (locks_.count(lock.chopped(int(qstrlen(".lock"))) + suffix_)
+            || dir.entryList({stem + QLatin1Char('*')}, QDir::Files).size() > 1)
+            continue;
+        QLockFile probe(lock);
+        probe.setStaleLockTime(0); // stale only when its editor no longer runs
+        if (probe.tryLock(0))
+            probe.unlock();
+    }
+}
+
 std::vector<TLeftCopy> TRecoveryStore::ClaimLeftCopies()
 {
+    RemoveStaleLocks();
     std::vector<TLeftCopy> left;
     const QDir dir(folder_);
     for (const QFileInfo& file : dir.entryInfoList({QStringLiteral("*") + suffix_}, QDir::Files)) {

@@ -32,7 +32,8 @@ public:
     const QString& Folder() const { return folder_; }
 
     // Copies that no running editor holds, oldest first; each is locked by
-    // this one until it is released, removed or adopted.
+    // this one until it is released, removed or adopted. Stale locks with no
+    // copy beside them go meanwhile.
     std::vector<TLeftCopy> ClaimLeftCopies();
     void Release(const QString& copy);
     void Remove(const QString& copy);
@@ -47,6 +48,7 @@ public:
 
 private:
     bool Lock(const QString& copy);
+    void RemoveStaleLocks();
 
     QString LockPathOf(const QString& copy) const;
 

@@ -44,6 +44,13 @@ void TMenuShortcuts::LeaveToTextFields(QKeyCombination key)
             entry.LeftToTextFields = true;
 }
 
+void TMenuShortcuts::KeepOverDialogs(QKeyCombination key)
+{
+    for (Entry& entry : entries_)
+        if (entry.Key == key)
+            entry.OverDialogs = true;
+}
+
 const TMenuShortcuts::Entry* TMenuShortcuts::Find(QKeyCombination key) const
 {
     const Qt::KeyboardModifiers relevant = Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier;
@@ -83,6 +90,19 @@ bool TMenuShortcuts::OpenMenuByLatinKey(const QKeyEvent& key)
     return false;
 }
 
+bool TMenuShortcuts::HandleOverDialog(QEvent& event, const QKeyEvent& key)
+{
+    const Entry* entry = Find(key.keyCombination());
+    if (!entry || !entry->OverDialogs)
+        return false;
+    if (event.type() == QEvent::ShortcutOverride) {
+        event.accept();
+        return false;
+    }
+    entry->Item->trigger(); // nothing when the item is off
+    return true;
+}
+
 bool TMenuShortcuts::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
@@ -92,7 +112,11 @@ bool TMenuShortcuts::eventFilter(QObject* watched, QEvent* event)
         && (key->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier)
         return ForwardAsCyrillic(menu, *key, key->modifiers());
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != window_ || QApplication::activeModalWidget())
+    if (!widget)
+        return false;
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && widget->window() == modal)
+        return HandleOverDialog(*event, *key);
+    if (widget->window() != window_ || QApplication::activeModalWidget())
         return false;
     if (const Entry* entry = Find(key->keyCombination());
         entry && entry->LeftToTextFields && qobject_cast<QLineEdit*>(widget))

@@ -25,6 +25,9 @@ public:
     void Add(QKeyCombination key, QMenu* topMenu, std::function<void()> topMenuClick, QAction* item);
     // A focused one-line text field keeps this key of an item for itself.
     void LeaveToTextFields(QKeyCombination key);
+    // The item's key works in the program's modal dialogs too; the item
+    // then acts on its own, without its menu's click.
+    void KeepOverDialogs(QKeyCombination key);
     // True when the key press was one of ours (and is consumed).
     bool HandleKey(QKeyCombination key);
 
@@ -38,8 +41,10 @@ private:
         std::function<void()> TopMenuClick;
         QAction* Item;
         bool LeftToTextFields = false;
+        bool OverDialogs = false;
     };
     const Entry* Find(QKeyCombination key) const;
+    bool HandleOverDialog(QEvent& event, const QKeyEvent& key);
     bool OpenMenuByLatinKey(const QKeyEvent& key);
 
     QWidget* window_;

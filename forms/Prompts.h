@@ -24,7 +24,8 @@ class IPrompts {
 public:
     virtual ~IPrompts() = default;
     // Title "Тайнотека", exclamation icon, Yes default. Neither Escape nor the
-    // close box answers: the user must pick Yes or No.
+    // close box answers: the user must pick Yes or No. Cancel only when a lock
+    // closed the question.
     virtual TAnswer AskYesNo(QWidget* parent, const QString& text) = 0;
     // Title "Тайнотека", exclamation icon, Yes default; Escape and the close box answer Cancel.
     virtual TAnswer AskYesNoCancel(QWidget* parent, const QString& text) = 0;

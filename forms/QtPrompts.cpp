@@ -98,6 +98,8 @@ TAnswer TQtPrompts::AskYesNo(QWidget* parent, const QString& text)
 {
     TYesNoBox box(parent, text);
     box.exec();
+    if (!box.clickedButton())
+        return TAnswer::Cancel; // closed by a lock
     return box.clickedButton() == box.button(QMessageBox::Yes) ? TAnswer::Yes : TAnswer::No;
 }
 

@@ -214,6 +214,9 @@ void TFrmGeneral::BuildMenus()
         ClipboardText->Refresh(TClipboardTextWatch::BoundedLookMs);
         MnuEditClick();
     });
+    MnuEditUndo = addItem(MnuEdit, "MnuEditUndo", QStringLiteral("&Отменить"), -1, &TFrmGeneral::MnuEditUndoClick);
+    MnuEditRedo = addItem(MnuEdit, "MnuEditRedo", QStringLiteral("&Повторить"), -1, &TFrmGeneral::MnuEditRedoClick);
+    MnuEdit->addSeparator()->setObjectName(QStringLiteral("MnuEditLineUndo"));
     MnuEditClipboard = addItem(MnuEdit, "MnuEditClipboard", QStringLiteral("&Буфер обмена (вкл/выкл)"), 14,
                                &TFrmGeneral::MnuEditClipboardClick);
     MnuEditClipboard->setCheckable(true);
@@ -362,6 +365,16 @@ void TFrmGeneral::BindShortcuts()
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_P), MnuFile, none,
                     MnuEditPassword);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_L), MnuFile, none, MnuFileLock);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_S), MnuFile, none,
+                    MnuFileSaveAs);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_Q), MnuFile, none, MnuFileExit);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_Z), MnuEdit, editClick, MnuEditUndo);
+    // Both usual redo keys; the caption shows the one added last.
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z), MnuEdit, editClick,
+                    MnuEditRedo);
+    shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_Y), MnuEdit, editClick, MnuEditRedo);
+    // Locking closes the dialogs: it must reach them first.
+    shortcuts_->KeepOverDialogs(QKeyCombination(Qt::ControlModifier, Qt::Key_L));
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_X), MnuEdit, editClick, MnuEditCut);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_C), MnuEdit, editClick, MnuEditCopy);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_V), MnuEdit, [this] { MnuEditPasteKey(); },
@@ -373,8 +386,9 @@ void TFrmGeneral::BindShortcuts()
     shortcuts_->Add(QKeyCombination(Qt::ShiftModifier, Qt::Key_F3), MnuEdit, editClick, MnuEditFindPrevious);
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_H), MnuEdit, editClick, MnuEditReplace);
     // In the find panel's fields these act on the field itself.
-    for (const Qt::Key key : {Qt::Key_X, Qt::Key_C, Qt::Key_V, Qt::Key_A})
+    for (const Qt::Key key : {Qt::Key_X, Qt::Key_C, Qt::Key_V, Qt::Key_A, Qt::Key_Z, Qt::Key_Y})
         shortcuts_->LeaveToTextFields(QKeyCombination(Qt::ControlModifier, key));
+    shortcuts_->LeaveToTextFields(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z));
     shortcuts_->Add(QKeyCombination(Qt::ControlModifier, Qt::Key_F), MnuFormat, none, MnuFormatFont);
     shortcuts_->Add(QKeyCombination(Qt::NoModifier, Qt::Key_F1), MnuHelp, none, MnuHelpHelp);
 }
@@ -386,6 +400,11 @@ void TFrmGeneral::FormCreate()
         UpdateEditCommands();
     });
     connect(RichEditText, &QPlainTextEdit::textChanged, this, &TFrmGeneral::UpdateCharCount);
+    connect(RichEditText, &QPlainTextEdit::modificationChanged, this, &TFrmGeneral::ShowTitle);
+    connect(RichEditText, &QPlainTextEdit::undoAvailable, MnuEditUndo, &QAction::setEnabled);
+    connect(RichEditText, &QPlainTextEdit::redoAvailable, MnuEditRedo, &QAction::setEnabled);
+    MnuEditUndo->setEnabled(false);
+    MnuEditRedo->setEnabled(false);
     connect(RichEditText, &TRichEditText::LoadFailed, this, &TFrmGeneral::ShowLoadFailure);
     connect(ClipboardText, &TClipboardTextWatch::Changed, this, &TFrmGeneral::UpdateEditCommands);
     connect(FindPanel, &TFindPanel::MessageWhileClosed, this, &TFrmGeneral::ShowFindMessage);
@@ -401,15 +420,20 @@ void TFrmGeneral::FormCreate()
 
 void TFrmGeneral::UpdateCaption()
 {
+    ShowTitle();
+    UpdateUpgradeBar();
+}
+
+void TFrmGeneral::ShowTitle()
+{
     const QString caption = ApplicationTitle;
     // A locked window does not tell which document it holds.
     if (LockPanel && !LockPanel->isHidden())
-        setWindowTitle(kLockedCaption + caption);
-    else
-        setWindowTitle(document_.CurrentFileName.isEmpty()
-                           ? kUntitled + caption
-                           : document_.CurrentFileName + QStringLiteral(" - ") + caption);
-    UpdateUpgradeBar();
+        return setWindowTitle(kLockedCaption + caption);
+    const QString unsaved = RichEditText->document()->isModified() ? QStringLiteral("*") : QString();
+    setWindowTitle(unsaved + (document_.CurrentFileName.isEmpty()
+                                  ? kUntitled + caption
+                                  : document_.CurrentFileName + QStringLiteral(" - ") + caption));
 }
 
 void TFrmGeneral::UpdateCharCount()

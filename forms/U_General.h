@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "AtomicFile.h"
 #include "DocumentSnapshot.h"
@@ -49,6 +50,8 @@ class TMenuShortcuts;
 class TRecoveryKeeper;
 class TRichEditText;
 struct TRecoveryContent;
+struct TLeftCopy;
+struct TRecoveryCopyRow;
 struct TLeftInPlaceCopy;
 class TToolbarPanel;
 
@@ -81,7 +84,11 @@ public:
     void SetDialogs(TFrmPasswordCreate* passwordCreate, TFrmPasswordEnter* passwordEnter, QDialog* about);
 
     // Shared operations.
+    // The document's name or "Безымянный", and the bar of a .txtp: after every
+    // change of the document's identity.
     void UpdateCaption();
+    // The title alone, "*" first while there are unsaved changes.
+    void ShowTitle();
     void UpdateCharCount();
     void ResetDocumentPath();
     void UpdateEditCommands();
@@ -97,8 +104,9 @@ public:
     void WriteRecoveryNow();
     // Locking: the text leaves the window and stays only sealed under the
     // document's password. The command asks for a password when the document
-    // has none; automatic locking leaves such a document alone, and waits
-    // while a dialog is open. True when the document is locked afterwards.
+    // has none; automatic locking leaves such a document alone. Either closes
+    // the open dialogs as cancelled and locks once their command has ended.
+    // True when the document is locked afterwards.
     bool LockDocument();
     void LockAutomatically();
     bool IsLocked() const { return locked_ != nullptr; }
@@ -117,6 +125,8 @@ public:
     void MnuFileLockClick();
     void MnuFileExitClick();
     void MnuEditClick();
+    void MnuEditUndoClick();
+    void MnuEditRedoClick();
     void MnuEditClipboardClick();
     void MnuEditCutClick();
     void MnuEditCopyClick();
@@ -150,6 +160,8 @@ public:
     QAction* MnuEditPassword = nullptr;
     QAction* MnuFileLock = nullptr;
     QAction* MnuFileExit = nullptr;
+    QAction* MnuEditUndo = nullptr;
+    QAction* MnuEditRedo = nullptr;
     QAction* MnuEditClipboard = nullptr;
     QAction* MnuEditCut = nullptr;
     QAction* MnuEditCopy = nullptr;
@@ -228,10 +240,13 @@ private:
     bool HasAgePassword();
     // The Yes answer of a question: true when the command may go on.
     bool SaveBeforeLeaving();
+    // Asks whether to save first; true when the document may be left.
+    bool MayLeaveDocument(const QString& question);
     void StartUntitled();
     // The rest of a text loaded in slices did not fit in memory.
     void ShowLoadFailure();
-    QString AskTypedPassword(TDocumentType type);
+    // nullopt when a lock closed the dialog.
+    std::optional<QString> AskTypedPassword(TDocumentType type);
     void BuildRecovery(const QString& folder);
     void BuildLock();
     void BuildLockMenu();
@@ -241,10 +256,19 @@ private:
     void EmptyWindow();
     void EmptyOwnClipboard();
     bool LockNow();
+    // A dialog or pop-up is open, or a file is read or written.
+    bool InterfaceHeld() const;
+    void LockOnceFree(bool command);
     bool CloseLocked();
     void SaveSettingsAtClose();
-    // At start, for each copy an earlier run left: restore, delete or keep.
+    // At start, the copies earlier runs left: restore, delete or keep. One
+    // copy is asked about; several come as one list.
     void OfferLeftCopies();
+    void OfferLeftCopy(const TLeftCopy& copy);
+    void OfferCopyList(std::vector<TLeftCopy>& copies);
+    // Removes the selected copies, once the user says so again.
+    void RemoveCopies(std::vector<TLeftCopy>& copies, std::vector<TRecoveryCopyRow>& rows,
+                      const std::vector<int>& selected);
     bool RestoreCopy(const QString& path);
     // Copies of saves killed while writing a file in place; true when one is back.
     bool OfferInPlaceCopies();
@@ -328,7 +352,8 @@ private:
     std::unique_ptr<TLockedDocument> locked_;
     // The editing area is emptied or filled by the lock: no change to copy.
     bool lockMovesText_ = false;
-    bool lockWaiting_ = false; // an automatic lock waits for a dialog to close
+    bool lockWaiting_ = false; // a lock waits for a command to end
+    bool lockCommandWaiting_ = false; // and it is the command's, which may ask for a password
     int lockMinutes_ = 10;
 };
 

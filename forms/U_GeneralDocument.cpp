@@ -14,6 +14,7 @@
 #include "DocumentFile.h"
 #include "FindPanel.h"
 #include "KeyboardStateIndicator.h"
+#include "ModalDialogs.h"
 #include "Prompts.h"
 #include "ApplicationTitle.h"
 #include "RichEditText.h"
@@ -32,7 +33,7 @@ namespace {
 const QString kErrorTitle = QStringLiteral("Ошибка");
 const QString kShortFile = QStringLiteral("Формат выбранного для открытия файла\nне соответствует программе.");
 const QString kWrongPassword = QStringLiteral(
-    "Пароль введен не верно или\nформат выбранного для открытия файла\nне соответствует программе.");
+    "Пароль введён неверно или\nформат выбранного для открытия файла\nне соответствует программе.");
 const QString kUnchanged = QStringLiteral("\nТекущий документ не изменён.");
 const QString kAskBeforeOpen = QStringLiteral("Перед открытием другого файла\nсохранить текущий текст в файл?");
 const QString kAskBeforeNew = QStringLiteral("Перед созданием нового файла\nсохранить текущий текст в файл?");
@@ -165,6 +166,7 @@ bool TFrmGeneral::SaveProtectedFile(const QString& path, TDocumentType type)
     }
     WipeAway(std::move(text));
     if (saved.Status == TSaveStatus::Ok) {
+        RichEditText->document()->setModified(false);
         Recovery->Discard();
         diskStamp_ = RegularFileStamp(path);
         return true;
@@ -229,14 +231,20 @@ bool TFrmGeneral::ShowOpenedText(TOpenedDocument& opened)
     }
 }
 
-QString TFrmGeneral::AskTypedPassword(TDocumentType type)
+std::optional<QString> TFrmGeneral::AskTypedPassword(TDocumentType type)
 {
     frmPasswordEnter_->SetDocumentType(type);
+    frmPasswordEnter_->setResult(QDialog::Rejected);
     prompts_.ExecDialog(*frmPasswordEnter_);
     QString typed = frmPasswordEnter_->TxtPassword->text();
     // No typed password left lying in a hidden field; emptied first, so the
     // copy here is the only one left to wipe.
     EmptyPasswordField(*frmPasswordEnter_->TxtPassword);
+    // Closed by a lock: the command ends, whatever was typed so far.
+    if (WasWithdrawn(*frmPasswordEnter_)) {
+        Wipe(typed);
+        return std::nullopt;
+    }
     return typed;
 }
 
@@ -261,7 +269,10 @@ bool TFrmGeneral::OpenProtectedBytes(const QString& path, TReadFile& read)
         ShowReadFailure(path, read);
         return false;
     }
-    QString typed = AskTypedPassword(read.Type);
+    std::optional<QString> asked = AskTypedPassword(read.Type);
+    if (!asked)
+        return false;
+    QString typed = std::move(*asked);
     if (!read.Whole && !ReadLongBody(path, read, typed)) {
         Wipe(typed);
         return false;
@@ -310,6 +321,7 @@ bool TFrmGeneral::OpenProtectedBytes(const QString& path, TReadFile& read)
     document_.CurrentType = opened.Type;
     document_.CurrentArmored = opened.Armored;
     Wipe(opened.Password);
+    RichEditText->document()->setModified(false);
     AdoptPath(path);
     UpdateCaption();
     UpdateCharCount();
@@ -364,9 +376,11 @@ bool TFrmGeneral::SaveDocumentAs()
         if (document_.CurrentType == TDocumentType::Age && document_.CurrentPassword.isEmpty())
             return false;
     }
+    // A named document is offered its own name and folder; an untitled one no name.
+    const bool named = !document_.CurrentFileName.isEmpty();
     TDocumentType picked = saveAsType_;
-    const std::optional<QString> chosen =
-        prompts_.AskSaveFileName(this, SaveDialog.InitialDir, SaveDialog.LastName, picked);
+    const std::optional<QString> chosen = prompts_.AskSaveFileName(
+        this, named ? document_.CurrentDir : SaveDialog.InitialDir, named ? document_.CurrentFileName : QString(), picked);
     if (!chosen)
         return false;
     saveAsType_ = picked;
@@ -415,13 +429,25 @@ void TFrmGeneral::MnuEditPasswordClick()
     FocusEditor();
 }
 
+bool TFrmGeneral::MayLeaveDocument(const QString& question)
+{
+    // Cancel: the question was withdrawn by a lock, and the text stays.
+    switch (prompts_.AskYesNo(this, question)) {
+    case TAnswer::Yes: return SaveBeforeLeaving();
+    case TAnswer::No: return true;
+    case TAnswer::Cancel: break;
+    }
+    return false;
+}
+
 void TFrmGeneral::MnuFileOpenClick()
 {
-    if (prompts_.AskYesNo(this, kAskBeforeOpen) == TAnswer::Yes && !SaveBeforeLeaving()) {
+    if (!MayLeaveDocument(kAskBeforeOpen)) {
         FocusEditor();
         return;
     }
-    Recovery->Discard();
+    // The recovery copy stays until another document is in the window: an
+    // open refused or cancelled leaves this one as it was.
     const std::optional<QString> path = prompts_.AskOpenFileName(this, OpenDialog.InitialDir, OpenDialog.LastName);
     if (path) {
         OpenDialog.LastName = FileNameOf(*path);
@@ -432,7 +458,7 @@ void TFrmGeneral::MnuFileOpenClick()
 
 void TFrmGeneral::MnuFileNewClick()
 {
-    if (prompts_.AskYesNo(this, kAskBeforeNew) == TAnswer::Yes && !SaveBeforeLeaving()) {
+    if (!MayLeaveDocument(kAskBeforeNew)) {
         FocusEditor();
         return;
     }
@@ -453,6 +479,7 @@ void TFrmGeneral::StartUntitled()
     ResetDocumentPath();
     diskStamp_.reset();
     RichEditText->ClearAll();
+    RichEditText->document()->setModified(false);
     UpdateCaption();
     UpdateCharCount();
     document_.CurrentPassword.clear();

@@ -29,6 +29,10 @@ void TFrmGeneral::UpdateEditCommands()
 
 void TFrmGeneral::MnuEditClick() { UpdateEditCommands(); }
 
+void TFrmGeneral::MnuEditUndoClick() { RichEditText->undo(); }
+
+void TFrmGeneral::MnuEditRedoClick() { RichEditText->redo(); }
+
 void TFrmGeneral::MnuEditClipboardClick() { UpdateEditCommands(); }
 
 void TFrmGeneral::MnuEditCutClick() { RichEditText->cut(); }

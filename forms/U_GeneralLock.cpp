@@ -13,12 +13,14 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "ApplicationTitle.h"
 #include "ClipboardGuard.h"
 #include "FindPanel.h"
 #include "IdleWatch.h"
 #include "LockPanel.h"
+#include "ModalDialogs.h"
 #include "UpgradeBar.h"
 #include "Prompts.h"
 #include "RecoveryKeeper.h"
@@ -74,8 +76,10 @@ bool TFrmGeneral::LockDocument()
 {
     if (locked_)
         return true;
-    if (busy_)
+    if (InterfaceHeld()) {
+        LockOnceFree(true);
         return false;
+    }
     if (document_.CurrentPassword.isEmpty()) {
         AskNewPassword(document_.CurrentType);
         if (document_.CurrentPassword.isEmpty())
@@ -89,21 +93,34 @@ void TFrmGeneral::LockAutomatically()
 {
     if (locked_ || document_.CurrentPassword.isEmpty())
         return;
-    // A dialog may hold a command half done (a save asking for a name): the
-    // lock waits until it is closed.
-    if (busy_ || QApplication::activeModalWidget()) {
-        if (!lockWaiting_) {
-            lockWaiting_ = true;
-            QTimer::singleShot(kLockRetryMs, this, [this] {
-                lockWaiting_ = false;
-                LockAutomatically();
-            });
-        }
-        return;
-    }
-    while (QWidget* popup = QApplication::activePopupWidget())
-        popup->close();
+    if (InterfaceHeld())
+        return LockOnceFree(false);
     LockNow();
+}
+
+bool TFrmGeneral::InterfaceHeld() const
+{
+    return busy_ || QApplication::activeModalWidget() || QApplication::activePopupWidget();
+}
+
+// A dialog may hold a command half done (a save asking for a name): every
+// dialog closes as cancelled, the command ends, and the lock comes once the
+// command has returned, so that nothing it would still do meets a sealed
+// document. A file read or written meanwhile is waited for.
+void TFrmGeneral::LockOnceFree(bool command)
+{
+    lockCommandWaiting_ = lockCommandWaiting_ || command;
+    const bool closed = WithdrawModalDialogs();
+    if (lockWaiting_)
+        return;
+    lockWaiting_ = true;
+    QTimer::singleShot(closed && !busy_ ? 0 : kLockRetryMs, this, [this] {
+        lockWaiting_ = false;
+        if (std::exchange(lockCommandWaiting_, false))
+            LockDocument();
+        else
+            LockAutomatically();
+    });
 }
 
 bool TFrmGeneral::LockNow()
@@ -187,6 +204,11 @@ void TFrmGeneral::ShowLocked(bool locked)
     LockPanel->setVisible(locked);
     UpdateCaption();
     for (QAction* item : {MnuFileNew, MnuFileOpen, MnuFileSave, MnuFileSaveAs, MnuEditPassword, MnuFileLock})
+        item->setEnabled(!locked);
+    // Nor may another program switch future locking off meanwhile, through
+    // the items themselves.
+    MnuViewLock->menuAction()->setEnabled(!locked);
+    for (QAction* item : MnuViewLock->actions())
         item->setEnabled(!locked);
     MnuEdit->setEnabled(!locked);
     MnuFormat->setEnabled(!locked);

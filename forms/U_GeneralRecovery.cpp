@@ -28,6 +28,9 @@ const QString kDamagedCopy = QStringLiteral("Копия несохранённо
 
 QString WhenWritten(const QDateTime& written) { return kAskRestore.arg(written.toString(QStringLiteral("dd.MM.yyyy HH:mm"))); }
 
+// No file has a negative size: against this stamp any file counts as changed.
+constexpr TFileStamp kAnyFileChanged{-1, -1};
+
 } // namespace
 
 void TFrmGeneral::BuildRecovery(const QString& folder)
@@ -55,29 +58,35 @@ TRecoveryContent TFrmGeneral::RecoveryContent() const
         document_.CurrentFileName.isEmpty() ? QString() : document_.CurrentDir + document_.CurrentFileName;
     // Only the copy here: the line breaks are mended away from the interface thread.
     RichEditText->FinishLoading();
-    return TRecoveryContent{path, TypeWord(document_.CurrentType), RichEditText->document()->toRawText()};
+    return TRecoveryContent{path, TypeWord(document_.CurrentType), RichEditText->document()->toRawText(), diskStamp_};
 }
 
 void TFrmGeneral::WriteRecoveryNow() { Recovery->WriteNow(); }
 
 void TFrmGeneral::OfferLeftCopies()
 {
-    bool restored = OfferInPlaceCopies();
-    for (const TLeftCopy& copy : Recovery->Store().ClaimLeftCopies()) {
-        // The window holds one document: once one is back, the rest wait.
-        if (restored) {
+    const bool restored = OfferInPlaceCopies();
+    std::vector<TLeftCopy> copies = Recovery->Store().ClaimLeftCopies();
+    // The window holds one document: once one is back, the rest wait.
+    if (restored) {
+        for (const TLeftCopy& copy : copies)
             Recovery->Store().Release(copy.Path);
-            continue;
-        }
-        switch (prompts_.AskYesNoLater(this, WhenWritten(copy.Written))) {
-        case TAnswer::Yes:
-            restored = RestoreCopy(copy.Path);
-            if (!restored)
-                Recovery->Store().Release(copy.Path);
-            break;
-        case TAnswer::No: Recovery->Store().Remove(copy.Path); break;
-        case TAnswer::Cancel: Recovery->Store().Release(copy.Path); break;
-        }
+    } else if (copies.size() == 1) {
+        OfferLeftCopy(copies.front());
+    } else if (copies.size() > 1) {
+        OfferCopyList(copies);
+    }
+}
+
+void TFrmGeneral::OfferLeftCopy(const TLeftCopy& copy)
+{
+    switch (prompts_.AskYesNoLater(this, WhenWritten(copy.Written))) {
+    case TAnswer::Yes:
+        if (!RestoreCopy(copy.Path))
+            Recovery->Store().Release(copy.Path);
+        break;
+    case TAnswer::No: Recovery->Store().Remove(copy.Path); break;
+    case TAnswer::Cancel: Recovery->Store().Release(copy.Path); break;
     }
 }
 
@@ -145,7 +154,10 @@ std::optional<TRecoveryContent> TFrmGeneral::OpenCopy(const QString& path, const
 
 bool TFrmGeneral::RestoreCopy(const QString& path)
 {
-    QString password = AskTypedPassword(TDocumentType::Age);
+    std::optional<QString> asked = AskTypedPassword(TDocumentType::Age);
+    if (!asked)
+        return false;
+    QString password = std::move(*asked);
     std::optional<TRecoveryContent> content = OpenCopy(path, password);
     if (!content) {
         Wipe(password);
@@ -157,9 +169,16 @@ bool TFrmGeneral::RestoreCopy(const QString& path)
         ResetDocumentPath();
     else
         AdoptPath(content->Path);
+    // The text was typed over the file as the document last read or wrote
+    // it, so a file changed since then (after the crash too) gets the question
+    // before a save writes over it. The time the copy was written says
+    // nothing of that, and a copy without the stamp cannot tell: any file
+    // there then counts as changed.
+    diskStamp_ = content->Stamp.value_or(kAnyFileChanged);
     document_.CurrentPassword = password;
     document_.CurrentType = TypeFromWord(content->Type);
     document_.CurrentArmored = false;
+    RichEditText->document()->setModified(true); // nothing of it is in a file yet
     Wipe(password);
     UpdateCaption();
     UpdateCharCount();

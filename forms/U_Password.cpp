@@ -69,7 +69,7 @@ TFrmPasswordCreate::TFrmPasswordCreate(IKeyboardState& keyboard, TDocumentState&
     , LblStrength(new QLabel(this))
     , BtnGenerate(new QPushButton(QStringLiteral("Придумать"), this))
     , LblGenerated(new QLabel(this))
-    , BtnOk(new QPushButton(QStringLiteral("Ok"), this))
+    , BtnOk(new QPushButton(QStringLiteral("OK"), this))
     , BtnCancel(new QPushButton(QStringLiteral("Отмена"), this))
     , TmrKeyGet(new QTimer(this))
     , Indicator(keyboard, *this, kChangeIndicatorLook)
@@ -202,7 +202,7 @@ void TFrmPasswordCreate::BtnOkClick()
         return;
     }
     if (TxtPasswordOld->text() != document_.CurrentPassword) {
-        prompts_.ShowError(this, ApplicationTitle, QStringLiteral("Старый пароль\nвведен не верно."));
+        prompts_.ShowError(this, ApplicationTitle, QStringLiteral("Старый пароль\nвведён неверно."));
         return;
     }
     if (TxtPasswordNew->text() != TxtPasswordRetry->text()) {

@@ -13,9 +13,9 @@ namespace tainoteka {
 TFrmPasswordEnter::TFrmPasswordEnter(IKeyboardState& keyboard, QWidget* mainWindow)
     : QDialog(mainWindow, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                               | Qt::MSWindowsFixedSizeDialogHint)
-    , Label1(new QLabel(QStringLiteral("Ввелите пароль к файлу:"), this))
+    , Label1(new QLabel(QStringLiteral("Введите пароль к файлу:"), this))
     , TxtPassword(new QLineEdit(this))
-    , BtnOk(new QPushButton(QStringLiteral("Ok"), this))
+    , BtnOk(new QPushButton(QStringLiteral("OK"), this))
     , TmrKeyGet(new QTimer(this))
     , Indicator(keyboard, *this, kEntryIndicatorLook)
     , mainWindow_(mainWindow)

@@ -112,8 +112,9 @@ def top_windows(app):
 
 
 def window(app, title):
+    # The main window's "*" for unsaved changes is no part of its name.
     for w in top_windows(app):
-        if w.get_name() == title:
+        if w.get_name() in (title, "*" + title):
             return w
     raise NotThere(f"no window titled {title!r}")
 

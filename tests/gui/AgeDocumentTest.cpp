@@ -27,7 +27,7 @@ namespace {
 constexpr int kTestWorkFactor = 10;
 
 const QString kWrongPassword =
-    QStringLiteral("Пароль введен не верно или\nформат выбранного для открытия файла\nне соответствует программе.");
+    QStringLiteral("Пароль введён неверно или\nформат выбранного для открытия файла\nне соответствует программе.");
 
 TDocumentFileServices FastServices(std::function<TFileResult(const QString&, const QByteArray&)> write = {})
 {

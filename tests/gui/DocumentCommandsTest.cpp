@@ -32,7 +32,7 @@ const QString kAskNew = QStringLiteral("Перед созданием новог
 const QString kAskOpen = QStringLiteral("Перед открытием другого файла\nсохранить текущий текст в файл?");
 const QString kAskClose = QStringLiteral("Сохранить текущий текст в файл?");
 const QString kWrongPassword =
-    QStringLiteral("Пароль введен не верно или\nформат выбранного для открытия файла\nне соответствует программе.");
+    QStringLiteral("Пароль введён неверно или\nформат выбранного для открытия файла\nне соответствует программе.");
 const QString kShortFile = QStringLiteral("Формат выбранного для открытия файла\nне соответствует программе.");
 
 std::string Cp1251(const QString& text) { return Utf16ToCp1251(text.toStdU16String()).Bytes; }
@@ -588,4 +588,67 @@ TEST_F(DocumentCommands, NoTypedPasswordStaysInTheClosedChangeDialog)
         EXPECT_EQ(field->text(), QString());
         EXPECT_EQ(RecoverableTexts(*field), QStringList());
     }
+}
+
+TEST_F(DocumentCommands, TitleMarksUnsavedChangesUntilSaveOpenOrNew)
+{
+    const auto typeKey = [this] { QTest::keyClick(&editor(), Qt::Key_X); };
+    typeKey();
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("*Безымянный - Тайнотека"));
+    SaveAsNew("mark.txtp", QStringLiteral("pw"));
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("mark.txtp - Тайнотека"));
+    typeKey();
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("*mark.txtp - Тайнотека"));
+    window().MnuFileNewClick(); // "No" to saving first
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("Безымянный - Тайнотека"));
+    typeKey();
+    prompts.OpenNames.push_back(Path("mark.txtp"));
+    ScriptTypedPassword(QStringLiteral("pw"));
+    window().MnuFileOpenClick();
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("mark.txtp - Тайнотека"));
+}
+
+TEST_F(DocumentCommands, UndoAndRedoInTheMenuFollowTheText)
+{
+    window().show();
+    editor().setFocus();
+    EXPECT_FALSE(window().MnuEditUndo->isEnabled());
+    EXPECT_FALSE(window().MnuEditRedo->isEnabled());
+    QTest::keyClicks(&editor(), QStringLiteral("ab"));
+    ASSERT_TRUE(window().MnuEditUndo->isEnabled());
+    QTest::keyClick(&editor(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(editor().toPlainText().isEmpty());
+    EXPECT_TRUE(window().MnuEditRedo->isEnabled());
+    QTest::keyClick(&editor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("ab"));
+    window().MnuEditUndo->trigger();
+    window().MnuEditRedo->trigger();
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("ab"));
+    EXPECT_FALSE(window().MnuEditRedo->isEnabled());
+}
+
+TEST_F(DocumentCommands, SaveAsOffersTheDocumentsOwnNameAndFolder)
+{
+    editor().LoadPlainText(QStringLiteral("text"));
+    SaveAsNew("own.txtp", QStringLiteral("pw"));
+    prompts.SaveNames.push_back(std::nullopt);
+    window().MnuFileSaveAsClick();
+    EXPECT_EQ(prompts.SaveNamesSuggested.value(1), QStringLiteral("own.txtp"));
+    EXPECT_EQ(prompts.SaveStartFolders.value(1), program->Document.CurrentDir);
+    window().MnuFileNewClick();
+    prompts.SaveNames.push_back(std::nullopt);
+    ScriptNewPassword(QStringLiteral("pw"));
+    window().MnuFileSaveAsClick();
+    EXPECT_EQ(prompts.SaveNamesSuggested.value(2), QString()) << "an untitled document is offered no name";
+}
+
+TEST_F(DocumentCommands, RefusedOpenAtStartLeavesTheTitleUnmarked)
+{
+    WriteFile("Letter.txtp", EncodeTxtpFile("text\r\n", "right"));
+    Start({Path("Letter.txtp")});
+    window().show();
+    ScriptTypedPassword(QStringLiteral("wrong"));
+    window().FormActivate();
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("Безымянный - Тайнотека"));
 }

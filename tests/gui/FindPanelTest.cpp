@@ -210,7 +210,7 @@ TEST_F(FindPanel, CommandsFollowSelectAllInTheEditMenu)
     for (QAction* item : items)
         if (!item->isSeparator())
             letters.insert(QKeySequence::mnemonic(item->text()));
-    EXPECT_EQ(letters.size(), items.size() - 3) << "every item of the menu has a letter of its own";
+    EXPECT_EQ(letters.size(), items.size() - 4) << "every item of the menu has a letter of its own";
     EXPECT_TRUE(window().MnuEditFind->text().endsWith(QKeySequence("Ctrl+Shift+F").toString(QKeySequence::NativeText)));
     EXPECT_TRUE(window().MnuEditFindNext->text().endsWith(QStringLiteral("\tF3")));
     EXPECT_TRUE(window().MnuEditFindPrevious->text().endsWith(QKeySequence("Shift+F3").toString(QKeySequence::NativeText)));

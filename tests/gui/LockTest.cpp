@@ -9,11 +9,13 @@
 #include <QScrollBar>
 #include <QStyleFactory>
 #include <QTest>
+#include <QTimer>
 
 #include "FindField.h"
 #include "FindPanel.h"
 #include "LockPanel.h"
 #include "MainWindowFixture.h"
+#include "QtPrompts.h"
 #include "RecoveryKeeper.h"
 #include "ToolbarPanel.h"
 
@@ -113,6 +115,10 @@ TEST_F(Lock, CommandEmptiesTheWindowAndTheRightPasswordBringsTheDocumentBack)
     EXPECT_FALSE(window().MnuFormat->isEnabled());
     EXPECT_FALSE(window().RzToolbarPictures->isEnabled());
     EXPECT_TRUE(window().MnuFileExit->isEnabled());
+    // No other program switches future locking off through the menu meanwhile.
+    EXPECT_FALSE(window().MnuViewLock->menuAction()->isEnabled());
+    window().MnuViewLockNever->trigger();
+    EXPECT_EQ(window().LockMinutes(), 10);
 
     Unlock(kPassword);
 
@@ -285,4 +291,98 @@ TEST_F(IdleLock, LocksAfterTheTimeWithoutInputUnlessSetToNever)
         locked = window().IsLocked();
     }
     EXPECT_FALSE(locked);
+}
+
+// The program's own dialogs, as the user sees them: the lock comes from inside
+// their modal loops and closes them as cancelled.
+class LockOverDialogs : public Lock {
+protected:
+    void SetUp() override
+    {
+        // A window closed by an earlier test asked the application to quit,
+        // which ends every modal loop at once; a turn of the application's
+        // own loop clears that.
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+        program = std::make_unique<TTainoteka>(TProgramServices{realPrompts, shell, keyboard, {},
+                                                                folder.path() + QLatin1Char('/'), documentFile,
+                                                                RecoveryFolder()});
+        window().show();
+        program->Document.CurrentPassword = kPassword;
+        editor().insertPlainText(kSecret);
+        WriteFile(QStringLiteral("other.txtp"), EncodeTxtpFile("other\r\n", "pw"));
+    }
+    // Runs act once a modal dialog is up; the command that showed it runs meanwhile.
+    void WhenModal(std::function<void(QWidget&)> act)
+    {
+        QTimer::singleShot(10, this->window().RichEditText, [this, act] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                act(*modal);
+            else
+                WhenModal(act);
+        });
+    }
+    static void TypeInto(QWidget& modal, const char* field, const QString& text)
+    {
+        modal.findChild<QLineEdit*>(QLatin1String(field))->setText(text);
+    }
+    QStringList Files() const { return QDir(folder.path()).entryList(QDir::Files); }
+
+    TQtPrompts realPrompts;
+};
+
+TEST_F(LockOverDialogs, EveryDialogClosesAsCancelledAndTheDocumentLocks)
+{
+    const struct {
+        const char* Name;
+        std::function<void()> Command;
+        std::function<void(QWidget&)> Fill;
+        bool ByKey; // Ctrl+L in the dialog, else the idle time or the screen saver
+    } cases[] = {
+        {"About", [this] { window().MnuHelpAboutClick(); }, {}, true},
+        {"Save As waiting for a name", [this] { window().MnuFileSaveAsClick(); },
+         [](QWidget& modal) { TypeInto(modal, "fileNameEdit", QStringLiteral("written.txt.age")); }, false},
+        {"save before New?", [this] { window().MnuFileNewClick(); }, {}, false},
+        {"save before closing?", [this] { window().close(); }, {}, true},
+        {"new password typed",
+         [this] { window().MnuEditPasswordClick(); },
+         [](QWidget& modal) {
+             auto& dialog = static_cast<TFrmPasswordCreate&>(modal);
+             dialog.TxtPasswordOld->setText(kPassword);
+             dialog.TxtPasswordNew->setText(QStringLiteral("другой"));
+             dialog.TxtPasswordRetry->setText(QStringLiteral("другой"));
+         },
+         false},
+        {"password of a file being opened", [this] { window().LoadProtectedFile(Path(QStringLiteral("other.txtp"))); },
+         [](QWidget& modal) { static_cast<TFrmPasswordEnter&>(modal).TxtPassword->setText(QStringLiteral("pw")); },
+         true},
+        {"error message", [this] { window().LoadProtectedFile(Path(QStringLiteral("missing.txtp"))); }, {}, false},
+    };
+    const QStringList files = Files();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString caption = window().windowTitle();
+        bool closedByLock = false;
+        WhenModal([&](QWidget& modal) {
+            if (c.Fill)
+                c.Fill(modal);
+            if (c.ByKey)
+                QTest::keyClick(modal.focusWidget() ? modal.focusWidget() : &modal, Qt::Key_L, Qt::ControlModifier);
+            else
+                window().LockAutomatically();
+            closedByLock = !modal.isVisible();
+            if (!closedByLock) // left open, the command would never return
+                modal.close(), static_cast<QDialog&>(modal).reject();
+        });
+        c.Command();
+        EXPECT_TRUE(closedByLock);
+        QTRY_VERIFY_WITH_TIMEOUT(window().IsLocked(), 10000);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_TRUE(window().isVisible());
+        EXPECT_EQ(Files(), files) << "a file written by a cancelled command";
+        Unlock(kPassword); // the password unchanged
+        ASSERT_FALSE(window().IsLocked());
+        EXPECT_EQ(editor().toPlainText(), kSecret);
+        EXPECT_EQ(window().windowTitle(), caption);
+    }
 }

@@ -21,7 +21,7 @@ using namespace tainoteka::test;
 namespace {
 
 const QString kWrongPassword =
-    QStringLiteral("Пароль введен не верно или\nформат выбранного для открытия файла\nне соответствует программе.");
+    QStringLiteral("Пароль введён неверно или\nформат выбранного для открытия файла\nне соответствует программе.");
 const QString kShortFile = QStringLiteral("Формат выбранного для открытия файла\nне соответствует программе.");
 
 QStringList Captions(const QMenu* menu)
@@ -53,10 +53,11 @@ TEST_F(StartUp, MenusHaveTheirCaptionsShortcutsAndOrder)
         top << a->text();
     EXPECT_EQ(top, (QStringList{"&Файл", "&Правка", "Фор&мат", "&Вид", "&Справка"}));
     EXPECT_EQ(Captions(window().MnuFile),
-              (QStringList{"Созд&ать\tCtrl+N", "&Открыть...\tCtrl+O", "&Сохранить\tCtrl+S", "Со&хранить как...", "-",
-                           "Назначить/сменить &пароль\tCtrl+Alt+P", "За&блокировать\tCtrl+L", "-", "В&ыход"}));
+              (QStringList{"Созд&ать\tCtrl+N", "&Открыть...\tCtrl+O", "&Сохранить\tCtrl+S", "Со&хранить как...\tCtrl+Shift+S",
+                           "-", "Назначить/сменить &пароль\tCtrl+Alt+P", "За&блокировать\tCtrl+L", "-",
+                           "В&ыход\tCtrl+Q"}));
     EXPECT_EQ(Captions(window().MnuEdit),
-              (QStringList{"&Буфер обмена (вкл/выкл)", "-", "&Вырезать\tCtrl+X", "&Копировать\tCtrl+C",
+              (QStringList{"&Отменить\tCtrl+Z", "&Повторить\tCtrl+Y", "-", "&Буфер обмена (вкл/выкл)", "-", "&Вырезать\tCtrl+X", "&Копировать\tCtrl+C",
                            "Вст&авить\tCtrl+V", "&Удалить", "-", "Выделить в&се\tCtrl+A", "-",
                            "&Найти...\tCtrl+Shift+F", "Найти &далее\tF3", "Найти &ранее\tShift+F3",
                            "&Заменить...\tCtrl+H"}));

@@ -46,7 +46,7 @@ public:
 };
 
 const QString kBadChars = QStringLiteral("Новый пароль содержит\nнедопустимые символы.");
-const QString kWrongOld = QStringLiteral("Старый пароль\nвведен не верно.");
+const QString kWrongOld = QStringLiteral("Старый пароль\nвведён неверно.");
 const QString kNoMatch = QStringLiteral("Повторный пароль\nне совпадает с новым.");
 
 // Key presses that carry the character, so that any script can be typed
@@ -123,9 +123,9 @@ TEST(EntryDialogForm, CaptionControlsAndTimer)
     EXPECT_EQ(dialog.windowType(), Qt::Tool);
     ExpectFixedSizeWithCloseBoxOnly(dialog, QSize(294, 101));
     ExpectDialogFont(dialog, {dialog.Label1});
-    ExpectLabel(dialog.Label1, "Ввелите пароль к файлу:", QRect(16, 16, 127, 13));
+    ExpectLabel(dialog.Label1, "Введите пароль к файлу:", QRect(16, 16, 127, 13));
     ExpectPasswordField(dialog.TxtPassword, QRect(147, 16, 134, 21));
-    EXPECT_EQ(dialog.BtnOk->text(), QStringLiteral("Ok"));
+    EXPECT_EQ(dialog.BtnOk->text(), QStringLiteral("OK"));
     EXPECT_EQ(dialog.BtnOk->geometry(), QRect(91, 58, 118, 25));
     EXPECT_TRUE(dialog.BtnOk->isDefault());
     EXPECT_EQ(dialog.findChildren<QPushButton*>().size(), 1) << "no cancel button";
@@ -231,7 +231,7 @@ TEST(ChangeDialogForm, CaptionControlsAndTimer)
     ExpectPasswordField(dialog.TxtPasswordOld, QRect(147, 8, 121, 21));
     ExpectPasswordField(dialog.TxtPasswordNew, QRect(147, 48, 121, 21));
     ExpectPasswordField(dialog.TxtPasswordRetry, QRect(147, 88, 121, 21));
-    EXPECT_EQ(dialog.BtnOk->text(), QStringLiteral("Ok"));
+    EXPECT_EQ(dialog.BtnOk->text(), QStringLiteral("OK"));
     EXPECT_EQ(dialog.BtnOk->geometry(), QRect(11, 212, 118, 25));
     EXPECT_TRUE(dialog.BtnOk->isDefault());
     EXPECT_EQ(dialog.BtnCancel->text(), QStringLiteral("Отмена"));

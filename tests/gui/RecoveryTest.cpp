@@ -2,7 +2,11 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QLabel>
+#include <QLockFile>
+#include <QPushButton>
 #include <QStringEncoder>
+#include <QSysInfo>
+#include <QTableWidget>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -12,6 +16,7 @@
 #include "MainWindowFixture.h"
 #include "PasswordSealer.h"
 #include "RecoveryKeeper.h"
+#include "RecoveryStore.h"
 
 using namespace tainoteka;
 using namespace tainoteka::test;
@@ -47,6 +52,9 @@ private:
 
 const QString kText = QStringLiteral("Тайная строка secret-line 42");
 const QString kPassword = QStringLiteral("пароль-Key7");
+const QString kChangedOnDisk = QStringLiteral("Файл изменён другой программой. Сохранить поверх?");
+
+QString Shown(const QDateTime& written) { return written.toString(QStringLiteral("dd.MM.yyyy HH:mm")); }
 
 } // namespace
 
@@ -85,6 +93,25 @@ protected:
     {
         Start({});
         UseScriptedTimer();
+    }
+
+    // A run that wrote a copy of text under password and was killed; the
+    // copy's time is set, so that the copies keep their order.
+    QString LeaveCopy(const QString& text, const QDateTime& written, const QString& password = kPassword)
+    {
+        Restart();
+        const QStringList before = Copies();
+        program->Document.CurrentPassword = password;
+        Type(text);
+        Advance(TRecoveryKeeper::QuietTime);
+        QString copy;
+        for (const QString& name : Copies())
+            if (!before.contains(name))
+                copy = RecoveryFolder() + QLatin1Char('/') + name;
+        QFile file(copy);
+        EXPECT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(written, QFileDevice::FileModificationTime));
+        Restart();
+        return copy;
     }
 
     ScriptedTimer* timer = nullptr;
@@ -186,7 +213,14 @@ TEST_F(Recovery, CopyRemovedWhenTheChangesAreSavedOrGivenUp)
     } cases[] = {
         {"save", [this] { prompts.SaveNames.push_back(Path("doc.txtp")); window().MnuFileSaveClick(); }},
         {"new, no", [this] { prompts.Answers.push_back(TAnswer::No); window().MnuFileNewClick(); }},
-        {"open, no", [this] { prompts.Answers.push_back(TAnswer::No); window().MnuFileOpenClick(); }},
+        {"open, no, another file opened",
+         [this] {
+             WriteFile("other.txtp", EncodeTxtpFile("other\r\n", "pw"));
+             prompts.Answers.push_back(TAnswer::No);
+             prompts.OpenNames.push_back(Path("other.txtp"));
+             ScriptTypedPassword(QStringLiteral("pw"));
+             window().MnuFileOpenClick();
+         }},
         {"close, no", [this] { prompts.Answers.push_back(TAnswer::No); window().close(); }},
     };
     for (const auto& c : cases) {
@@ -243,12 +277,230 @@ TEST_F(Recovery, StartOffersTheCopyLeftBehind)
         window().FormActivate();
         EXPECT_EQ(prompts.Questions, QStringList{question.arg(written.toString(QStringLiteral("dd.MM.yyyy HH:mm")))});
         EXPECT_EQ(editor().toPlainText(), c.Restored ? typed : QString());
-        EXPECT_EQ(window().windowTitle(), (c.Restored ? name : QStringLiteral("Безымянный")) + QStringLiteral(" - Тайнотека"));
+        // A restored text is not in any file yet: the title marks it unsaved.
+        EXPECT_EQ(window().windowTitle(), (c.Restored ? QStringLiteral("*") + name : QStringLiteral("Безымянный")) +
+                                              QStringLiteral(" - Тайнотека"));
         EXPECT_EQ(program->Document.CurrentPassword, c.Restored ? kPassword : QString());
         EXPECT_EQ(program->Document.CurrentType, c.Restored ? c.Type : TDocumentType::Age);
         EXPECT_EQ(prompts.Errors.size(), c.Typed == QStringLiteral("wrong") ? 1 : 0);
         EXPECT_EQ(Copies().size(), c.CopyKept ? 1 : 0);
     }
+}
+
+TEST_F(Recovery, RefusedOrCancelledOpenLeavesTheCopyAsItWas)
+{
+    WriteFile("damaged.txt.age", "age-encryption.org/v1\n-> scryp");
+    WriteFile("other.txtp", EncodeTxtpFile("other\r\n", "other"));
+    const struct {
+        const char* Name;
+        std::optional<QString> Chosen;
+        QString Typed;
+    } cases[] = {
+        {"no file chosen", std::nullopt, {}},
+        {"damaged file", Path("damaged.txt.age"), {}},
+        {"wrong password", Path("other.txtp"), QStringLiteral("wrong")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        QDir(RecoveryFolder()).removeRecursively();
+        Restart();
+        prompts.DialogScripts.clear();
+        program->Document.CurrentPassword = kPassword;
+        Type(kText);
+        Advance(TRecoveryKeeper::QuietTime);
+        ASSERT_EQ(Copies().size(), 1);
+        prompts.Answers.push_back(TAnswer::No); // not saved first
+        prompts.OpenNames.push_back(c.Chosen);
+        if (!c.Typed.isEmpty())
+            ScriptTypedPassword(c.Typed);
+        window().MnuFileOpenClick();
+        window().Recovery->Wait();
+        EXPECT_EQ(editor().toPlainText(), kText);
+        // Killed now: the next start still has the text to offer.
+        Restart();
+        prompts.Answers = {TAnswer::Yes};
+        ScriptTypedPassword(kPassword);
+        window().FormActivate();
+        EXPECT_EQ(editor().toPlainText(), kText);
+    }
+}
+
+TEST_F(Recovery, RestoredDocumentAsksBeforeWritingOverAFileChangedSinceItsCopy)
+{
+    const std::string otherProgram = EncodeTxtpFile("другая программа\r\n", "x");
+    // The payload of a copy from before copies kept the file's stamp.
+    const auto oldCopy = [this](const QString& path, const QString& text) {
+        const QByteArray payload = QByteArrayLiteral("tainoteka recovery 1\n") + "txtp" + '\0' + path.toUtf8() + '\0' +
+            text.toUtf8();
+        const std::span bytes(reinterpret_cast<const std::uint8_t*>(payload.constData()), std::size_t(payload.size()));
+        const std::vector<std::uint8_t> file = EncryptAgeFile(bytes, kPassword.toStdString(), 10);
+        QDir().mkpath(RecoveryFolder());
+        QFile copy(RecoveryFolder() + QStringLiteral("/00112233445566778899aabbccddeeff.txt.age"));
+        ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+        copy.write(reinterpret_cast<const char*>(file.data()), qsizetype(file.size()));
+    };
+    const struct {
+        const char* Name;
+        bool ChangedAfterTheCopy;
+        bool OldCopy;
+        bool Asks;
+    } cases[] = {
+        {"changed after the crash", true, false, true},
+        {"untouched", false, false, false},
+        {"copy that kept no stamp", false, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        QDir(RecoveryFolder()).removeRecursively();
+        QFile::remove(Path("Заметка.txtp"));
+        Restart();
+        editor().LoadPlainText(QStringLiteral("saved"));
+        ScriptNewPassword(kPassword);
+        prompts.SaveNames.push_back(Path("Заметка.txtp"));
+        prompts.SaveTypes.push_back(TDocumentType::Txtp);
+        window().MnuFileSaveAsClick();
+        if (c.OldCopy) {
+            oldCopy(Path("Заметка.txtp"), kText);
+        } else {
+            Type(kText);
+            Advance(TRecoveryKeeper::QuietTime);
+        }
+        ASSERT_EQ(Copies().size(), 1);
+        if (c.ChangedAfterTheCopy)
+            WriteFile("Заметка.txtp", otherProgram);
+        const std::string before = ReadFile("Заметка.txtp");
+        Restart();
+        prompts.Answers = {TAnswer::Yes};
+        ScriptTypedPassword(kPassword);
+        window().FormActivate();
+        ASSERT_EQ(program->Document.CurrentFileName, QStringLiteral("Заметка.txtp"));
+        prompts.Questions.clear();
+        prompts.Answers = {TAnswer::No}; // not over the file
+        window().MnuFileSaveClick();
+        EXPECT_EQ(prompts.Questions, c.Asks ? QStringList{kChangedOnDisk} : QStringList{});
+        EXPECT_EQ(ReadFile("Заметка.txtp") == before, c.Asks);
+    }
+}
+
+// The list of copies at start: its rows, selected in a test as a user would.
+class RecoveryList : public Recovery {
+protected:
+    static QTableWidget& Table(QDialog& dialog)
+    {
+        return *dialog.findChild<QTableWidget*>(QStringLiteral("TblCopies"));
+    }
+    static void Select(QDialog& dialog, std::initializer_list<int> rows)
+    {
+        QTableWidget& table = Table(dialog);
+        table.clearSelection();
+        for (const int row : rows)
+            table.selectionModel()->select(table.model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    static void Press(QDialog& dialog, const char* button)
+    {
+        dialog.findChild<QPushButton*>(QLatin1String(button))->click();
+    }
+    static QStringList Row(QDialog& dialog, int row)
+    {
+        QStringList cells;
+        for (int column = 0; column < Table(dialog).columnCount(); ++column)
+            cells.append(Table(dialog).item(row, column)->text());
+        return cells;
+    }
+    void Script(std::function<void(QDialog&)> step)
+    {
+        prompts.DialogScripts.push_back([step = std::move(step)](QDialog& dialog) {
+            if (dialog.objectName() == QStringLiteral("FrmRecoveryCopies"))
+                step(dialog);
+            else
+                ADD_FAILURE() << "the list was due, not " << dialog.objectName().toStdString();
+        });
+    }
+
+    const QDateTime first{QDate(2026, 3, 1), QTime(9, 5)};
+    const QDateTime second{QDate(2026, 3, 2), QTime(10, 15)};
+    const QDateTime third{QDate(2026, 3, 3), QTime(11, 25)};
+};
+
+TEST_F(RecoveryList, OneListOfDatesAndSizesRemovesTheSelectedOnceAskedAgainAndKeepsTheRestForLater)
+{
+    const QString copies[] = {LeaveCopy(QStringLiteral("третий"), third), LeaveCopy(QStringLiteral("первый"), first),
+                              LeaveCopy(QStringLiteral("второй"), second)};
+    const auto shown = [](const QDateTime& written, const QString& copy) {
+        return QStringList{Shown(written), QStringLiteral("%1 КБ").arg((QFileInfo(copy).size() + 1023) / 1024), {}};
+    };
+    QList<QStringList> rows;
+    const auto removeFirstTwo = [&](QDialog& dialog) {
+        for (int row = 0; row < Table(dialog).rowCount(); ++row)
+            rows.append(Row(dialog, row));
+        Select(dialog, {0, 1});
+        Press(dialog, "BtnRemove");
+    };
+    prompts.Answers = {TAnswer::No, TAnswer::Yes};
+    Script(removeFirstTwo); // "No" to the second question: the list again, whole
+    Script(removeFirstTwo);
+    Script([&](QDialog& dialog) {
+        rows.append(Row(dialog, 0));
+        Press(dialog, "BtnLater");
+    });
+    const QStringList oldest = shown(first, copies[1]), middle = shown(second, copies[2]), newest = shown(third, copies[0]);
+    window().FormActivate();
+    EXPECT_EQ(rows, QList<QStringList>({oldest, middle, newest, oldest, middle, newest, newest}));
+    ASSERT_EQ(prompts.Questions.size(), 2) << "one question for each copy";
+    EXPECT_EQ(prompts.Questions[0], prompts.Questions[1]);
+    EXPECT_EQ(Copies(), QStringList{QFileInfo(copies[0]).fileName()});
+    EXPECT_TRUE(editor().toPlainText().isEmpty());
+}
+
+TEST_F(RecoveryList, RestoreTakesTheFirstSelectedNamesItAndKeepsTheOthersForLater)
+{
+    const QString restored = LeaveCopy(QStringLiteral("первый"), first);
+    const QString kept = LeaveCopy(QStringLiteral("второй"), second);
+    QStringList restoredRow;
+    QString note;
+    bool restoreOffered = true;
+    Script([this](QDialog& dialog) {
+        Select(dialog, {0, 1});
+        Press(dialog, "BtnRestore");
+    });
+    ScriptTypedPassword(kPassword);
+    Script([&](QDialog& dialog) {
+        restoredRow = Row(dialog, 0);
+        note = dialog.findChild<QLabel*>(QStringLiteral("LblNote"))->text();
+        restoreOffered = dialog.findChild<QPushButton*>(QStringLiteral("BtnRestore"))->isEnabled();
+        Press(dialog, "BtnLater");
+    });
+    window().FormActivate();
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("первый"));
+    EXPECT_EQ(restoredRow.value(2), QStringLiteral("Безымянный — в окне"));
+    EXPECT_TRUE(note.contains(QStringLiteral("остальные выбранные копии сохранены до следующего запуска")))
+        << note.toStdString();
+    EXPECT_FALSE(restoreOffered) << "one document fits in the window";
+    EXPECT_EQ(window().Recovery->Store().OwnCopy(), restored);
+    EXPECT_TRUE(QFileInfo::exists(kept));
+}
+
+TEST_F(RecoveryList, StaleLocksOfKilledRunsGoAndLiveOnesStay)
+{
+    QDir().mkpath(RecoveryFolder());
+    // The lock of a run killed after its copy went: a process that is no more.
+    const QString stale = RecoveryFolder() + QStringLiteral("/0123456789abcdef0123456789abcdef.lock");
+    {
+        QFile lock(stale);
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+        lock.write("4194305\n" + QCoreApplication::applicationName().toUtf8() + '\n' +
+                   QSysInfo::machineHostName().toUtf8() + '\n');
+    }
+    TRecoveryStore running(RecoveryFolder());
+    QString own;
+    ASSERT_TRUE(running.PrepareOwnCopy(own).Ok);
+    const QString live = own.chopped(int(qstrlen(".txt.age"))) + QStringLiteral(".lock");
+    ASSERT_TRUE(QFileInfo::exists(live));
+
+    window().FormActivate();
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_TRUE(QFileInfo::exists(live));
 }
 
 // One derivation serves every copy under a password (their headers match);
