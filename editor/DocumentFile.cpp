@@ -449,7 +449,7 @@ TSavedDocument TDocumentFile::Written(const QString& path, const QByteArray& fil
     TSavedDocument saved;
     const TFileResult written = services_.Write(path, file);
     if (!written.Ok) {
-        saved.Status = TSaveStatus::WriteFailed;
+        saved.Status = written.NoSafetyCopy ? TSaveStatus::NoSafetyCopy : TSaveStatus::WriteFailed;
         saved.Error = written.Error;
     }
     return saved;

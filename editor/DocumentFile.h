@@ -86,11 +86,13 @@ struct TMemoryCheck {
     quint64 Available = 0; // bytes the system can still give
 };
 
-enum class TSaveStatus { Ok, RefusedCharacter, PasswordNotStorable, NoRandomness, OutOfMemory, WriteFailed };
+// NoSafetyCopy: the file had to be written in place and its copy could not be kept first.
+enum class TSaveStatus { Ok, RefusedCharacter, PasswordNotStorable, NoRandomness, OutOfMemory, WriteFailed, NoSafetyCopy };
 
 struct TSavedDocument {
     TSaveStatus Status = TSaveStatus::Ok;
-    QString Error; // WriteFailed: "<path>: <reason>"; NoRandomness: the system's reason
+    // WriteFailed, NoSafetyCopy: "<path>: <reason>"; NoRandomness: the system's reason
+    QString Error;
     TRefusedCharacter Refused;
 };
 

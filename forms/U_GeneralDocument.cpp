@@ -128,6 +128,8 @@ QString SaveFailureMessage(const TSavedDocument& saved)
             .arg(saved.Error.isEmpty() ? QString() : QStringLiteral(": ") + saved.Error);
     case TSaveStatus::OutOfMemory: return QStringLiteral("Не хватает памяти, чтобы сохранить файл.\nФайл не сохранён.");
     case TSaveStatus::WriteFailed: return saved.Error;
+    case TSaveStatus::NoSafetyCopy:
+        return QStringLiteral("Не удалось сохранить копию перед записью: %1. Файл не сохранён.").arg(saved.Error);
     case TSaveStatus::RefusedCharacter: return RefusedCharacterMessage(saved.Refused);
     case TSaveStatus::Ok: break;
     }
