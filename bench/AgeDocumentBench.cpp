@@ -1,10 +1,12 @@
 // A 39,000,000-character document saved and opened through the main window
 // as .txtp and as .txt.age, side by side, and the age key derivation alone.
 // Wall-clock medians; the open ends once the text is in the editing area.
+// First, before anything else raises the peak: a 1.5 GB .txt.age refused.
 //
 //   age_document_bench [--runs N]
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -12,6 +14,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
+
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#endif
 
 #include "AgeFile.h"
 #include "FakeKeyboardState.h"
@@ -47,6 +53,42 @@ double TimedMedian(int runs, Step step)
     return Median(seconds);
 }
 
+// Far beyond the editing area's limit: only its header is real, the rest
+// of the file is a hole.
+constexpr qint64 kOversizedFile = 1'500'000'000;
+
+long PeakMegabytes()
+{
+#ifdef Q_OS_LINUX
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+#else
+    return -1;
+#endif
+}
+
+// Refused from its size: before a password is asked for or the file read.
+bool ReportOversizedRefusal(TFrmGeneral& window, test::ScriptedPrompts& prompts, const QString& path)
+{
+    const std::vector<std::uint8_t> head = EncryptAgeFile(std::vector<std::uint8_t>(1, 'x'), "password", 10);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(reinterpret_cast<const char*>(head.data()), qint64(head.size())) < 0 ||
+        !file.resize(kOversizedFile))
+        return false;
+    file.close();
+    QElapsedTimer t;
+    t.start();
+    const bool opened = window.LoadProtectedFile(path);
+    const double seconds = t.nsecsElapsed() / 1e9;
+    std::printf("a %lld-byte .txt.age refused in %.3f s, peak %ld MB: %s\n", static_cast<long long>(kOversizedFile),
+                seconds, PeakMegabytes(), qPrintable(prompts.Errors.value(0).Text.section(QLatin1Char('\n'), 0, 0)));
+    QFile::remove(path);
+    const bool refused = !opened && prompts.Errors.size() == 1 && prompts.DialogsShown.isEmpty();
+    prompts.Errors.clear();
+    return refused;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -62,6 +104,10 @@ int main(int argc, char** argv)
     test::FakeKeyboardState keyboard;
     TTainoteka program(TProgramServices{prompts, shell, keyboard, {}, folder.path() + QLatin1Char('/')});
     TFrmGeneral& window = program.FrmGeneral;
+    if (!ReportOversizedRefusal(window, prompts, folder.filePath(QStringLiteral("huge.txt.age")))) {
+        std::fprintf(stderr, "the oversized file was not refused before its password\n");
+        return 1;
+    }
     // A new note: what Ctrl+S costs when the key derivation is all there is.
     window.RichEditText->LoadPlainText(QStringLiteral("Купить хлеб и позвонить маме."));
     program.Document.CurrentPassword = kPassword;

@@ -1,5 +1,6 @@
 #include "AgeStreams.h"
 
+#include "SystemMemory.h"
 #include "Wipe.h"
 
 namespace tainoteka::cli {
@@ -14,6 +15,8 @@ std::string_view Text(const std::vector<std::uint8_t>& bytes)
 {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
+
+constexpr std::uint64_t kMebibyte = std::uint64_t(1) << 20;
 
 TOutcome AgeOutcome(AgeStatus status, const std::string& fileName)
 {
@@ -32,6 +35,14 @@ TOutcome AgeOutcome(AgeStatus status, const std::string& fileName)
         break;
     }
     return Failure(TExitCode::FileError, fileName + ": not enough memory for the key derivation");
+}
+
+TOutcome KeyDerivationTooLarge(const std::string& fileName, std::uint64_t needed, std::uint64_t available)
+{
+    const std::uint64_t neededMiB = (needed + kMebibyte - 1) / kMebibyte;
+    return Failure(TExitCode::FileError, fileName + ": the key derivation needs " + std::to_string(neededMiB) +
+                                             " MiB of memory and only " + std::to_string(available / kMebibyte) +
+                                             " MiB are available; not opened");
 }
 
 } // namespace
@@ -58,7 +69,12 @@ TOutcome ReadAgeHeader(IByteSource& file, std::string_view start, AgeReader& rea
 
 TOutcome UnlockAgeFile(AgeReader& reader, std::string_view passwordUtf8, const std::string& fileName)
 {
-    return AgeOutcome(reader.Unlock(passwordUtf8), fileName);
+    const std::optional<std::uint64_t> available = AvailableMemoryBytes();
+    const AgeStatus status = reader.Unlock(passwordUtf8, available);
+    const std::uint64_t needed = reader.KeyDerivationMemory();
+    if (status == AgeStatus::OutOfMemory && available && needed > *available)
+        return KeyDerivationTooLarge(fileName, needed, *available);
+    return AgeOutcome(status, fileName);
 }
 
 TOutcome OpenAgeStream(IByteSource& file, AgeReader& reader, std::string_view payloadStart, IByteSink& output,

@@ -17,6 +17,8 @@ namespace tainoteka::cli {
 // Damaged and not-for-a-password are known before a password is asked for.
 TOutcome ReadAgeHeader(IByteSource& file, std::string_view start, AgeReader& reader, std::string& payloadStart);
 
+// A key derivation that needs more memory than the system has left is not
+// begun: the system might kill the program rather than refuse it.
 TOutcome UnlockAgeFile(AgeReader& reader, std::string_view passwordUtf8, const std::string& fileName);
 
 // The text to output as UTF-8, untouched; each block only once authenticated.

@@ -2,6 +2,9 @@
 
 #include <QCommandLineParser>
 
+#include "FileName.h"
+#include "ShownName.h"
+
 namespace tainoteka::cli {
 namespace {
 
@@ -17,6 +20,12 @@ struct TOptions {
     QCommandLineOption Help{{"h", "help"}, "Show this help."};
     QCommandLineOption Version{{"v", "version"}, "Show the version."};
 };
+
+// A name as the system spells it: on Linux the very bytes given, UTF-8 or not.
+std::string SystemName(const QString& argument)
+{
+    return FileNameForSystem(argument).toStdString();
+}
 
 TOutcome UsageError(const std::string& text)
 {
@@ -66,7 +75,7 @@ TOutcome CheckShape(const TCommandShape& shape, const QCommandLineParser& parser
         return UsageError(name + " needs the protected file to read");
     if (files > shape.Files) {
         const QString extra = parser.positionalArguments().at(shape.Files + 1);
-        return UsageError(name + ": unexpected argument \"" + extra.toStdString() + "\"");
+        return UsageError(name + ": unexpected argument \"" + ShownName(SystemName(extra)) + "\"");
     }
     if (!shape.TakesInput && parser.isSet(options.Input))
         return UsageError(name + " takes its file as an argument, not with -i");
@@ -110,9 +119,8 @@ TOutcome FillRequest(const TCommandShape& shape, const QCommandLineParser& parse
                      TRequest& request)
 {
     request.Command = shape.Command;
-    request.Input = shape.Files > 0 ? parser.positionalArguments().at(1).toStdString()
-                                    : parser.value(options.Input).toStdString();
-    request.Output = parser.value(options.Output).toStdString();
+    request.Input = SystemName(shape.Files > 0 ? parser.positionalArguments().at(1) : parser.value(options.Input));
+    request.Output = SystemName(parser.value(options.Output));
     request.Raw = parser.isSet(options.Raw);
     request.AllowEmptyPassword = parser.isSet(options.AllowEmpty);
     request.Armor = parser.isSet(options.Armor);
@@ -121,10 +129,10 @@ TOutcome FillRequest(const TCommandShape& shape, const QCommandLineParser& parse
         if (!format.Ok())
             return format;
     }
-    TOutcome source = ParsePasswordSource(parser.value(options.Password).toStdString(), request.Password);
+    TOutcome source = ParsePasswordSource(SystemName(parser.value(options.Password)), request.Password);
     if (source.Ok() && parser.isSet(options.NewPassword)) {
         request.NewPassword.emplace();
-        source = ParsePasswordSource(parser.value(options.NewPassword).toStdString(), *request.NewPassword,
+        source = ParsePasswordSource(SystemName(parser.value(options.NewPassword)), *request.NewPassword,
                                      "--new-pass");
     }
     return source.Ok() ? source : UsageError(source.Message);
@@ -151,7 +159,7 @@ TOutcome ParseCommandLine(const QStringList& arguments, TRequest& request)
         return UsageError("no command given");
     const TCommandShape* shape = FindShape(parser.positionalArguments().front());
     if (!shape)
-        return UsageError("unknown command \"" + parser.positionalArguments().front().toStdString() + "\"");
+        return UsageError("unknown command \"" + ShownName(SystemName(parser.positionalArguments().front())) + "\"");
     TOutcome outcome = RefuseRepeats(parser, options);
     if (outcome.Ok())
         outcome = CheckShape(*shape, parser, options);

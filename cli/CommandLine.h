@@ -15,8 +15,9 @@ enum class TCommand { Encrypt, Decrypt, Check, Convert, Help, Version };
 
 struct TRequest {
     TCommand Command = TCommand::Help;
-    std::string Input; // UTF-8 path; empty: standard input (encrypt only)
-    std::string Output; // UTF-8 path; empty: standard output (decrypt only)
+    // Paths as the system spells them (FileName.h): bytes on Linux, UTF-8 on Windows.
+    std::string Input; // empty: standard input (encrypt only)
+    std::string Output; // empty: standard output (decrypt only)
     TPasswordSource Password;
     std::optional<TPasswordSource> NewPassword; // convert: another password for the output
     bool Raw = false;
@@ -25,7 +26,8 @@ struct TRequest {
     bool Armor = false; // encrypt, convert: an age file in its ASCII armour
 };
 
-// arguments as QCoreApplication::arguments() gives them, program name first.
+// arguments as ProgramArguments (FileName.h) gives them, names kept whole,
+// after the program's own name.
 TOutcome ParseCommandLine(const QStringList& arguments, TRequest& request);
 
 std::string HelpText();

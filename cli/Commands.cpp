@@ -5,6 +5,7 @@
 #include "OpenedFile.h"
 #include "PasswordRules.h"
 #include "PasswordSource.h"
+#include "ShownName.h"
 #include "StreamIo.h"
 #include "TextCodec.h"
 #include "TxtpStreams.h"
@@ -131,7 +132,7 @@ TOutcome RunCheck(const TRequest& request)
         outcome = ReadProtectedText(opened, true, measure);
     if (!outcome.Ok())
         return outcome;
-    return WriteStandardOutput(request.Input + ": password correct, text of " + std::to_string(measure.Bytes()) +
+    return WriteStandardOutput(ShownName(request.Input) + ": password correct, text of " + std::to_string(measure.Bytes()) +
                                " bytes in " + std::to_string(measure.Lines()) + " lines\n");
 }
 

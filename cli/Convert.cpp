@@ -9,6 +9,7 @@
 #include "OpenedFile.h"
 #include "PasswordRules.h"
 #include "PasswordSource.h"
+#include "ShownName.h"
 #include "TxtpStreams.h"
 #include "Wipe.h"
 
@@ -64,7 +65,7 @@ TOutcome ChooseOutputPassword(const TRequest& request, std::string_view typedOld
     if (outcome.Ok())
         outcome = PasswordForProtecting(chosen, request.Format, request.AllowEmptyPassword, password);
     if (outcome.Code == TExitCode::Usage && !request.NewPassword)
-        outcome.Message = request.Output + ": the password of " + request.Input + " cannot protect it: " +
+        outcome.Message = ShownName(request.Output) + ": the password of " + ShownName(request.Input) + " cannot protect it: " +
                           outcome.Message + "; give another with --new-pass";
     return outcome;
 }

@@ -1,4 +1,5 @@
 #include "FileStreams.h"
+#include "ShownName.h"
 #include "StreamIo.h"
 
 #include <algorithm>
@@ -79,7 +80,7 @@ TOutcome TInputFile::Open(const std::string& path)
         name_ = kStandardInput;
         return Success();
     }
-    name_ = path;
+    name_ = ShownName(path);
     fd_ = _wopen(Wide(path).c_str(), _O_RDONLY | _O_BINARY);
     if (fd_ < 0)
         return SystemFailure(name_);
@@ -95,7 +96,7 @@ TOutcome TOutputFile::Open(const std::string& path, TOutputAccess)
         name_ = kStandardOutput;
         return Success();
     }
-    name_ = path;
+    name_ = ShownName(path);
     struct _stat64 info {};
     if (StatOf(path, info) && (info.st_mode & _S_IFMT) != _S_IFREG) {
         fd_ = _wopen(Wide(path).c_str(), _O_WRONLY | _O_BINARY);
@@ -141,7 +142,7 @@ TOutcome RefuseOutputOntoInput(const std::string& input, const std::string& outp
         return Success();
     if ((in.st_mode & _S_IFMT) != _S_IFREG || FullPath(input) != FullPath(output))
         return Success();
-    return Failure(TExitCode::Usage, "-o " + output + " is the input file itself; write to another file");
+    return Failure(TExitCode::Usage, "-o " + ShownName(output) + " is the input file itself; write to another file");
 }
 
 #else
@@ -253,7 +254,7 @@ TOutcome TInputFile::Open(const std::string& path)
         name_ = kStandardInput;
         return Success();
     }
-    name_ = path;
+    name_ = ShownName(path);
     fd_ = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
     if (fd_ < 0)
         return SystemFailure(name_);
@@ -263,7 +264,7 @@ TOutcome TInputFile::Open(const std::string& path)
 
 TOutcome TOutputFile::Open(const std::string& path, TOutputAccess access)
 {
-    name_ = path.empty() ? kStandardOutput : path;
+    name_ = path.empty() ? kStandardOutput : ShownName(path);
     struct stat existing {};
     const bool exists = !path.empty() && ::stat(path.c_str(), &existing) == 0;
     const int own = path.empty() ? 1 : OwnDescriptorNamed(path, exists ? &existing : nullptr);
@@ -323,7 +324,7 @@ TOutcome RefuseOutputOntoInput(const std::string& input, const std::string& outp
         return Success();
     if (!S_ISREG(in.st_mode) || !SameFile(in, out))
         return Success();
-    return Failure(TExitCode::Usage, "-o " + output + " is the input file itself; write to another file");
+    return Failure(TExitCode::Usage, "-o " + ShownName(output) + " is the input file itself; write to another file");
 }
 
 #endif

@@ -7,6 +7,8 @@
 #include <QString>
 
 #include "AtomicFile.h"
+#include "FileName.h"
+#include "ShownName.h"
 #include "StreamIo.h"
 #include "Terminal.h"
 
@@ -72,7 +74,7 @@ TOutcome FromEnvironment(const TPasswordSource& source, std::string& utf8)
 TOutcome FromFile(const std::string& path, std::string& utf8)
 {
     QByteArray data;
-    const TFileResult read = ReadWholeFile(QString::fromStdString(path), data);
+    const TFileResult read = ReadWholeFile(FileNameFromSystem(QByteArray::fromStdString(path)), data);
     if (!read.Ok)
         return Failure(TExitCode::FileError, read.Error.toStdString());
     utf8 = FirstLine(std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
@@ -107,13 +109,13 @@ TOutcome AskOnce(const std::string& prompt, std::string& utf8)
 
 TOutcome FromTerminal(const TPasswordPrompt& prompt, std::string& utf8)
 {
-    TOutcome outcome = AskOnce("Password for " + prompt.File + ": ", utf8);
+    TOutcome outcome = AskOnce("Password for " + ShownName(prompt.File) + ": ", utf8);
     if (!outcome.Ok() || !prompt.Confirm)
         return outcome;
     std::string again;
     outcome = AskOnce("Repeat the password: ", again);
     if (outcome.Ok() && again != utf8)
-        return UsageError("the two passwords differ; " + prompt.File + " was not written");
+        return UsageError("the two passwords differ; " + ShownName(prompt.File) + " was not written");
     return outcome;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 
+#include "FileName.h"
 #include "ProcessGuard.h"
 #include "Txtp.h"
 
@@ -13,7 +14,9 @@ int main(int argc, char** argv)
     try {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("txtp"));
-        return tainoteka::cli::RunTxtp(QCoreApplication::arguments());
+        // Not QCoreApplication::arguments(): on Linux it would turn a name
+        // that is not UTF-8 into another name.
+        return tainoteka::cli::RunTxtp(QStringList{QStringLiteral("txtp")} + tainoteka::ProgramArguments(argc, argv));
     } catch (const std::bad_alloc&) {
         return tainoteka::cli::ReportOutOfMemory();
     }

@@ -128,6 +128,14 @@ std::optional<std::vector<std::uint8_t>> DearmorAge(std::span<const std::uint8_t
     return base64 ? DecodeBase64(*base64) : std::nullopt;
 }
 
+std::uint64_t LeastDearmoredSize(std::uint64_t armoredSize)
+{
+    constexpr std::uint64_t kCrLf = 2;
+    constexpr std::uint64_t kFrame = kAgeArmorLeadingSpace + kAgeArmorBegin.size() + kCrLf + kAgeArmorEnd.size();
+    const std::uint64_t lines = armoredSize > kFrame ? (armoredSize - kFrame) / (kColumns + kCrLf) : 0;
+    return lines * kBytesPerLine;
+}
+
 std::vector<std::uint8_t> ArmorAge(std::span<const std::uint8_t> binary)
 {
     std::vector<std::uint8_t> armored;

@@ -29,6 +29,10 @@ bool LooksLikeArmoredAge(std::span<const std::uint8_t> start);
 // canonical or anything but whitespace surrounds it.
 std::optional<std::vector<std::uint8_t>> DearmorAge(std::span<const std::uint8_t> armored);
 
+// The fewest binary bytes armour of armoredSize bytes can hold, the
+// whitespace after its end line left out: lines of 64 columns ending in CR LF.
+std::uint64_t LeastDearmoredSize(std::uint64_t armoredSize);
+
 // LF line ends, and a LF after the end line.
 std::vector<std::uint8_t> ArmorAge(std::span<const std::uint8_t> binary);
 

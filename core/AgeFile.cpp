@@ -7,6 +7,7 @@
 #include <sodium.h>
 
 #include "AgeArmor.h"
+#include "AgePayload.h"
 
 namespace tainoteka {
 
@@ -25,40 +26,43 @@ std::vector<std::uint8_t> EncryptAgeFile(std::span<const std::uint8_t> payload, 
 
 namespace {
 
+// Fills opened's payload, and its key derivation's memory once the header is read.
 AgeStatus OpenWhole(std::span<const std::uint8_t> file, std::string_view passphraseUtf8,
-                    std::vector<std::uint8_t>& payload)
+                    std::optional<std::uint64_t> availableMemory, AgeOpened& opened)
 {
     AgeReader reader;
     std::size_t used = 0;
     AgeStatus status = reader.ReadHeader(file, used);
     if (status == AgeStatus::Ok && !reader.HeaderComplete())
         status = AgeStatus::Damaged;
+    opened.keyDerivationMemory = reader.KeyDerivationMemory();
     if (status == AgeStatus::Ok)
-        status = reader.Unlock(passphraseUtf8);
+        status = reader.Unlock(passphraseUtf8, availableMemory);
     if (status == AgeStatus::Ok) {
-        payload.reserve(file.size());
-        status = reader.ReadPayload(file.subspan(used), payload);
+        opened.payload.reserve(file.size());
+        status = reader.ReadPayload(file.subspan(used), opened.payload);
     }
-    return status == AgeStatus::Ok ? reader.Finish(payload) : status;
+    return status == AgeStatus::Ok ? reader.Finish(opened.payload) : status;
 }
 
 // Armour that is not canonical counts as damage: the file was changed on its way.
 AgeStatus OpenBinaryOrArmored(std::span<const std::uint8_t> file, std::string_view passphraseUtf8,
-                              std::vector<std::uint8_t>& payload)
+                              std::optional<std::uint64_t> availableMemory, AgeOpened& opened)
 {
     if (!LooksLikeArmoredAge(file))
-        return OpenWhole(file, passphraseUtf8, payload);
+        return OpenWhole(file, passphraseUtf8, availableMemory, opened);
     const std::optional<std::vector<std::uint8_t>> binary = DearmorAge(file);
-    return binary ? OpenWhole(*binary, passphraseUtf8, payload) : AgeStatus::Damaged;
+    return binary ? OpenWhole(*binary, passphraseUtf8, availableMemory, opened) : AgeStatus::Damaged;
 }
 
 } // namespace
 
-AgeOpened DecryptAgeFile(std::span<const std::uint8_t> file, std::string_view passphraseUtf8)
+AgeOpened DecryptAgeFile(std::span<const std::uint8_t> file, std::string_view passphraseUtf8,
+                         std::optional<std::uint64_t> availableMemory)
 {
     AgeOpened opened{AgeStatus::OutOfMemory, {}};
     try {
-        opened.status = OpenBinaryOrArmored(file, passphraseUtf8, opened.payload);
+        opened.status = OpenBinaryOrArmored(file, passphraseUtf8, availableMemory, opened);
     } catch (const std::bad_alloc&) {
         opened.status = AgeStatus::OutOfMemory;
     }
@@ -67,6 +71,15 @@ AgeOpened DecryptAgeFile(std::span<const std::uint8_t> file, std::string_view pa
         opened.payload.clear();
     }
     return opened;
+}
+
+std::uint64_t LeastAgePayload(std::uint64_t fileSize, std::uint64_t headerSize)
+{
+    constexpr std::uint64_t kSealedChunk = kAgeChunkSize + kAgeTagSize;
+    const std::uint64_t before = headerSize + kAgeNonceSize;
+    const std::uint64_t sealed = fileSize > before ? fileSize - before : 0;
+    const std::uint64_t chunks = std::max<std::uint64_t>((sealed + kSealedChunk - 1) / kSealedChunk, 1);
+    return sealed > chunks * kAgeTagSize ? sealed - chunks * kAgeTagSize : 0;
 }
 
 } // namespace tainoteka

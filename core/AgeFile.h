@@ -4,6 +4,7 @@
 // on, for files too large to hold at once.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -26,10 +27,20 @@ std::vector<std::uint8_t> EncryptAgeFile(std::span<const std::uint8_t> payload, 
 struct AgeOpened {
     AgeStatus status;
     std::vector<std::uint8_t> payload; // only when status is Ok: the whole payload is checked first
+    std::uint64_t keyDerivationMemory = 0; // bytes the key derivation takes, once the header is read
 };
 // The binary or the armoured form; armour that is not canonical is Damaged.
-// Never throws: a failed allocation is OutOfMemory.
-AgeOpened DecryptAgeFile(std::span<const std::uint8_t> file, std::string_view passphraseUtf8);
+// Never throws: a failed allocation is OutOfMemory, and so is a key
+// derivation needing more than availableMemory, refused before it starts.
+AgeOpened DecryptAgeFile(std::span<const std::uint8_t> file, std::string_view passphraseUtf8,
+                         std::optional<std::uint64_t> availableMemory = std::nullopt);
+
+// The longest header a passphrase file can have: the version line, one
+// scrypt stanza and the MAC line, with room to spare.
+inline constexpr std::uint64_t kAgeLongestPassphraseHeader = 256;
+// The fewest payload bytes a binary file of fileSize bytes whose header takes
+// headerSize can hold: what the nonce and a tag for every chunk leave.
+std::uint64_t LeastAgePayload(std::uint64_t fileSize, std::uint64_t headerSize);
 
 class TAgePayloadSealer;
 class TAgePayloadOpener;
@@ -81,8 +92,11 @@ public:
     AgeStatus ReadHeader(std::span<const std::uint8_t> bytes, std::size_t& used);
     bool HeaderComplete() const;
 
-    // Unwraps the file key and checks the header MAC.
-    AgeStatus Unlock(std::string_view passphraseUtf8);
+    // Unwraps the file key and checks the header MAC. OutOfMemory, before any
+    // work, when the key derivation needs more than availableMemory bytes.
+    AgeStatus Unlock(std::string_view passphraseUtf8, std::optional<std::uint64_t> availableMemory = std::nullopt);
+    // Bytes the key derivation takes; 0 until a header naming its work factor is read.
+    std::uint64_t KeyDerivationMemory() const;
     // The same with a known file key, as the format's test vectors give it.
     AgeStatus UnlockWithFileKey(std::span<const std::uint8_t> fileKey);
 

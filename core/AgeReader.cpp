@@ -67,7 +67,15 @@ AgeStatus AgeReader::ReadHeader(std::span<const std::uint8_t> bytes, std::size_t
     return ClassifyStanzas(state_->Header);
 }
 
-AgeStatus AgeReader::Unlock(std::string_view passphraseUtf8)
+std::uint64_t AgeReader::KeyDerivationMemory() const
+{
+    if (!state_->HeaderComplete || state_->Header.Stanzas.size() != 1)
+        return 0;
+    const std::optional<int> factor = ScryptWorkFactor(state_->Header.Stanzas.front());
+    return factor && *factor <= kAgeMaxLog2WorkFactor ? ScryptMemoryNeeded(*factor) : 0;
+}
+
+AgeStatus AgeReader::Unlock(std::string_view passphraseUtf8, std::optional<std::uint64_t> availableMemory)
 {
     if (!state_->HeaderComplete)
         return AgeStatus::Damaged;
@@ -76,7 +84,7 @@ AgeStatus AgeReader::Unlock(std::string_view passphraseUtf8)
         return kind;
     const TSecretBytes passphrase(passphraseUtf8);
     TSecretBytes fileKey;
-    const AgeStatus unwrapped = UnwrapScryptStanza(state_->Header.Stanzas.front(), passphrase, fileKey);
+    const AgeStatus unwrapped = UnwrapScryptStanza(state_->Header.Stanzas.front(), passphrase, fileKey, availableMemory);
     return unwrapped == AgeStatus::Ok ? UnlockWithFileKey(fileKey.bytes()) : unwrapped;
 }
 

@@ -26,6 +26,9 @@ std::optional<int> ParseWorkFactor(const std::string& text)
     return text.size() > 2 ? kAgeMaxLog2WorkFactor + 1 : std::stoi(text);
 }
 
+constexpr std::uint64_t kBlockSize = 8; // scrypt's r
+constexpr std::uint64_t kParallelism = 1; // scrypt's p
+
 // Ok, or OutOfMemory when scrypt cannot have its 128 * r * N bytes.
 AgeStatus DeriveWrapKey(const TSecretBytes& passphrase, std::span<const std::uint8_t> salt, int log2WorkFactor,
                         TSecretBytes& wrapKey)
@@ -35,15 +38,32 @@ AgeStatus DeriveWrapKey(const TSecretBytes& passphrase, std::span<const std::uin
     wrapKey = TSecretBytes(crypto_aead_chacha20poly1305_ietf_KEYBYTES);
     const int failed = crypto_pwhash_scryptsalsa208sha256_ll(
         passphrase.data(), passphrase.size(), reinterpret_cast<const std::uint8_t*>(labelled.data()), labelled.size(),
-        std::uint64_t(1) << log2WorkFactor, 8, 1, wrapKey.data(), wrapKey.size());
+        std::uint64_t(1) << log2WorkFactor, kBlockSize, kParallelism, wrapKey.data(), wrapKey.size());
     return failed ? AgeStatus::OutOfMemory : AgeStatus::Ok;
 }
 
 } // namespace
 
+std::uint64_t ScryptMemoryNeeded(int log2WorkFactor)
+{
+    const std::uint64_t table = 128 * kBlockSize * (std::uint64_t(1) << log2WorkFactor);
+    const std::uint64_t buffers = 128 * kBlockSize * kParallelism + 256 * kBlockSize + 64;
+    return table + buffers;
+}
+
+bool ScryptMemoryFits(int log2WorkFactor, std::optional<std::uint64_t> available)
+{
+    return !available || ScryptMemoryNeeded(log2WorkFactor) <= *available;
+}
+
 bool IsScryptStanza(const TAgeStanza& stanza)
 {
     return !stanza.Arguments.empty() && stanza.Arguments[0] == "scrypt";
+}
+
+std::optional<int> ScryptWorkFactor(const TAgeStanza& stanza)
+{
+    return IsScryptStanza(stanza) && stanza.Arguments.size() == 3 ? ParseWorkFactor(stanza.Arguments[2]) : std::nullopt;
 }
 
 TAgeStanza MakeScryptStanza(const TSecretBytes& fileKey, const TSecretBytes& passphrase, int log2WorkFactor)
@@ -61,7 +81,8 @@ TAgeStanza MakeScryptStanza(const TSecretBytes& fileKey, const TSecretBytes& pas
     return stanza;
 }
 
-AgeStatus UnwrapScryptStanza(const TAgeStanza& stanza, const TSecretBytes& passphrase, TSecretBytes& fileKey)
+AgeStatus UnwrapScryptStanza(const TAgeStanza& stanza, const TSecretBytes& passphrase, TSecretBytes& fileKey,
+                             std::optional<std::uint64_t> availableMemory)
 {
     if (stanza.Arguments.size() != 3)
         return AgeStatus::Damaged;
@@ -71,6 +92,9 @@ AgeStatus UnwrapScryptStanza(const TAgeStanza& stanza, const TSecretBytes& passp
         return AgeStatus::Damaged;
     if (*log2WorkFactor > kAgeMaxLog2WorkFactor)
         return AgeStatus::WorkFactorTooLarge;
+    // Asked for more than there is, the system may kill the program instead of refusing.
+    if (!ScryptMemoryFits(*log2WorkFactor, availableMemory))
+        return AgeStatus::OutOfMemory;
     TSecretBytes wrapKey;
     const AgeStatus derived = DeriveWrapKey(passphrase, *salt, *log2WorkFactor, wrapKey);
     if (derived != AgeStatus::Ok)

@@ -14,6 +14,7 @@
 
 #include "AgeArmor.h"
 #include "AgeFile.h"
+#include "AgeFileSize.h"
 #include "CodePage1251.h"
 #include "InPlaceCopy.h"
 #include "OverlappedSeal.h"
@@ -25,6 +26,7 @@
 #include "SystemMemory.h"
 #include "TextPlace.h"
 #include "TxtpFile.h"
+#include "Utf8.h"
 #include "Wipe.h"
 #include "WipeAway.h"
 
@@ -165,18 +167,28 @@ TUnsealedFile UnsealTxtp(const QByteArray& file, const QString& typedPassword, q
     return unsealed;
 }
 
-TUnsealedFile UnsealAge(const QByteArray& file, const QString& typedPassword)
+TUnsealedFile UnsealAge(const QByteArray& file, const QString& typedPassword, std::optional<quint64> availableMemory)
 {
     TUnsealedFile unsealed;
     unsealed.Type = TDocumentType::Age;
     unsealed.Armored = LooksLikeArmoredAge(BytesOf(file));
     QByteArray passphrase = typedPassword.toUtf8();
     const TWipeOnExit wipePassphrase(passphrase);
-    AgeOpened opened = DecryptAgeFile(BytesOf(file), std::string_view(passphrase.constData(), std::size_t(passphrase.size())));
+    AgeOpened opened = DecryptAgeFile(BytesOf(file), std::string_view(passphrase.constData(), std::size_t(passphrase.size())),
+                                      availableMemory);
     const TWipeOnExit wipePayload(opened.payload);
     unsealed.Status = OpenStatusOf(opened.status);
+    if (unsealed.Status == TOpenStatus::OutOfMemory)
+        unsealed.MemoryNeeded = opened.keyDerivationMemory;
     if (unsealed.Status != TOpenStatus::Ok)
         return unsealed;
+    const std::optional<std::size_t> notUtf8 =
+        FirstNonUtf8Byte(std::string_view(reinterpret_cast<const char*>(opened.payload.data()), opened.payload.size()));
+    if (notUtf8) {
+        unsealed.Status = TOpenStatus::NotUtf8;
+        unsealed.NotUtf8At = *notUtf8 + 1;
+        return unsealed;
+    }
     unsealed.Password = typedPassword;
     unsealed.Body.assign(opened.payload.begin(), opened.payload.end());
     return unsealed;
@@ -230,18 +242,38 @@ TDocumentFile::~TDocumentFile() = default;
 
 namespace {
 
-// The key block and the body's first bytes of a .txtp longer than the
-// editing area takes; false for an age file or one that cannot be read so.
-bool ReadLongTxtpHead(const QString& path, TReadFile& read)
+// A character takes at most four bytes of UTF-8.
+constexpr quint64 kMostBytesPerCharacter = 4;
+
+// Enough of a file to tell its type, an age file's header, and a .txtp's
+// key block with the body's first bytes.
+QByteArray ReadHead(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    return file.open(QIODevice::ReadOnly) ? file.read(qint64(KeyBlockSize + kRichTextSignatureSize)) : QByteArray();
+}
+
+// An age file whose size alone shows more than largestText characters.
+bool RefuseLongAgeFile(const QString& path, const QByteArray& head, quint64 size, quint64 largestText, TReadFile& read)
+{
+    if (!IsAgeFile(head))
         return false;
-    read.Bytes = file.read(qint64(KeyBlockSize + kRichTextSignatureSize));
-    if (read.Bytes.size() < qsizetype(KeyBlockSize + kRichTextSignatureSize) || IsAgeFile(read.Bytes)) {
-        read.Bytes.clear();
+    const std::optional<quint64> payload = LeastAgePayloadOnDisk(path, head, size);
+    const quint64 characters = payload ? (*payload + kMostBytesPerCharacter - 1) / kMostBytesPerCharacter : 0;
+    if (characters <= largestText)
         return false;
-    }
+    read.Status = TReadStatus::TooManyCharacters;
+    read.Characters = characters;
+    return true;
+}
+
+// The head of a .txtp longer than the editing area takes; false for an age
+// file or one too short to be read so.
+bool TakeLongTxtpHead(const QByteArray& head, TReadFile& read)
+{
+    if (head.size() < qsizetype(KeyBlockSize + kRichTextSignatureSize) || IsAgeFile(head))
+        return false;
+    read.Bytes = head;
     read.Status = TReadStatus::Ok;
     read.Type = TDocumentType::Txtp;
     read.Whole = false;
@@ -256,8 +288,11 @@ TReadFile TDocumentFile::Read(const QString& path, quint64 largestText) const
     const std::optional<TFileStamp> stamp = RegularFileStamp(path);
     const quint64 size = quint64(std::max<qint64>(stamp ? stamp->Size : 0, 0));
     read.Size = size;
-    if (size > KeyBlockSize && size - KeyBlockSize > largestText && ReadLongTxtpHead(path, read))
-        return read;
+    if (size > KeyBlockSize && size - KeyBlockSize > largestText) {
+        const QByteArray head = ReadHead(path);
+        if (RefuseLongAgeFile(path, head, size, largestText, read) || TakeLongTxtpHead(head, read))
+            return read;
+    }
     read.Needed = MemoryToOpen(size);
     if (const std::optional<quint64> available = services_.AvailableMemory(); available && read.Needed > *available) {
         read.Status = TReadStatus::TooLarge;
@@ -339,10 +374,11 @@ TOpenedDocument TDocumentFile::Open(const QByteArray& file, const QString& typed
     return Present(unsealed, largestText);
 }
 
-TUnsealedFile TDocumentFile::Unseal(const QByteArray& file, const QString& typedPassword, quint64 largestText)
+TUnsealedFile TDocumentFile::Unseal(const QByteArray& file, const QString& typedPassword, quint64 largestText) const
 {
     try {
-        return IsAgeFile(file) ? UnsealAge(file, typedPassword) : UnsealTxtp(file, typedPassword, largestText);
+        return IsAgeFile(file) ? UnsealAge(file, typedPassword, services_.AvailableMemory())
+                               : UnsealTxtp(file, typedPassword, largestText);
     } catch (const std::bad_alloc&) {
         TUnsealedFile failed;
         failed.Status = TOpenStatus::OutOfMemory;
@@ -357,6 +393,8 @@ TOpenedDocument TDocumentFile::Present(TUnsealedFile& unsealed, quint64 largestT
     opened.Type = unsealed.Type;
     opened.Armored = unsealed.Armored;
     opened.Characters = unsealed.Characters;
+    opened.MemoryNeeded = unsealed.MemoryNeeded;
+    opened.NotUtf8At = unsealed.NotUtf8At;
     if (unsealed.Status != TOpenStatus::Ok)
         return opened;
     try {
@@ -449,7 +487,7 @@ TSavedDocument TDocumentFile::Written(const QString& path, const QByteArray& fil
     TSavedDocument saved;
     const TFileResult written = services_.Write(path, file);
     if (!written.Ok) {
-        saved.Status = TSaveStatus::WriteFailed;
+        saved.Status = written.NoSafetyCopy ? TSaveStatus::NoSafetyCopy : TSaveStatus::WriteFailed;
         saved.Error = written.Error;
     }
     return saved;

@@ -24,14 +24,16 @@ class TRandomSource;
 class TRecoveryStore;
 
 // An age file's header is read with the file: a damaged one, or one made for
-// keys instead of a passphrase, is refused before a password is asked for.
-enum class TReadStatus { Ok, Unreadable, TooShort, TooLarge, Damaged, NotPassphraseFile };
+// keys instead of a passphrase, is refused before a password is asked for;
+// so is one whose size alone shows more text than the editing area takes.
+enum class TReadStatus { Ok, Unreadable, TooShort, TooLarge, Damaged, NotPassphraseFile, TooManyCharacters };
 
 struct TReadFile {
     TReadStatus Status = TReadStatus::Unreadable;
     QString Error; // Unreadable: "<path>: <system's reason>"
     quint64 Needed = 0; // TooLarge: bytes opening it would take
     quint64 Available = 0; // TooLarge: bytes the system can still give
+    quint64 Characters = 0; // TooManyCharacters: at least this many
     QByteArray Bytes; // Ok: the whole file, or only its head when Whole is false
     quint64 Size = 0; // Ok: the file's size on disk
     // False: a .txtp whose body holds more bytes than the editing area takes
@@ -41,7 +43,9 @@ struct TReadFile {
     TDocumentType Type = TDocumentType::Txtp; // Ok: by the file's content
 };
 
-enum class TOpenStatus { Ok, WrongPassword, Damaged, NotPassphraseFile, WorkFactorTooLarge, OutOfMemory, TooLarge };
+// NotUtf8: an age file's text in another encoding; shown, its bytes would be
+// replaced and lost at the next save.
+enum class TOpenStatus { Ok, WrongPassword, Damaged, NotPassphraseFile, WorkFactorTooLarge, OutOfMemory, TooLarge, NotUtf8 };
 
 // A file's text deciphered but not yet made a document: the part of opening
 // that takes long, safe to run away from the interface thread. Wiped when it goes.
@@ -58,6 +62,8 @@ struct TUnsealedFile {
     QString Password; // the one the file opens with
     std::string Body; // Windows-1251 (.txtp) or UTF-8 (age)
     quint64 Characters = 0; // TooLarge: at least this many, as the editing area counts them
+    quint64 MemoryNeeded = 0; // OutOfMemory: what the key derivation refused before it began needs
+    quint64 NotUtf8At = 0; // NotUtf8: the first byte of the text that is not, from 1
 };
 
 struct TOpenedDocument {
@@ -66,6 +72,8 @@ struct TOpenedDocument {
     bool Armored = false; // saved in its armour again
     QString Password; // the one the file opens with
     quint64 Characters = 0; // TooLarge: at least this many, as the editing area counts them
+    quint64 MemoryNeeded = 0; // OutOfMemory: what the key derivation refused before it began needs
+    quint64 NotUtf8At = 0; // NotUtf8: the first byte of the text that is not, from 1
     quint64 Lines = 0; // Ok: lines of the text, each a block of the editing area
     QString PlainText; // the text, when Formatted is null
     std::unique_ptr<QTextDocument> Formatted; // a rich-text body, formatted
@@ -86,11 +94,13 @@ struct TMemoryCheck {
     quint64 Available = 0; // bytes the system can still give
 };
 
-enum class TSaveStatus { Ok, RefusedCharacter, PasswordNotStorable, NoRandomness, OutOfMemory, WriteFailed };
+// NoSafetyCopy: the file had to be written in place and its copy could not be kept first.
+enum class TSaveStatus { Ok, RefusedCharacter, PasswordNotStorable, NoRandomness, OutOfMemory, WriteFailed, NoSafetyCopy };
 
 struct TSavedDocument {
     TSaveStatus Status = TSaveStatus::Ok;
-    QString Error; // WriteFailed: "<path>: <reason>"; NoRandomness: the system's reason
+    // WriteFailed, NoSafetyCopy: "<path>: <reason>"; NoRandomness: the system's reason
+    QString Error;
     TRefusedCharacter Refused;
 };
 
@@ -115,7 +125,8 @@ public:
 
     // The file's bytes, unless it cannot be read, is too short to be a
     // protected file, or would not fit in memory once opened.
-    // A .txtp whose body is longer than largestText is read only in part (see TReadFile::Whole).
+    // A .txtp whose body is longer than largestText is read only in part (see
+    // TReadFile::Whole); an age file whose size shows more is not read.
     TReadFile Read(const QString& path, quint64 largestText = UINT64_MAX) const;
     // For a file read in part: Ok when typedPassword opens its key block and
     // the body is rich text (read it whole then); TooLarge when it is plain,
@@ -130,9 +141,9 @@ public:
     TOpenedDocument Open(const QByteArray& file, const QString& typedPassword,
                          quint64 largestText = UINT64_MAX) const;
     // Key derivation and deciphering; on any thread. A longer plain .txtp
-    // body is refused before it is deciphered.
-    static TUnsealedFile Unseal(const QByteArray& file, const QString& typedPassword,
-                                quint64 largestText = UINT64_MAX);
+    // body is refused before it is deciphered, and a key derivation needing
+    // more memory than there is before it begins.
+    TUnsealedFile Unseal(const QByteArray& file, const QString& typedPassword, quint64 largestText = UINT64_MAX) const;
     // The document an opened file holds; on the interface thread (rich text
     // is laid out with the program's fonts).
     static TOpenedDocument Present(TUnsealedFile& unsealed, quint64 largestText = UINT64_MAX);

@@ -32,12 +32,17 @@ std::unique_ptr<TRecoveryStore> InPlaceCopyStore(const QString& folder)
 TFileResult WriteInPlaceThroughCopy(TRecoveryStore& store, const QString& path, const QByteArray& data)
 {
     QString copy;
-    const bool kept = store.PrepareOwnCopy(copy).Ok && WriteRecoveryFile(copy, EncodeInPlaceCopy({path, data})).Ok;
+    TFileResult kept = store.PrepareOwnCopy(copy);
+    if (kept.Ok)
+        kept = WriteRecoveryFile(copy, EncodeInPlaceCopy({path, data}));
+    if (!kept.Ok) {
+        kept.NoSafetyCopy = true;
+        return kept;
+    }
     const TFileResult written = WriteFileInPlace(path, data);
     // Written or not, the save has ended and the window still holds the
     // text: the copy only stands in for a save that never ends.
-    if (kept)
-        QFile::remove(copy);
+    QFile::remove(copy);
     return written;
 }
 

@@ -32,7 +32,8 @@ std::optional<TInPlaceCopy> DecodeInPlaceCopy(const QByteArray& bytes);
 std::unique_ptr<TRecoveryStore> InPlaceCopyStore(const QString& folder);
 
 // Writes data over path's own bytes, keeping the copy in store meanwhile.
-// Where the copy cannot be written the file is still written, as before.
+// Where the copy cannot be written nothing is: a write killed half-way would
+// leave the file damaged with nothing to offer at the next start.
 TFileResult WriteInPlaceThroughCopy(TRecoveryStore& store, const QString& path, const QByteArray& data);
 
 struct TLeftInPlaceCopy {

@@ -79,12 +79,19 @@ QString TooLargeMessage(const QString& path, quint64 needed, quint64 available)
         .arg(FileNameOf(path), Megabytes(needed));
 }
 
-QString TooManyCharactersMessage(const QString& path, quint64 characters, qint64 limit)
+// atLeast: counted from an age file's size, every character taking at most
+// four bytes of its text.
+QString TooManyCharactersMessage(const QString& path, quint64 characters, qint64 limit, bool atLeast = false)
 {
-    return QStringLiteral("Документ слишком велик: в файле «%1» %2 символов,\n"
-                          "а в редакторе помещается не больше %3.\nТекущий документ не изменён.")
-        .arg(FileNameOf(path), FormatThousands(quint32(std::min<quint64>(characters, UINT32_MAX))),
-             FormatThousands(quint32(limit)));
+    return QStringLiteral("Документ слишком велик: в файле «%1» %2%3 символов,\n"
+                          "а в редакторе помещается не больше %4.\nТекущий документ не изменён.")
+        .arg(FileNameOf(path), atLeast ? QStringLiteral("не меньше ") : QString(),
+             FormatThousands(quint32(std::min<quint64>(characters, UINT32_MAX))), FormatThousands(quint32(limit)));
+}
+
+QString NotUtf8Message(quint64 byte)
+{
+    return QStringLiteral("Текст файла не в кодировке UTF-8 (байт %1). Файл не открыт.").arg(byte);
 }
 
 // Why an opened file shows nothing, when the reason is not the password.
@@ -107,6 +114,7 @@ QString OpenFailureMessage(const QString& path, TOpenStatus status, quint64 need
     case TOpenStatus::OutOfMemory: return TooLargeMessage(path, needed, 0);
     case TOpenStatus::WrongPassword: return kWrongPassword;
     case TOpenStatus::TooLarge: // told with the editing area's limit
+    case TOpenStatus::NotUtf8: // told with its byte
     case TOpenStatus::Ok: break;
     }
     return {};
@@ -129,6 +137,8 @@ QString SaveFailureMessage(const TSavedDocument& saved)
             .arg(saved.Error.isEmpty() ? QString() : QStringLiteral(": ") + saved.Error);
     case TSaveStatus::OutOfMemory: return QStringLiteral("Не хватает памяти, чтобы сохранить файл.\nФайл не сохранён.");
     case TSaveStatus::WriteFailed: return saved.Error;
+    case TSaveStatus::NoSafetyCopy:
+        return QStringLiteral("Не удалось сохранить копию перед записью: %1. Файл не сохранён.").arg(saved.Error);
     case TSaveStatus::RefusedCharacter: return RefusedCharacterMessage(saved.Refused);
     case TSaveStatus::Ok: break;
     }
@@ -193,6 +203,9 @@ void TFrmGeneral::ShowReadFailure(const QString& path, const TReadFile& read)
         break;
     case TReadStatus::NotPassphraseFile:
         prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, TOpenStatus::NotPassphraseFile, 0));
+        break;
+    case TReadStatus::TooManyCharacters:
+        prompts_.ShowError(this, kErrorTitle, TooManyCharactersMessage(path, read.Characters, RichEditText->TextLimit(), true));
         break;
     case TReadStatus::Ok: break;
     }
@@ -277,7 +290,7 @@ bool TFrmGeneral::OpenProtectedBytes(const QString& path, TReadFile& read)
         Wipe(typed);
         return false;
     }
-    const auto unseal = [&] { return TDocumentFile::Unseal(read.Bytes, typed, largestText); };
+    const auto unseal = [&] { return documentFile_->Unseal(read.Bytes, typed, largestText); };
     // The key derivation of an age file takes about a second.
     TUnsealedFile unsealed = read.Type == TDocumentType::Age ? AwayFromInterface(unseal) : unseal();
     Wipe(typed);
@@ -289,8 +302,12 @@ bool TFrmGeneral::OpenProtectedBytes(const QString& path, TReadFile& read)
         prompts_.ShowError(this, kErrorTitle, TooManyCharactersMessage(path, opened.Characters, RichEditText->TextLimit()));
         return false;
     }
+    if (opened.Status == TOpenStatus::NotUtf8) {
+        prompts_.ShowError(this, kErrorTitle, NotUtf8Message(opened.NotUtf8At));
+        return false;
+    }
     if (opened.Status != TOpenStatus::Ok) {
-        prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, opened.Status, needed));
+        prompts_.ShowError(this, kErrorTitle, OpenFailureMessage(path, opened.Status, std::max(needed, opened.MemoryNeeded)));
         return false;
     }
     // Every line costs the editing area a block: a text of many short lines

@@ -75,7 +75,7 @@ bool TFrmGeneral::SavedFileOpens(const QString& path)
     if (read.Status != TReadStatus::Ok || read.Type != TDocumentType::Age)
         return false;
     TUnsealedFile unsealed = AwayFromInterface(
-        [&] { return TDocumentFile::Unseal(read.Bytes, document_.CurrentPassword); });
+        [&] { return documentFile_->Unseal(read.Bytes, document_.CurrentPassword); });
     if (unsealed.Status != TOpenStatus::Ok)
         return false;
     QString text = PlainTextForSaving();

@@ -16,6 +16,9 @@ struct TFileResult {
     // The system's error number, when it gave one: errno, or on Windows the
     // GetLastError() code.
     int SystemError = 0;
+    // The in-place writer could not keep its copy first, so it wrote nothing:
+    // Error says why the copy failed.
+    bool NoSafetyCopy = false;
 };
 
 // Writes data to path through a temporary file in the same folder, keeping an

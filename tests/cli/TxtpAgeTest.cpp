@@ -110,17 +110,37 @@ TEST_F(TxtpAge, FileForKeysIsRefusedBeforeAnyPasswordIsAsked)
 
 } // namespace
 
+// A text in another encoding comes out as the bytes it was given as.
+TEST_F(TxtpAge, TextThatIsNotUtf8ComesOutByteForByte)
+{
+    const std::string cp1251 = "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0\r\n\x98\xFF";
+    PutFile(Path("in.txt"), cp1251);
+    ASSERT_EQ(Run({"encrypt", "-i", Path("in.txt"), "-o", Path("cp.txt.age")}, "pw").Exit, 0);
+    const TProgramRun run = Run({"decrypt", Path("cp.txt.age")}, "pw");
+    EXPECT_EQ(run.Exit, 0) << run.Err;
+    EXPECT_EQ(run.Out, cp1251);
+}
+
 #ifndef _WIN32
-TEST_F(TxtpAge, KeyDerivationWithoutItsMemoryOpensNothing)
+// Work factor 22 makes scrypt take 4 GiB: with less at hand the derivation is
+// not started, and the message says what it needs and what there is.
+TEST_F(TxtpAge, KeyDerivationBeyondTheMemoryThereIsIsNotStarted)
 {
     PutFile(Path("in.txt"), std::string("text"));
     ASSERT_EQ(Run({"encrypt", "-i", Path("in.txt"), "-o", Path("doc.age")}, "pw").Exit, 0);
+    std::string file = TakeFile(Path("doc.age"));
+    const std::size_t factor = file.find(" 18\n");
+    ASSERT_NE(factor, std::string::npos);
+    PutFile(Path("doc.age"), file.replace(factor, 4, " 22\n"));
     TProgramSetup setup = WithPassword("pw");
-    setup.DataLimit = 64ul << 20; // scrypt at 2^18 needs 256 MiB
+    setup.DataLimit = 64ul << 20;
     const TProgramRun run =
         RunTxtp({"decrypt", Path("doc.age"), "-o", Path("out.txt"), "--pass", "env:TXTP_AGE_PW"}, setup);
     EXPECT_EQ(run.Exit, 4);
-    EXPECT_EQ(run.Err, "txtp: " + Path("doc.age").toStdString() + ": not enough memory for the key derivation\n");
+    const std::string says = "txtp: " + Path("doc.age").toStdString() +
+        ": the key derivation needs 4097 MiB of memory and only ";
+    EXPECT_EQ(run.Err.rfind(says, 0), 0u) << run.Err;
+    EXPECT_NE(run.Err.find(" MiB are available; not opened\n"), std::string::npos) << run.Err;
     EXPECT_FALSE(QFile::exists(Path("out.txt")));
 }
 #endif

@@ -9,10 +9,14 @@
 #include <csignal>
 
 #include <fcntl.h>
+#include <cstdio>
 #include <grp.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 #endif
 
 namespace tainoteka::test {
@@ -58,6 +62,28 @@ QProcessEnvironment EnvironmentFor(const TProgramSetup& setup)
     }
     return environment;
 }
+
+#ifndef _WIN32
+std::vector<char*> PointersTo(std::vector<std::string>& texts)
+{
+    std::vector<char*> pointers;
+    for (std::string& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+std::string ReadBack(std::FILE* file)
+{
+    std::string text;
+    std::rewind(file);
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        text.append(buffer, got);
+    std::fclose(file);
+    return text;
+}
+#endif
 
 } // namespace
 
@@ -106,5 +132,38 @@ TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup)
     run.Err = process.readAllStandardError().toStdString();
     return run;
 }
+
+#ifndef _WIN32
+TProgramRun RunTxtpWithBytes(const std::vector<std::string>& arguments, const std::vector<std::string>& environment)
+{
+    std::vector<std::string> argv{TXTP_BINARY};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> envp(environment);
+    for (char** pair = environ; *pair; ++pair)
+        envp.emplace_back(*pair);
+    // Everything the child touches is made before fork.
+    std::vector<char*> argvPointers = PointersTo(argv);
+    std::vector<char*> envpPointers = PointersTo(envp);
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    TProgramRun run;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        setsid();
+        const int nothing = ::open("/dev/null", O_RDONLY);
+        ::dup2(nothing, 0);
+        ::dup2(::fileno(out), 1);
+        ::dup2(::fileno(err), 2);
+        ::execve(TXTP_BINARY, argvPointers.data(), envpPointers.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status))
+        run.Exit = WEXITSTATUS(status);
+    run.Out = ReadBack(out);
+    run.Err = ReadBack(err);
+    return run;
+}
+#endif
 
 } // namespace tainoteka::test

@@ -4,6 +4,7 @@
 // and can never sit waiting for typing.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QProcess>
 
@@ -33,6 +34,12 @@ TProgramRun RunTxtp(const QStringList& arguments, const TProgramSetup& setup = {
 
 // Starts the program and returns at once; its standard input stays open.
 std::unique_ptr<QProcess> StartTxtp(const QStringList& arguments, const TProgramSetup& setup = {});
+
+#ifndef _WIN32
+// The same with arguments as the bytes the system passes, which need not be
+// UTF-8 (QProcess would take them for text); environment adds NAME=value pairs.
+TProgramRun RunTxtpWithBytes(const std::vector<std::string>& arguments, const std::vector<std::string>& environment);
+#endif
 
 inline constexpr int kCouldNotDropPrivileges = 121;
 inline constexpr int kCouldNotTakeTerminal = 122;

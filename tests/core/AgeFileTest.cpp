@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "AgeArmor.h"
 #include "AgeFile.h"
+#include "AgeScrypt.h"
 
 namespace tainoteka::test {
 namespace {
@@ -86,6 +88,48 @@ TEST(AgeFile, ChangedCutOrLengthenedFileIsDamagedAndShowsNothing)
         const AgeOpened opened = DecryptAgeFile(c.File, "p");
         EXPECT_EQ(opened.status, AgeStatus::Damaged);
         EXPECT_TRUE(opened.payload.empty());
+    }
+}
+
+// Told from the size alone the payload is exact when the header's length
+// is known, and never more than it is when only the longest header is
+// assumed or the file is armoured.
+TEST(AgeFile, LeastPayloadFromTheSizeIsExactOrBelow)
+{
+    for (const std::size_t size : {std::size_t(0), std::size_t(1), kChunk, kChunk + 1, 3 * kChunk + 5}) {
+        SCOPED_TRACE(size);
+        const auto file = EncryptAgeFile(Pattern(size), "pw", kQuickWork);
+        const std::size_t header = HeaderOf(file).size() + 48;
+        EXPECT_EQ(LeastAgePayload(file.size(), header), size);
+        EXPECT_LE(LeastAgePayload(file.size(), kAgeLongestPassphraseHeader), size);
+        const std::uint64_t armored = ArmorAge(file).size() - 1; // without the LF after the end line
+        const std::uint64_t fromArmour = LeastAgePayload(LeastDearmoredSize(armored), kAgeLongestPassphraseHeader);
+        EXPECT_LE(fromArmour, size);
+        if (size >= kChunk) {
+            EXPECT_GE(fromArmour, size - size / 16) << "a bound that still refuses what is far too large";
+        }
+    }
+}
+
+// scrypt takes 128 * r * N bytes (r = 8) and a little: 4 GiB at work factor 22.
+TEST(AgeFile, KeyDerivationMemoryIsWeighedAgainstTheFigureGiven)
+{
+    EXPECT_EQ(ScryptMemoryNeeded(22) >> 20, 4096u);
+    EXPECT_GT(ScryptMemoryNeeded(22), std::uint64_t(4) << 30);
+    const struct {
+        int Factor;
+        std::optional<std::uint64_t> Available;
+        bool Fits;
+    } cases[] = {
+        {22, std::uint64_t(2) << 30, false},
+        {22, std::uint64_t(5) << 30, true},
+        {18, std::uint64_t(256) << 20, false},
+        {18, std::uint64_t(257) << 20, true},
+        {22, std::nullopt, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Factor);
+        EXPECT_EQ(ScryptMemoryFits(c.Factor, c.Available), c.Fits);
     }
 }
 

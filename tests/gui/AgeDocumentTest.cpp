@@ -14,6 +14,7 @@
 #include "DocumentFile.h"
 #include "MainWindowFixture.h"
 #include "ProfileFile.h"
+#include "SystemLimits.h"
 #include "Settings.h"
 #include "U_Password.h"
 #include "UpgradeBar.h"
@@ -434,4 +435,96 @@ TEST_F(AgeDocument, ArmoredFileIsSavedInItsArmourAgain)
     ScriptNewPassword(QStringLiteral("pw"));
     SaveAs(QStringLiteral("plain.txt.age"), TDocumentType::Age);
     EXPECT_EQ(ReadFile("plain.txt.age").rfind("age-encryption.org/v1\n", 0), 0u);
+}
+
+// age -p keeps any bytes; shown with U+FFFD in their place, they would be
+// lost at the next save.
+TEST_F(AgeDocument, TextThatIsNotUtf8IsRefusedWhereItStopsBeingSo)
+{
+    const struct {
+        const char* Name;
+        std::string Payload;
+        int Byte; // from 1
+    } cases[] = {
+        {"windows-1251", "\xCF\xF0\xE8\xE2\xE5\xF2\n", 1},
+        {"after utf-8", "ёж \xE5\xF8\xE5\n", 6},
+        {"surrogate", "a\xED\xA0\x80", 2},
+        {"cut short", "abc\xD0", 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        editor().LoadPlainText(QStringLiteral("mine"));
+        program->Document.CurrentPassword = QStringLiteral("own");
+        prompts.Errors.clear();
+        const std::string file = AgeFileOf(c.Payload, "right");
+        WriteFile(QStringLiteral("cp.txt.age"), file);
+        Open(QStringLiteral("cp.txt.age"), QStringLiteral("right"));
+        ASSERT_EQ(prompts.Errors.size(), 1);
+        EXPECT_EQ(prompts.Errors[0].Text,
+                  QStringLiteral("Текст файла не в кодировке UTF-8 (байт %1). Файл не открыт.").arg(c.Byte));
+        ExpectUntouched();
+        EXPECT_EQ(ReadFile(QStringLiteral("cp.txt.age")), file);
+    }
+}
+
+#ifdef Q_OS_LINUX
+// Work factor 22 makes scrypt take 4 GiB: with less at hand the derivation
+// is not started, and the message gives its need, not the file's.
+TEST_F(AgeDocument, KeyDerivationBeyondTheMemoryThereIsIsNotStarted)
+{
+    std::string file = AgeFileOf("secret\n", "right");
+    const std::size_t factor = file.find(" 10\n");
+    ASSERT_NE(factor, std::string::npos);
+    file.replace(factor, 4, " 22\n");
+    WriteFile(QStringLiteral("hard.txt.age"), file);
+    editor().LoadPlainText(QStringLiteral("mine"));
+    program->Document.CurrentPassword = QStringLiteral("own");
+    {
+        TAddressSpaceLimit limit(1u << 30);
+        Open(QStringLiteral("hard.txt.age"), QStringLiteral("right"));
+    }
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    EXPECT_EQ(prompts.Errors[0].Text, QStringLiteral("Не хватает памяти, чтобы открыть файл «hard.txt.age»\n"
+                                                     "(нужно около 4 097 МБ).\nТекущий документ не изменён."));
+    ExpectUntouched();
+}
+#endif
+
+// A character takes at most four bytes of UTF-8: a payload larger than four
+// times the editing area's limit is refused from the file's size, before the
+// file is read whole or a password asked for.
+TEST_F(AgeDocument, FileTooLargeForTheEditingAreaIsRefusedFromItsSize)
+{
+    editor().SetTextLimit(1000);
+    const struct {
+        const char* Name;
+        std::string File;
+        QString Says;
+        bool AsksPassword;
+    } cases[] = {
+        {"big.txt.age", AgeFileOf(std::string(4001, 'a'), "pw"),
+         QStringLiteral("Документ слишком велик: в файле «big.txt.age» не меньше 1 001 символов,\n"
+                        "а в редакторе помещается не больше 1 000.\nТекущий документ не изменён."),
+         false},
+        {"big.age", Armored(AgeFileOf(std::string(8000, 'a'), "pw")), QStringLiteral("» не меньше "), false},
+        {"edge.txt.age", AgeFileOf(std::string(4000, 'a'), "pw"),
+         QStringLiteral("Документ слишком велик: в файле «edge.txt.age» 4 000 символов,\n"
+                        "а в редакторе помещается не больше 1 000.\nТекущий документ не изменён."),
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        editor().LoadPlainText(QStringLiteral("mine"));
+        program->Document.CurrentPassword = QStringLiteral("own");
+        prompts.Errors.clear();
+        prompts.DialogsShown.clear();
+        prompts.DialogScripts.clear();
+        WriteFile(QLatin1String(c.Name), c.File);
+        Open(QLatin1String(c.Name), QStringLiteral("pw"));
+        EXPECT_EQ(prompts.DialogsShown.size(), c.AsksPassword ? 1 : 0);
+        ASSERT_EQ(prompts.Errors.size(), 1);
+        EXPECT_TRUE(prompts.Errors[0].Text.contains(c.Says))
+            << prompts.Errors[0].Text.toStdString();
+        ExpectUntouched();
+    }
 }

@@ -221,6 +221,41 @@ TEST_F(DocumentFileTest, MemoryFiguresHonourTheProcessLimit)
     EXPECT_GT(*available, 0u);
 }
 
+// Every group from the process's own up limits it, in cgroup v2 and v1
+// alike; "max" sets no limit.
+TEST_F(DocumentFileTest, ControlGroupsLimitTheMemoryFigure)
+{
+    const QString root = Path("cgroup");
+    const auto put = [&](const QString& file, const QByteArray& value) {
+        QDir().mkpath(QFileInfo(root + file).absolutePath());
+        QFile out(root + file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(value);
+    };
+    put(S("/user.slice/app/memory.max"), "max\n");
+    put(S("/user.slice/app/memory.current"), "100\n");
+    put(S("/user.slice/memory.max"), "1000\n");
+    put(S("/user.slice/memory.current"), "400\n");
+    put(S("/memory/box/memory.limit_in_bytes"), "5000\n");
+    put(S("/memory/box/memory.usage_in_bytes"), "4500\n");
+    put(S("/memory/memory.limit_in_bytes"), "9223372036854771712\n");
+    put(S("/memory/memory.usage_in_bytes"), "100\n");
+    const struct {
+        const char* Name;
+        QByteArray OwnGroups;
+        std::optional<quint64> Room;
+    } cases[] = {
+        {"v2, the limit above", "0::/user.slice/app\n", 600},
+        {"v1", "5:cpu:/\n4:memory:/box\n", 500},
+        {"both, the tighter", "0::/user.slice/app\n4:cpuacct,memory:/box\n", 500},
+        {"no limit", "0::/elsewhere\n", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        EXPECT_EQ(ControlGroupRoom(c.OwnGroups, root), c.Room);
+    }
+}
+
 TEST_F(DocumentFileTest, AllocationThatFailsAnywayIsReported)
 {
     Put("huge.txtp", std::string(64u << 20, 'a'));

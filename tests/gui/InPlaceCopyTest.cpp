@@ -142,3 +142,37 @@ TEST_F(InPlaceCopy, SaveKilledHalfWayIsOfferedAtTheNextStart)
     EXPECT_EQ(reopened.PlainText, QString(newText).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
 }
 #endif
+
+// Without its copy a file is not written over its own bytes: killed half-way,
+// it would be damaged with nothing to offer at the next start.
+TEST_F(InPlaceCopy, SaveThatCannotKeepItsCopyLeavesTheFileAndTheDocument)
+{
+    const QString blocked = Path(QStringLiteral("state"));
+    WriteFile(QStringLiteral("state"), "a file where the copies' folder should be");
+    const std::unique_ptr<TRecoveryStore> copies = InPlaceCopyStore(blocked);
+    TDocumentFileServices services = Services();
+    services.Write = [&copies](const QString& path, const QByteArray& data) {
+        return WriteInPlaceThroughCopy(*copies, path, data);
+    };
+    TDocumentFile inPlace(services);
+    ASSERT_EQ(TDocumentFile(Services()).Save(Path(QStringLiteral("Заметка.txtp")), QStringLiteral("старый"), kPassword).Status,
+              TSaveStatus::Ok);
+    const std::string before = ReadFile(QStringLiteral("Заметка.txtp"));
+    documentFile = &inPlace;
+    Start({});
+    prompts.OpenNames.push_back(Path(QStringLiteral("Заметка.txtp")));
+    ScriptTypedPassword(kPassword);
+    window().MnuFileOpenClick();
+    ASSERT_TRUE(prompts.Errors.isEmpty());
+    editor().selectAll();
+    editor().insertPlainText(QStringLiteral("новый"));
+
+    window().MnuFileSaveClick();
+    ASSERT_EQ(prompts.Errors.size(), 1);
+    const QString& message = prompts.Errors[0].Text;
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Не удалось сохранить копию перед записью: %1: ").arg(QDir::toNativeSeparators(blocked))) &&
+                message.endsWith(QStringLiteral(". Файл не сохранён.")))
+        << message.toStdString();
+    EXPECT_EQ(ReadFile(QStringLiteral("Заметка.txtp")), before);
+    EXPECT_EQ(editor().toPlainText(), QStringLiteral("новый"));
+}
