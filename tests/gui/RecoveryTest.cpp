@@ -483,6 +483,11 @@ TEST_F(RecoveryList, RestoreTakesTheFirstSelectedNamesItAndKeepsTheOthersForLate
 
 TEST_F(RecoveryList, StaleLocksOfKilledRunsGoAndLiveOnesStay)
 {
+#ifdef Q_OS_WIN
+    // Under Wine a lock naming this made-up process is not taken for stale;
+    // only Linux guarantees that no process has the number (above pid_max).
+    GTEST_SKIP() << "the dead process number is Linux's";
+#endif
     QDir().mkpath(RecoveryFolder());
     // The lock of a run killed after its copy went: a process that is no more.
     const QString stale = RecoveryFolder() + QStringLiteral("/0123456789abcdef0123456789abcdef.lock");
