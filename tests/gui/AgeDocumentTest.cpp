@@ -83,6 +83,17 @@ protected:
         ScriptTypedPassword(password);
         window().MnuFileOpenClick();
     }
+    // A fresh attempt to open a file over the unsaved document "mine" (password "own").
+    void OpenOverOwn(const QString& name, const std::string& file, const QString& password)
+    {
+        editor().LoadPlainText(QStringLiteral("mine"));
+        program->Document.CurrentPassword = QStringLiteral("own");
+        prompts.Errors.clear();
+        prompts.DialogsShown.clear();
+        prompts.DialogScripts.clear();
+        WriteFile(name, file);
+        Open(name, password);
+    }
     void ExpectUntouched()
     {
         EXPECT_EQ(editor().toPlainText(), QStringLiteral("mine"));
@@ -181,13 +192,7 @@ TEST_F(AgeDocument, FileThatDoesNotOpenLeavesTheDocumentAsItWas)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        editor().LoadPlainText(QStringLiteral("mine"));
-        program->Document.CurrentPassword = QStringLiteral("own");
-        prompts.Errors.clear();
-        prompts.DialogsShown.clear();
-        prompts.DialogScripts.clear();
-        WriteFile(QLatin1String(c.Name), c.File);
-        Open(QLatin1String(c.Name), QLatin1String(c.Password));
+        OpenOverOwn(QLatin1String(c.Name), c.File, QLatin1String(c.Password));
         EXPECT_EQ(prompts.DialogsShown.size(), c.AsksPassword ? 1 : 0);
         ASSERT_EQ(prompts.Errors.size(), 1);
         EXPECT_EQ(prompts.Errors[0].Title, QStringLiteral("Ошибка"));
@@ -453,12 +458,8 @@ TEST_F(AgeDocument, TextThatIsNotUtf8IsRefusedWhereItStopsBeingSo)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        editor().LoadPlainText(QStringLiteral("mine"));
-        program->Document.CurrentPassword = QStringLiteral("own");
-        prompts.Errors.clear();
         const std::string file = AgeFileOf(c.Payload, "right");
-        WriteFile(QStringLiteral("cp.txt.age"), file);
-        Open(QStringLiteral("cp.txt.age"), QStringLiteral("right"));
+        OpenOverOwn(QStringLiteral("cp.txt.age"), file, QStringLiteral("right"));
         ASSERT_EQ(prompts.Errors.size(), 1);
         EXPECT_EQ(prompts.Errors[0].Text,
                   QStringLiteral("Текст файла не в кодировке UTF-8 (байт %1). Файл не открыт.").arg(c.Byte));
@@ -514,13 +515,7 @@ TEST_F(AgeDocument, FileTooLargeForTheEditingAreaIsRefusedFromItsSize)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        editor().LoadPlainText(QStringLiteral("mine"));
-        program->Document.CurrentPassword = QStringLiteral("own");
-        prompts.Errors.clear();
-        prompts.DialogsShown.clear();
-        prompts.DialogScripts.clear();
-        WriteFile(QLatin1String(c.Name), c.File);
-        Open(QLatin1String(c.Name), QStringLiteral("pw"));
+        OpenOverOwn(QLatin1String(c.Name), c.File, QStringLiteral("pw"));
         EXPECT_EQ(prompts.DialogsShown.size(), c.AsksPassword ? 1 : 0);
         ASSERT_EQ(prompts.Errors.size(), 1);
         EXPECT_TRUE(prompts.Errors[0].Text.contains(c.Says))
